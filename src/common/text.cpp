@@ -1,0 +1,39 @@
+#include "common/text.h"
+
+
+void ReplaceAll(Text &text, std::string_view from, std::string_view to)
+{
+    if (from.empty())
+        return;
+    size_t found = text.find(from);
+    if (found == Text::npos)
+        return;
+    Text result;
+    result.reserve(text.size());
+    size_t start = 0;
+    for (; found != Text::npos; found = text.find(from, start)) {
+        result.append(text, start, found - start);
+        result.append(to);
+        start = found + from.size();
+    }
+    result.append(text, start, Text::npos);
+    text = std::move(result);
+}
+
+void TrimTrailingWhiteSpace(Text &text)
+{
+    size_t end = text.size();
+    while (end > 0) {
+        const unsigned char byte = static_cast<unsigned char>(text[end - 1]);
+        if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
+            break;
+        --end;
+    }
+    text.resize(end);
+}
+
+int CompareText(std::string_view a, std::string_view b)
+{
+    // std::char_traits<char>::compare compares as unsigned char.
+    return a.compare(b);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Texts are byte strings: whatever bytes a journal or a template holds, in the encoding the
+// user's files happen to use. Conversion to the toolkit's strings happens only in ui/.
+using Text = std::string;
+
+// Replaces every occurrence of `from` by `to`, left to right and without overlap; the
+// inserted text is not searched again. An empty `from` replaces nothing.
+void ReplaceAll(Text &text, std::string_view from, std::string_view to);
+
+// Removes trailing bytes 0x09-0x0D and 0x20. No other byte counts as white space, so the
+// bytes of a multi-byte character (0x80-0xFF) always stay.
+void TrimTrailingWhiteSpace(Text &text);
+
+// Byte-wise unsigned comparison, case-sensitive: <0, 0 or >0. For UTF-8 this is code point
+// order, with multi-byte characters compared as units.
+int CompareText(std::string_view a, std::string_view b);

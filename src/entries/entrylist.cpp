@@ -1,0 +1,104 @@
+#include "entries/entrylist.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+const Text columnHeadings[] = {"Date", "Title", "Entry"};
+}
+
+EntryList::EntryList(ListView &list, EntryForm &form, FormExchange &exchange)
+    : m_list(list), m_form(form), m_exchange(exchange)
+{
+}
+
+void EntryList::SetupColumns()
+{
+    for (int column = 0; column < 3; ++column)
+        m_list.InsertColumn(column, columnHeadings[column]);
+    m_list.SetFullRowSelect();
+    AutoSizeColumns();
+}
+
+void EntryList::AutoSizeColumns()
+{
+    const int columns = m_list.HeaderItemCount();
+    if (columns < 0)
+        return;
+    m_list.SetRedraw(false);
+    for (int column = 0; column < columns; ++column) {
+        m_list.AutoSizeColumn(column, ListView::AutoSize::Contents);
+        const int contents = m_list.ColumnWidth(column);
+        m_list.AutoSizeColumn(column, ListView::AutoSize::ContentsAndHeading);
+        const int withHeading = m_list.ColumnWidth(column);
+        m_list.SetColumnWidth(column, contents > withHeading ? contents : withHeading);
+    }
+    m_list.SetRedraw(true);
+    m_list.InvalidateAndErase();
+}
+
+void EntryList::RecountEntries()
+{
+    m_form.EntryCount = m_list.ItemCount();
+    WriteForm();
+}
+
+void EntryList::LoadRowIntoForm(int row)
+{
+    ReadForm();
+    m_form.Date = m_list.ItemText(row, 0);
+    m_form.Title = m_list.ItemText(row, 1);
+    m_form.Entry = m_list.ItemText(row, 2);
+    WriteForm();
+}
+
+void EntryList::InsertFormAtTop()
+{
+    ReadForm();
+    m_list.InsertItem(0, m_form.Date);
+    m_list.SetItemText(0, 1, m_form.Title);
+    m_list.SetItemText(0, 2, m_form.Entry);
+    AutoSizeColumns();
+    RecountEntries();
+    WriteForm();
+}
+
+void EntryList::SwapRows(int r, int s)
+{
+    Row kept;
+    for (int column = 0; column < 3; ++column)
+        kept[column] = m_list.ItemText(s, column);
+    for (int column = 0; column < 3; ++column)
+        m_list.SetItemText(s, column, m_list.ItemText(r, column));
+    for (int column = 0; column < 3; ++column)
+        m_list.SetItemText(r, column, kept[column]);
+}
+
+void EntryList::ReverseRows()
+{
+    ReadForm();
+    const int n = m_list.ItemCount();
+    m_form.EntryCount = n;
+    // Moving all texts at once gives the same rows as swapping pairs from the outside in,
+    // without one update per swap.
+    if (n > 1) {
+        std::vector<Row> rows = m_list.Rows();
+        std::reverse(rows.begin(), rows.end());
+        m_list.SetRowTexts(std::move(rows));
+    }
+    WriteForm();
+}
+
+void EntryList::OnListClick()
+{
+    LoadRowIntoForm(m_list.SelectionMark());
+}
+
+void EntryList::OnClear()
+{
+    ReadForm();
+    m_form.Date.clear();
+    m_form.Title.clear();
+    m_form.Entry.clear();
+    WriteForm();
+}

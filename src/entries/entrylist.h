@@ -1,0 +1,38 @@
+#pragma once
+
+#include "entries/entryform.h"
+#include "ui/formexchange.h"
+#include "ui/listview.h"
+
+// The entry list and the form that edits one entry. The list control is the only store of
+// entries; the commands, the sort, the journal file and the report all work through these
+// operations.
+class EntryList
+{
+public:
+    EntryList(ListView &list, EntryForm &form, FormExchange &exchange);
+
+    ListView &List() { return m_list; }
+    EntryForm &Form() { return m_form; }
+    void ReadForm() { m_exchange.ReadForm(); }
+    void WriteForm() { m_exchange.WriteForm(); }
+
+    void SetupColumns();
+    void AutoSizeColumns();
+    // EntryCount := number of rows, then WriteForm.
+    void RecountEntries();
+    // ReadForm; Date, Title, Entry := the texts of `row` (empty for a missing row); WriteForm.
+    void LoadRowIntoForm(int row);
+    // Adds the form's entry as the new top row without any checks. Begins with ReadForm, so a
+    // caller that has set the fields itself must WriteForm first.
+    void InsertFormAtTop();
+    void SwapRows(int r, int s);
+    void ReverseRows();
+    void OnListClick();
+    void OnClear();
+
+private:
+    ListView &m_list;
+    EntryForm &m_form;
+    FormExchange &m_exchange;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "common/text.h"
+
+#include <array>
+#include <vector>
+
+// One line of the entry list: column 0 Date, column 1 Title, column 2 Entry.
+using Row = std::array<Text, 3>;
+
+// A list view in report mode whose rows hold byte texts. Rows are identified by index, 0 at
+// the top; an operation on a missing row or column is ignored (reads give an empty text).
+class ListView
+{
+public:
+    enum class AutoSize {
+        Contents,           // fit the column to its contents
+        ContentsAndHeading, // fit to contents and heading; the last column fills the rest
+    };
+
+    virtual ~ListView() = default;
+
+    // Left aligned, no width.
+    virtual void InsertColumn(int column, const Text &heading) = 0;
+    // -1 when the list has no heading control.
+    virtual int HeaderItemCount() const = 0;
+
+    // Inserts a row whose column-0 text is `text0` at `index` (clamped to 0..ItemCount());
+    // returns the index it got.
+    virtual int InsertItem(int index, const Text &text0) = 0;
+    // Inserts many rows at once at `index`, in the given order; the same as InsertItem plus
+    // SetItemText for each of them, without the per-row cost.
+    virtual void InsertRows(int index, std::vector<Row> rows) = 0;
+    virtual void SetItemText(int row, int column, const Text &text) = 0;
+    virtual Text ItemText(int row, int column) const = 0;
+    virtual bool DeleteItem(int row) = 0;
+    virtual int ItemCount() const = 0;
+
+    // Every row's texts, top row first.
+    virtual std::vector<Row> Rows() const = 0;
+    // Replaces the texts of all rows; `rows` has ItemCount() elements. Only texts change:
+    // selection and focus stay at their indexes, as when texts are swapped one by one.
+    virtual void SetRowTexts(std::vector<Row> rows) = 0;
+
+    // The row the user last clicked or moved to, or -1.
+    virtual int SelectionMark() const = 0;
+
+    virtual void AutoSizeColumn(int column, AutoSize mode) = 0;
+    virtual int ColumnWidth(int column) const = 0;
+    virtual void SetColumnWidth(int column, int width) = 0;
+
+    // Replaces the extended style word with full-row selection.
+    virtual void SetFullRowSelect() = 0;
+    virtual void SetRedraw(bool on) = 0;
+    virtual void InvalidateAndErase() = 0;
+};

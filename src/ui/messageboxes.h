@@ -1,0 +1,18 @@
+#pragma once
+
+#include "common/text.h"
+
+// Button sets and answers, with the numbers the logic compares against.
+enum BoxType { BoxOk = 0, BoxYesNo = 4 };
+enum BoxAnswer { AnswerOk = 1, AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7 };
+
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes() = default;
+    // A box owned by the dialog, with the given caption and no icon.
+    virtual int DialogBox(const Text &text, const Text &caption, BoxType type) = 0;
+    // A box raised through the application: the application title as caption and the
+    // warning icon; owned by the main dialog, or by no window before it exists.
+    virtual int AppBox(const Text &text, BoxType type) = 0;
+};

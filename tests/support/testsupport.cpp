@@ -1,0 +1,145 @@
+#include "support/testsupport.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace {
+bool validRow(const std::vector<Row> &rows, int row)
+{
+    return row >= 0 && row < int(rows.size());
+}
+} // namespace
+
+void FakeListView::InsertColumn(int column, const Text &heading)
+{
+    column = std::clamp(column, 0, int(headings.size()));
+    headings.insert(headings.begin() + column, heading);
+    widths.insert(widths.begin() + column, 0);
+}
+
+int FakeListView::HeaderItemCount() const
+{
+    return hasHeader ? int(headings.size()) : -1;
+}
+
+int FakeListView::InsertItem(int index, const Text &text0)
+{
+    index = std::clamp(index, 0, int(rows.size()));
+    rows.insert(rows.begin() + index, Row{text0, {}, {}});
+    return index;
+}
+
+void FakeListView::InsertRows(int index, std::vector<Row> newRows)
+{
+    index = std::clamp(index, 0, int(rows.size()));
+    rows.insert(rows.begin() + index, newRows.begin(), newRows.end());
+}
+
+void FakeListView::SetItemText(int row, int column, const Text &text)
+{
+    if (validRow(rows, row) && column >= 0 && column < 3)
+        rows[row][column] = text;
+}
+
+Text FakeListView::ItemText(int row, int column) const
+{
+    if (validRow(rows, row) && column >= 0 && column < 3)
+        return rows[row][column];
+    return {};
+}
+
+bool FakeListView::DeleteItem(int row)
+{
+    if (!validRow(rows, row))
+        return false;
+    rows.erase(rows.begin() + row);
+    return true;
+}
+
+int FakeListView::ItemCount() const
+{
+    return int(rows.size());
+}
+
+void FakeListView::SetRowTexts(std::vector<Row> newRows)
+{
+    if (newRows.size() == rows.size())
+        rows = std::move(newRows);
+}
+
+void FakeListView::AutoSizeColumn(int column, AutoSize mode)
+{
+    if (column < 0 || column >= int(widths.size()))
+        return;
+    size_t longest = 0;
+    for (const Row &row : rows)
+        longest = std::max(longest, row[column].size());
+    int width = int(longest) * unitsPerByte;
+    if (mode == AutoSize::ContentsAndHeading) {
+        width = std::max(width, int(headings[column].size()) * unitsPerByte);
+        if (column == int(widths.size()) - 1) {
+            int others = 0;
+            for (int i = 0; i < column; ++i)
+                others += widths[i];
+            width = std::max(width, clientWidth - others);
+        }
+    }
+    widths[column] = width;
+}
+
+int FakeListView::ColumnWidth(int column) const
+{
+    return column >= 0 && column < int(widths.size()) ? widths[column] : 0;
+}
+
+void FakeListView::SetColumnWidth(int column, int width)
+{
+    if (column >= 0 && column < int(widths.size()))
+        widths[column] = width;
+}
+
+void FakeFormExchange::ReadForm()
+{
+    ++reads;
+    m_form = controls;
+}
+
+void FakeFormExchange::WriteForm()
+{
+    ++writes;
+    controls = m_form;
+}
+
+int ScriptedBoxes::DialogBox(const Text &text, const Text &caption, BoxType type)
+{
+    shown.push_back({text, caption, type, false});
+    return Next(type);
+}
+
+int ScriptedBoxes::AppBox(const Text &text, BoxType type)
+{
+    shown.push_back({text, appTitle, type, true});
+    return Next(type);
+}
+
+int ScriptedBoxes::Next(BoxType type)
+{
+    if (answers.empty())
+        return type == BoxYesNo ? AnswerNo : AnswerOk;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::string ReadBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string &path, const std::string &bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+// Fakes of the toolkit interfaces for logic tests: a list that records its rows, a form whose
+// "controls" are plain texts, and message boxes that answer from a script.
+
+#include "entries/entryform.h"
+#include "ui/formexchange.h"
+#include "ui/listview.h"
+#include "ui/messageboxes.h"
+#include "ui/shell.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+class FakeListView : public ListView
+{
+public:
+    // Widths are 7 units per byte, so tests can predict them.
+    static constexpr int unitsPerByte = 7;
+    int clientWidth = 600;
+    int selectionMark = -1;
+    bool hasHeader = true;
+    std::vector<Text> headings;
+    std::vector<int> widths;
+    std::vector<Row> rows;
+    int redrawOffCount = 0;
+
+    void InsertColumn(int column, const Text &heading) override;
+    int HeaderItemCount() const override;
+    int InsertItem(int index, const Text &text0) override;
+    void InsertRows(int index, std::vector<Row> newRows) override;
+    void SetItemText(int row, int column, const Text &text) override;
+    Text ItemText(int row, int column) const override;
+    bool DeleteItem(int row) override;
+    int ItemCount() const override;
+    std::vector<Row> Rows() const override { return rows; }
+    void SetRowTexts(std::vector<Row> newRows) override;
+    int SelectionMark() const override { return selectionMark; }
+    void AutoSizeColumn(int column, AutoSize mode) override;
+    int ColumnWidth(int column) const override;
+    void SetColumnWidth(int column, int width) override;
+    void SetFullRowSelect() override {}
+    void SetRedraw(bool on) override { redrawOffCount += on ? 0 : 1; }
+    void InvalidateAndErase() override {}
+};
+
+// The form's controls as plain fields; ReadForm and WriteForm copy between them and the form.
+class FakeFormExchange : public FormExchange
+{
+public:
+    explicit FakeFormExchange(EntryForm &form) : m_form(form) {}
+    EntryForm controls;
+    int reads = 0;
+    int writes = 0;
+    void ReadForm() override;
+    void WriteForm() override;
+
+private:
+    EntryForm &m_form;
+};
+
+struct ShownBox
+{
+    Text text;
+    Text caption; // the application title for application boxes
+    BoxType type;
+    bool application;
+};
+
+// Answers boxes from `answers` in order (AnswerOk once they run out) and records each box.
+class ScriptedBoxes : public MessageBoxes
+{
+public:
+    static constexpr const char *appTitle = "Penwick";
+    std::deque<int> answers;
+    std::vector<ShownBox> shown;
+    int DialogBox(const Text &text, const Text &caption, BoxType type) override;
+    int AppBox(const Text &text, BoxType type) override;
+
+private:
+    int Next(BoxType type);
+};
+
+class RecordingShell : public Shell
+{
+public:
+    std::vector<Text> opened;
+    void Open(const Text &target) override { opened.push_back(target); }
+};
+
+// Reads or writes a whole file as raw bytes, for comparing what the program stored.
+std::string ReadBytes(const std::string &path);
+void WriteBytes(const std::string &path, const std::string &bytes);
