@@ -1,0 +1,55 @@
+#pragma once
+
+#include "common/text.h"
+#include "entries/entrylist.h"
+#include "ui/messageboxes.h"
+#include "ui/shell.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+// The line template used when "ReportLine.htm" reads as empty.
+inline constexpr std::string_view DefaultLineTemplate =
+    "<b>#DATE# - #TITLE#</b><br>#ENTRY#<br>#IMAGE#<hr>";
+
+// One copy of `lineTemplate` filled in with an entry: "#DATE#", "#TITLE#", "#ENTRY#" (CR LF
+// shown as "<br>") and "#IMAGE#" (imagePath followed by ">", or nothing), replaced in that
+// order, upper case only. Inserted text is not searched again by its own step, but later
+// steps do see it, so a title holding "#ENTRY#" receives the entry text.
+Text FillReportLine(std::string_view lineTemplate, const Text &date, const Text &title,
+                    const Text &entry, const Text &imagePath);
+
+// Writes "Report.htm" in the working directory: "Header.htm", one filled-in copy of
+// "ReportLine.htm" per row (top row first), "Footer.htm". Missing templates are created empty
+// when they are read. Then offers to open the report.
+class Report
+{
+public:
+    Report(EntryList &entries, MessageBoxes &boxes, Shell &shell);
+
+    // The Report button. The caller runs ReadForm before and WriteForm after it. The form ends
+    // holding the bottom row's Date, Title and Entry.
+    void OnReport();
+
+    // ReadForm, then the file's text; a file that cannot be read shows "Error loading file"
+    // and counts as empty.
+    Text ReadWholeFile(std::string_view name);
+    // The line for the form's current Date, Title, Entry and ImagePath.
+    Text BuildReportLine();
+    // Appends `text` to the report; when the report cannot be opened or written shows
+    // "Could not write to log file" once, and that text is lost.
+    void AppendToReport(std::string_view text);
+    // Opens `name` write-truncate and closes it again; a failure is not reported.
+    void TruncateReport(std::string_view name);
+
+private:
+    void AppendEntries();
+    void AppendEntriesOneByOne(int rowCount);
+    void AppendLinesAtOnce(const std::vector<Row> &rows, std::string_view lineTemplate);
+    void ShowWriteFailure();
+
+    EntryList &m_entries;
+    MessageBoxes &m_boxes;
+    Shell &m_shell;
+};

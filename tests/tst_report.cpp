@@ -1,0 +1,356 @@
+#include "report/report.h"
+#include "support/testsupport.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+using RowList = QList<QByteArrayList>;
+
+class tst_Report : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void writesReport_data();
+    void writesReport();
+    void createsMissingTemplatesWhenRead_data();
+    void createsMissingTemplatesWhenRead();
+    void templateCopiedAsIs_data();
+    void templateCopiedAsIs();
+    void namesIgnoreLetterCase();
+    void questionAndShell_data();
+    void questionAndShell();
+    void reportFailuresShownPerPiece_data();
+    void reportFailuresShownPerPiece();
+    void unreadableLineTemplateUsesDefaultPerEntry();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+namespace {
+struct Fixture
+{
+    FakeListView list;
+    EntryForm form;
+    FakeFormExchange exchange{form};
+    EntryList entries{list, form, exchange};
+    ScriptedBoxes boxes;
+    RecordingShell shell;
+    Report report{entries, boxes, shell};
+
+    // As the Report button does it: ReadForm, the report, WriteForm.
+    void PressReport()
+    {
+        entries.ReadForm();
+        report.OnReport();
+        entries.WriteForm();
+    }
+};
+
+std::vector<Row> toRows(const RowList &list)
+{
+    std::vector<Row> rows;
+    for (const QByteArrayList &row : list)
+        rows.push_back(Row{row.value(0).toStdString(), row.value(1).toStdString(),
+                           row.value(2).toStdString()});
+    return rows;
+}
+
+// Writes the template when `bytes` is not null; a null array leaves the file missing.
+void putFile(const char *name, const QByteArray &bytes)
+{
+    if (!bytes.isNull())
+        WriteBytes(name, bytes.toStdString());
+}
+
+QStringList filesInWorkingDirectory()
+{
+    return QDir::current().entryList(QDir::Files | QDir::System | QDir::Dirs
+                                         | QDir::NoDotAndDotDot,
+                                     QDir::Name);
+}
+
+const Text question = "Your Entries Have Been Written.\nYour report was written to:\nReport.htm"
+                      "\nWould you like to view it now?"
+                      "\n\nTo customize the reports, please add a header.htm and footer.htm";
+
+int countBoxes(const std::vector<ShownBox> &shown, const Text &text)
+{
+    return int(std::count_if(shown.begin(), shown.end(),
+                             [&](const ShownBox &box) { return box.text == text; }));
+}
+} // namespace
+
+void tst_Report::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void tst_Report::writesReport_data()
+{
+    QTest::addColumn<QByteArray>("header"); // null: no such file
+    QTest::addColumn<QByteArray>("lineTemplate");
+    QTest::addColumn<QByteArray>("footer");
+    QTest::addColumn<RowList>("rows");
+    QTest::addColumn<QByteArray>("imagePath");
+    QTest::addColumn<QByteArray>("report");
+
+    const QByteArray none;
+    const RowList two{{"2006-09-22", "Top", "one"}, {"2006-09-21", "Bottom", "two"}};
+
+    QTest::newRow("no templates, empty list") << none << none << none << RowList{}
+                                              << QByteArray() << QByteArray("");
+    QTest::newRow("no templates, two entries, top first")
+        << none << none << none << two << QByteArray()
+        << QByteArray("<b>2006-09-22 - Top</b><br>one<br><hr>"
+                      "<b>2006-09-21 - Bottom</b><br>two<br><hr>");
+    QTest::newRow("empty templates as missing ones")
+        << QByteArray("") << QByteArray("") << QByteArray("") << RowList{{"d", "t", "e"}}
+        << QByteArray() << QByteArray("<b>d - t</b><br>e<br><hr>");
+    QTest::newRow("two-line entry") << none << QByteArray("#ENTRY#") << none
+                                    << RowList{{"d", "t", "a\r\nb"}} << QByteArray()
+                                    << QByteArray("a<br>b");
+    QTest::newRow("image empty vanishes") << none << QByteArray("[#IMAGE#]") << none << two
+                                          << QByteArray() << QByteArray("[][]");
+    QTest::newRow("image set on every line")
+        << none << QByteArray("<img src=#IMAGE#") << none << two << QByteArray("pic.jpg")
+        << QByteArray("<img src=pic.jpg><img src=pic.jpg>");
+    QTest::newRow("line break only") << none << QByteArray("\r\n") << none << two
+                                     << QByteArray() << QByteArray("\r\n\r\n");
+    QTest::newRow("lower-case placeholders unchanged")
+        << none << QByteArray("#date##Title##entry##image#|#DATE#") << none
+        << RowList{{"d", "t", "e"}} << QByteArray("p")
+        << QByteArray("#date##Title##entry##image#|d");
+    QTest::newRow("placeholders in header and footer copied")
+        << QByteArray("<h1>#DATE#</h1>") << QByteArray("#TITLE#") << QByteArray("#ENTRY#")
+        << two << QByteArray() << QByteArray("<h1>#DATE#</h1>TopBottom#ENTRY#");
+    QTest::newRow("CR LF templates keep CR LF")
+        << QByteArray("<html>\r\n<body>\r\n") << QByteArray("<p>#TITLE#</p>\r\n")
+        << QByteArray("</body>\r\n</html>\r\n") << RowList{{"d", "t", "e"}} << QByteArray()
+        << QByteArray("<html>\r\n<body>\r\n<p>t</p>\r\n</body>\r\n</html>\r\n");
+    QTest::newRow("LF templates get CR LF, lone CR stays")
+        << QByteArray("a\nb\rc") << none << QByteArray("\n") << RowList{} << QByteArray()
+        << QByteArray("a\r\nb\rc\r\n");
+    QTest::newRow("0x1A ends a template") << QByteArray("head\x1atail") << QByteArray("#DATE#\x1a#TITLE#")
+                                          << none << RowList{{"d", "t", "e"}} << QByteArray()
+                                          << QByteArray("headd");
+    QTest::newRow("title holding #ENTRY# receives the entry")
+        << none << QByteArray("#TITLE#") << none << RowList{{"d", "see #ENTRY#!", "x\r\ny"}}
+        << QByteArray() << QByteArray("see x<br>y!");
+    QTest::newRow("inserted text not searched again by its own step")
+        << none << QByteArray("#DATE#|#ENTRY#|#IMAGE#") << none
+        << RowList{{"#DATE#", "t", "#ENTRY#"}} << QByteArray("#IMAGE#")
+        << QByteArray("#DATE#|#ENTRY#|#IMAGE#>");
+    QTest::newRow("date holding #TITLE# receives the title")
+        << none << QByteArray("#DATE#") << none << RowList{{"#TITLE#", "t", "e"}}
+        << QByteArray() << QByteArray("t");
+    QTest::newRow("HTML in entries passes through")
+        << none << QByteArray("#TITLE#:#ENTRY#") << none
+        << RowList{{"d", "<i>a&b</i>", "1 < 2"}} << QByteArray() << QByteArray("<i>a&b</i>:1 < 2");
+}
+
+void tst_Report::writesReport()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, lineTemplate);
+    QFETCH(QByteArray, footer);
+    QFETCH(RowList, rows);
+    QFETCH(QByteArray, imagePath);
+    QFETCH(QByteArray, report);
+
+    putFile("Header.htm", header);
+    putFile("ReportLine.htm", lineTemplate);
+    putFile("Footer.htm", footer);
+    WriteBytes("Report.htm", "an older report, longer than any new one");
+    Fixture f;
+    f.list.rows = toRows(rows);
+    const std::vector<Row> rowsBefore = f.list.rows;
+    const EntryForm typed{"typed date", "typed title", "typed\r\nentry", 7,
+                          imagePath.toStdString()};
+    f.exchange.controls = typed;
+    f.PressReport();
+
+    QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), report);
+    QCOMPARE(f.list.rows, rowsBefore);
+    // The form shows the bottom row, or what it showed before when there is none.
+    const Row shownRow = rowsBefore.empty() ? Row{typed.Date, typed.Title, typed.Entry}
+                                            : rowsBefore.back();
+    const EntryForm &shown = f.exchange.controls;
+    QCOMPARE(shown.Date, shownRow[0]);
+    QCOMPARE(shown.Title, shownRow[1]);
+    QCOMPARE(shown.Entry, shownRow[2]);
+    QCOMPARE(shown.ImagePath, typed.ImagePath);
+    QCOMPARE(shown.EntryCount, typed.EntryCount);
+    QCOMPARE(f.boxes.shown.size(), size_t(1)); // only the closing question
+}
+
+void tst_Report::createsMissingTemplatesWhenRead_data()
+{
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("empty list") << 0 << QStringList{"Footer.htm", "Header.htm", "Report.htm"};
+    QTest::newRow("one entry") << 1
+                               << QStringList{"Footer.htm", "Header.htm", "Report.htm",
+                                              "ReportLine.htm"};
+}
+
+void tst_Report::createsMissingTemplatesWhenRead()
+{
+    QFETCH(int, rowCount);
+    QFETCH(QStringList, files);
+    Fixture f;
+    f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
+    f.PressReport();
+    QCOMPARE(filesInWorkingDirectory(), files);
+    for (const char *name : {"Header.htm", "Footer.htm"})
+        QCOMPARE(ReadBytes(name), std::string());
+    if (rowCount > 0)
+        QCOMPARE(ReadBytes("ReportLine.htm"), std::string());
+    QCOMPARE(QFileInfo("Header.htm").permissions() & (QFile::ReadOther | QFile::WriteOther),
+             QFile::Permissions());
+}
+
+void tst_Report::templateCopiedAsIs_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("stored"); // LF becomes CR LF, all else as it is
+
+    QByteArray binary;
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte != 0x1A && byte != '\r') // CR before LF would merge with it on reading
+            binary += char(byte);
+    }
+    QByteArray storedBinary = binary;
+    storedBinary.replace('\n', "\r\n");
+    const QByteArray large(3 * 1024 * 1024 + 17, 'x');
+
+    QTest::newRow("binary bytes") << binary << storedBinary;
+    QTest::newRow("large, no line end") << large << large;
+    QTest::newRow("one byte, no line end") << QByteArray("<") << QByteArray("<");
+}
+
+void tst_Report::templateCopiedAsIs()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, stored);
+    // As header, as line template for one entry, and as footer.
+    putFile("Header.htm", bytes);
+    putFile("ReportLine.htm", bytes);
+    putFile("Footer.htm", bytes);
+    Fixture f;
+    f.list.rows = {Row{"d", "t", "e"}};
+    f.PressReport();
+    QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), stored + stored + stored);
+}
+
+void tst_Report::namesIgnoreLetterCase()
+{
+    putFile("header.htm", "H");
+    putFile("REPORTLINE.HTM", "[#TITLE#]");
+    putFile("footer.HTM", "F");
+    putFile("report.htm", "old report");
+    Fixture f;
+    f.list.rows = {Row{"d", "one", "e"}, Row{"d", "two", "e"}};
+    f.boxes.answers = {AnswerYes};
+    f.PressReport();
+    QCOMPARE(filesInWorkingDirectory(),
+             (QStringList{"REPORTLINE.HTM", "footer.HTM", "header.htm", "report.htm"}));
+    QCOMPARE(ReadBytes("report.htm"), std::string("H[one][two]F"));
+    // The desktop is asked for the file that was written, not for a missing one.
+    QCOMPARE(f.shell.opened, std::vector<Text>{"report.htm"});
+}
+
+void tst_Report::questionAndShell_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<std::vector<Text>>("opened");
+    QTest::newRow("yes opens the report") << int(AnswerYes) << std::vector<Text>{"Report.htm"};
+    QTest::newRow("no opens nothing") << int(AnswerNo) << std::vector<Text>{};
+}
+
+void tst_Report::questionAndShell()
+{
+    QFETCH(int, answer);
+    QFETCH(std::vector<Text>, opened);
+    Fixture f;
+    f.boxes.answers = {answer};
+    f.PressReport();
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    const ShownBox &box = f.boxes.shown.front();
+    QCOMPARE(box.text, question);
+    QCOMPARE(box.type, BoxYesNo);
+    QVERIFY(box.application);
+    QCOMPARE(f.shell.opened, opened);
+}
+
+void tst_Report::reportFailuresShownPerPiece_data()
+{
+    QTest::addColumn<bool>("reportIsDirectory"); // else a link to a full disk
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<int>("expectedBoxes");
+
+    // A report that cannot be opened loses every piece, empty ones included.
+    QTest::newRow("cannot open, no templates, two entries") << true << QByteArray() << 2 << 4;
+    QTest::newRow("cannot open, empty list") << true << QByteArray() << 0 << 2;
+    // On a full disk every piece with bytes fails; an empty piece writes nothing and succeeds.
+    QTest::newRow("disk full, header and footer, two entries") << false << QByteArray("H") << 2 << 4;
+    QTest::newRow("disk full, no templates, two entries") << false << QByteArray() << 2 << 2;
+    QTest::newRow("disk full, no templates, empty list") << false << QByteArray() << 0 << 0;
+}
+
+void tst_Report::reportFailuresShownPerPiece()
+{
+    QFETCH(bool, reportIsDirectory);
+    QFETCH(QByteArray, header);
+    QFETCH(int, rowCount);
+    QFETCH(int, expectedBoxes);
+    if (reportIsDirectory) {
+        QVERIFY(QDir::current().mkdir("Report.htm"));
+    } else {
+        if (!QFileInfo::exists("/dev/full"))
+            QSKIP("no /dev/full");
+        QVERIFY(::symlink("/dev/full", "Report.htm") == 0);
+    }
+    putFile("Header.htm", header);
+    putFile("Footer.htm", header);
+    Fixture f;
+    f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
+    f.PressReport();
+
+    QCOMPARE(f.boxes.shown.size(), size_t(expectedBoxes + 1));
+    for (int i = 0; i < expectedBoxes; ++i) {
+        const ShownBox &box = f.boxes.shown[size_t(i)];
+        QCOMPARE(box.text, std::string("Could not write to log file"));
+        QCOMPARE(box.caption, std::string("Error Log"));
+        QCOMPARE(box.type, BoxOk);
+        QVERIFY(!box.application);
+    }
+    QCOMPARE(f.boxes.shown.back().text, question); // still asked
+}
+
+void tst_Report::unreadableLineTemplateUsesDefaultPerEntry()
+{
+    // A directory can be neither read nor created as a file.
+    QVERIFY(QDir::current().mkdir("ReportLine.htm"));
+    putFile("Header.htm", "H");
+    Fixture f;
+    f.list.rows = {Row{"1", "a", "x\r\ny"}, Row{"2", "b", "z"}};
+    f.exchange.controls.ImagePath = "p";
+    f.PressReport();
+    QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br>y<br>p><hr>"
+                                                  "<b>2 - b</b><br>z<br>p><hr>"));
+    QCOMPARE(countBoxes(f.boxes.shown, "Error loading file"), 2);
+    QCOMPARE(f.boxes.shown.front().caption, std::string("Error"));
+    QCOMPARE(f.boxes.shown.size(), size_t(3));
+    QCOMPARE(f.exchange.controls.Title, std::string("b"));
+    QCOMPARE(f.exchange.controls.Entry, std::string("z"));
+}
+
+QTEST_GUILESS_MAIN(tst_Report)
+#include "tst_report.moc"
