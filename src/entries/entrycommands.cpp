@@ -1,0 +1,71 @@
+#include "entries/entrycommands.h"
+
+namespace {
+const Text dateBlankText = "Date Blank.\r\nNo entry added.";
+const Text dateBlankCaption = "Error";
+const Text duplicateQuestion =
+    "This entry is already in the list.\r\nDo you really want to add this item?";
+} // namespace
+
+EntryCommands::EntryCommands(EntryList &entries, MessageBoxes &boxes)
+    : m_entries(entries), m_boxes(boxes)
+{
+}
+
+void EntryCommands::OnAdd()
+{
+    m_entries.ReadForm();
+    const EntryForm &form = m_entries.Form();
+    if (form.Date.empty()) {
+        m_boxes.DialogBox(dateBlankText, dateBlankCaption, BoxOk);
+        return;
+    }
+    if (FindDuplicate() == 1 && m_boxes.AppBox(duplicateQuestion, BoxYesNo) != AnswerYes)
+        return;
+    ListView &list = m_entries.List();
+    list.InsertItem(0, form.Date);
+    list.SetItemText(0, 1, form.Title);
+    list.SetItemText(0, 2, form.Entry);
+    m_entries.AutoSizeColumns();
+    m_entries.RecountEntries();
+}
+
+void EntryCommands::OnUpdate()
+{
+    m_entries.ReadForm();
+    const EntryForm &form = m_entries.Form();
+    if (!form.Date.empty()) {
+        ListView &list = m_entries.List();
+        const int row = list.SelectionMark();
+        // The list ignores a missing row, so no mark (-1) changes nothing.
+        list.SetItemText(row, 0, form.Date);
+        list.SetItemText(row, 1, form.Title);
+        list.SetItemText(row, 2, form.Entry);
+    }
+    m_entries.AutoSizeColumns();
+}
+
+void EntryCommands::OnRemove()
+{
+    ListView &list = m_entries.List();
+    list.DeleteItem(list.SelectionMark());
+    m_entries.AutoSizeColumns();
+    m_entries.RecountEntries();
+}
+
+int EntryCommands::FindDuplicate()
+{
+    m_entries.ReadForm();
+    EntryForm &form = m_entries.Form();
+    const ListView &list = m_entries.List();
+    const int rows = list.ItemCount();
+    form.EntryCount = rows;
+    // One row at a time, and the title only when the date matches, so a long list is not
+    // copied as a whole for every Add.
+    for (int row = 0; row < rows; ++row) {
+        if (CompareText(list.ItemText(row, 0), form.Date) == 0 &&
+            CompareText(list.ItemText(row, 1), form.Title) == 0)
+            return 1;
+    }
+    return 0;
+}
