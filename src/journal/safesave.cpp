@@ -171,7 +171,9 @@ bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls 
     const bool exists = ::stat(target->c_str(), &existing) == 0;
     if (!exists && errno != ENOENT)
         return false;
-    if (exists && !S_ISREG(existing.st_mode))
+    // Only a regular file is replaced, and only one we could also have written to: a
+    // read-only journal stays as it is.
+    if (exists && (!S_ISREG(existing.st_mode) || ::access(target->c_str(), W_OK) != 0))
         return false;
 
     TemporaryFile temporary;

@@ -19,7 +19,8 @@ public:
 // emptied: the text goes to a temporary file in the same folder, is flushed to the disk, and
 // the temporary file is then renamed over the file. An existing file keeps its name and its
 // permission bits; a symbolic link stays and the file it leads to is replaced. A new file gets
-// owner-only read/write permission. Only a regular file, or none, is replaced.
+// owner-only read/write permission. Only a missing file or a regular one that may be written
+// is replaced.
 // False on any failure; the temporary file is then gone and the file is as it was.
 bool SaveTextFileSafely(std::string_view name, std::string_view text);
 bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls);
