@@ -94,9 +94,9 @@ struct Fixture
     Fixture() { entries.SetupColumns(); }
     bool showedSaveError() const
     {
-        return boxes.shown.size() == 1 && boxes.shown[0].text == errorText
-               && boxes.shown[0].caption == errorCaption && boxes.shown[0].type == BoxOk
-               && !boxes.shown[0].application;
+        return boxes.shown.size() == 1 && boxes.shown[0].text == errorText &&
+               boxes.shown[0].caption == errorCaption && boxes.shown[0].type == BoxOk &&
+               !boxes.shown[0].application;
     }
 };
 
@@ -273,8 +273,8 @@ void tst_Journal::loadsRecords_data()
     const Row a{"2006-09-22", "A", "first"};
     const Row b{"2006-09-23", "B", "second"};
     const Row c{"2006-09-24", "C", "third"};
-    const Text abc = creator + record("2006-09-24", "C", "third") + record("2006-09-23", "B", "second")
-                     + record("2006-09-22", "A", "first");
+    const Text abc = creator + record("2006-09-24", "C", "third") +
+                     record("2006-09-23", "B", "second") + record("2006-09-22", "A", "first");
     Text lfOnly = abc;
     ReplaceAll(lfOnly, "\r\n", "\n");
     Text crOnly = abc;
@@ -283,11 +283,13 @@ void tst_Journal::loadsRecords_data()
     QTest::newRow("empty file") << QByteArray() << Rows{};
     QTest::newRow("stored bottom first") << bytes(abc) << Rows{a, b, c};
     QTest::newRow("no creator line") << bytes(abc.substr(creator.size())) << Rows{a, b, c};
-    QTest::newRow("other first line") << bytes("HELLO" + abc.substr(creator.size())) << Rows{a, b, c};
+    QTest::newRow("other first line")
+        << bytes("HELLO" + abc.substr(creator.size())) << Rows{a, b, c};
     QTest::newRow("LF-only line ends") << bytes(lfOnly) << Rows{a, b, c};
     QTest::newRow("CR-only line ends load nothing") << bytes(crOnly) << Rows{};
     QTest::newRow("0x1A ends file")
-        << bytes(creator + record("1", "t", "e") + "\x1A" + record("2", "u", "f")) << Rows{{"1", "t", "e"}};
+        << bytes(creator + record("1", "t", "e") + "\x1A" + record("2", "u", "f"))
+        << Rows{{"1", "t", "e"}};
     QTest::newRow("0x1A inside last line loses the line")
         << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\nTITLE=u\r\nENTRY=f\x1A\r\n")
         << Rows{{"2", "u", "e"}, {"1", "t", "e"}};
@@ -298,21 +300,28 @@ void tst_Journal::loadsRecords_data()
     QTest::newRow("empty date not added, its texts carry over")
         << bytes("DATE=\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\n") << Rows{{"2", "t", "e"}};
     QTest::newRow("missing title taken from record before")
-        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\nENTRY=f\r\n") << Rows{{"2", "t", "f"}, {"1", "t", "e"}};
+        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\nENTRY=f\r\n")
+        << Rows{{"2", "t", "f"}, {"1", "t", "e"}};
     QTest::newRow("bare keys act with empty values")
-        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE\r\nTITLE \r\nENTRY\t\r\n") << Rows{{"1", "t", "e"}};
+        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE\r\nTITLE \r\nENTRY\t\r\n")
+        << Rows{{"1", "t", "e"}};
     QTest::newRow("bare DATE closes the record, later date reopens")
-        << bytes("DATE=1\r\nTITLE=t\r\nDATE\r\nTITLE\r\nDATE=2\r\n") << Rows{{"2", "", ""}, {"1", "t", ""}};
+        << bytes("DATE=1\r\nTITLE=t\r\nDATE\r\nTITLE\r\nDATE=2\r\n")
+        << Rows{{"2", "", ""}, {"1", "t", ""}};
     QTest::newRow("lower-case key skipped") << bytes("date=1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
-    QTest::newRow("space before key skipped") << bytes(" DATE=1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
-    QTest::newRow("space before = skipped") << bytes("DATE =1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
+    QTest::newRow("space before key skipped")
+        << bytes(" DATE=1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
+    QTest::newRow("space before = skipped")
+        << bytes("DATE =1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
     QTest::newRow("trailing white space removed")
         << bytes("DATE=1 \t\r\nTITLE=t \v\f\r\r\nENTRY=e<br> \r\n") << Rows{{"1", "t", "e\r\n"}};
     QTest::newRow("leading space and no-break space stay")
         << bytes("DATE= 1\xA0\r\nTITLE=  t\r\n") << Rows{{" 1\xA0", "  t", ""}};
-    QTest::newRow("later = kept in value") << bytes("DATE=1\r\nTITLE=a=b=\r\nENTRY==\r\n") << Rows{{"1", "a=b=", "="}};
+    QTest::newRow("later = kept in value")
+        << bytes("DATE=1\r\nTITLE=a=b=\r\nENTRY==\r\n") << Rows{{"1", "a=b=", "="}};
     QTest::newRow("<br> is a line break in entry only")
-        << bytes("DATE=1\r\nTITLE=a<br>b\r\nENTRY=x<br>y<BR>z<br\r\n") << Rows{{"1", "a<br>b", "x\r\ny<BR>z<br"}};
+        << bytes("DATE=1\r\nTITLE=a<br>b\r\nENTRY=x<br>y<BR>z<br\r\n")
+        << Rows{{"1", "a<br>b", "x\r\ny<BR>z<br"}};
     QTest::newRow("lone CR and NUL inside values kept")
         << bytes("DATE=1\r2\r\nTITLE=a\0b\r\nENTRY=\rx\r\n"s) << Rows{{"1\r2", "a\0b"s, "\rx"}};
     QTest::newRow("DATE on the first line opens a record")
@@ -336,14 +345,15 @@ void tst_Journal::loadMatchesRecordByRecordInsertion_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::newRow("sample journal")
-        << bytes(creator + record("2006-09-24", "a much longer title than the others", "x<br>y")
-                 + record("2006-09-23", "B", "a long entry text that is the widest of all"));
+        << bytes(creator + record("2006-09-24", "a much longer title than the others", "x<br>y") +
+                 record("2006-09-23", "B", "a long entry text that is the widest of all"));
     QTest::newRow("no records") << QByteArray("CREATOR=PENWICK 1.0\r\nTITLE=t\r\n");
     QTest::newRow("starts with DATE") << QByteArray("DATE=1\r\nDATE\r\nDATE=2\r\nTITLE=x");
     // Random files from the format's own pieces, so that keys, values and line ends meet in
     // every order.
-    const std::vector<Text> pieces = {"DATE", "TITLE", "ENTRY", "=", "<br>", "\r\n", "\n", "\r",
-                                      " ", "\t", "\x1A", "a", "bb", "\0"s, "\xE9", "CREATOR"};
+    const std::vector<Text> pieces = {"DATE", "TITLE", "ENTRY", "=",      "<br>", "\r\n",
+                                      "\n",   "\r",    " ",     "\t",     "\x1A", "a",
+                                      "bb",   "\0"s,   "\xE9",  "CREATOR"};
     std::mt19937 random(20060922);
     for (int file = 0; file < 60; ++file) {
         Text content;
@@ -382,9 +392,11 @@ void tst_Journal::loadStartsFromFormTexts_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<Rows>("expected");
     QTest::newRow("title and entry carry into first record")
-        << QByteArray() << QByteArray("CREATOR=PENWICK 1.0\r\nDATE=1\r\n") << Rows{{"1", "T0", "E0"}};
+        << QByteArray() << QByteArray("CREATOR=PENWICK 1.0\r\nDATE=1\r\n")
+        << Rows{{"1", "T0", "E0"}};
     QTest::newRow("form date committed by a DATE after the first line")
-        << QByteArray("D0") << QByteArray("\r\nDATE=1\r\n") << Rows{{"1", "T0", "E0"}, {"D0", "T0", "E0"}};
+        << QByteArray("D0") << QByteArray("\r\nDATE=1\r\n")
+        << Rows{{"1", "T0", "E0"}, {"D0", "T0", "E0"}};
     QTest::newRow("form date not committed by a DATE on the first line")
         << QByteArray("D0") << QByteArray("DATE=1\r\n") << Rows{{"1", "T0", "E0"}};
     QTest::newRow("form date alone is committed at the end")
@@ -438,8 +450,10 @@ void tst_Journal::largeAndGarbageInputsLoad_data()
     QTest::addColumn<qsizetype>("entrySize");
 
     const qsizetype large = 200 * 1024 * 1024;
-    QTest::newRow("200 MB single line") << "DATE=1\r\nENTRY=" + QByteArray(large, 'x') + "\r\n" << 1 << large;
-    QTest::newRow("200 MB without line end") << "DATE=1\r\nENTRY=" + QByteArray(large, 'x') << 1 << qsizetype(0);
+    QTest::newRow("200 MB single line") << "DATE=1\r\nENTRY=" + QByteArray(large, 'x') + "\r\n"
+                                        << 1 << large;
+    QTest::newRow("200 MB without line end")
+        << "DATE=1\r\nENTRY=" + QByteArray(large, 'x') << 1 << qsizetype(0);
     QByteArray garbage(4 * 1024 * 1024, '\0');
     std::mt19937 random(7);
     for (char &byte : garbage)
@@ -447,7 +461,8 @@ void tst_Journal::largeAndGarbageInputsLoad_data()
     // Random bytes hold 0x1A within the first few hundred; let the garbage run on.
     garbage.replace('\x1A', '\x1B');
     QTest::newRow("binary garbage") << garbage << 0 << qsizetype(0);
-    QTest::newRow("only = and NUL, no line end") << QByteArray("=\0", 2).repeated(1 << 20) << 0 << qsizetype(0);
+    QTest::newRow("only = and NUL, no line end")
+        << QByteArray("=\0", 2).repeated(1 << 20) << 0 << qsizetype(0);
 }
 
 void tst_Journal::largeAndGarbageInputsLoad()
@@ -471,10 +486,14 @@ void tst_Journal::encodingChosenPerLoad_data()
     QTest::newRow("missing journal") << QByteArray() << TextEncoding::Utf8;
     QTest::newRow("ASCII") << QByteArray("DATE=1\r\nTITLE=plain\r\n") << TextEncoding::Utf8;
     QTest::newRow("UTF-8 accents, CJK, emoji")
-        << QByteArray("DATE=1\r\nTITLE=caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80\r\n") << TextEncoding::Utf8;
-    QTest::newRow("Windows-1252 e acute") << QByteArray("DATE=1\r\nTITLE=caf\xE9\r\n") << TextEncoding::Windows1252;
-    QTest::newRow("invalid byte in a skipped line") << QByteArray("X\x80\r\nDATE=1\r\n") << TextEncoding::Windows1252;
-    QTest::newRow("invalid byte after 0x1A not read") << QByteArray("DATE=1\r\n\x1A\xE9") << TextEncoding::Utf8;
+        << QByteArray("DATE=1\r\nTITLE=caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80\r\n")
+        << TextEncoding::Utf8;
+    QTest::newRow("Windows-1252 e acute")
+        << QByteArray("DATE=1\r\nTITLE=caf\xE9\r\n") << TextEncoding::Windows1252;
+    QTest::newRow("invalid byte in a skipped line")
+        << QByteArray("X\x80\r\nDATE=1\r\n") << TextEncoding::Windows1252;
+    QTest::newRow("invalid byte after 0x1A not read")
+        << QByteArray("DATE=1\r\n\x1A\xE9") << TextEncoding::Utf8;
 }
 
 void tst_Journal::encodingChosenPerLoad()
@@ -484,7 +503,8 @@ void tst_Journal::encodingChosenPerLoad()
     if (!file.isEmpty())
         WriteBytes("pw.dat", text(file));
     // Start from the other choice so that a load that decides nothing is caught.
-    SetTextEncoding(expected == TextEncoding::Utf8 ? TextEncoding::Windows1252 : TextEncoding::Utf8);
+    SetTextEncoding(expected == TextEncoding::Utf8 ? TextEncoding::Windows1252
+                                                   : TextEncoding::Utf8);
     Fixture f;
     f.journal.LoadJournal();
     QCOMPARE(CurrentTextEncoding(), expected);
@@ -496,14 +516,17 @@ void tst_Journal::savesFormat_data()
     QTest::addColumn<Rows>("rows");
     QTest::addColumn<QByteArray>("file");
     QTest::newRow("empty list gives zero bytes") << Rows{} << QByteArray();
-    QTest::newRow("one row") << Rows{{"2006-09-22", "Title", "Text"}}
-                             << QByteArray("CREATOR=PENWICK 1.0\r\nDATE=2006-09-22\r\nTITLE=Title\r\nENTRY=Text\r\n");
+    QTest::newRow("one row")
+        << Rows{{"2006-09-22", "Title", "Text"}}
+        << QByteArray("CREATOR=PENWICK 1.0\r\nDATE=2006-09-22\r\nTITLE=Title\r\nENTRY=Text\r\n");
     QTest::newRow("bottom row first")
         << Rows{{"3", "A", "a"}, {"2", "B", "b"}, {"1", "C", "c"}}
         << bytes(creator + record("1", "C", "c") + record("2", "B", "b") + record("3", "A", "a"));
     QTest::newRow("entry line breaks as <br>, title kept")
-        << Rows{{"1", "a<br>b", "x\r\ny\r\n"}} << bytes(creator + record("1", "a<br>b", "x<br>y<br>"));
-    QTest::newRow("empty title and entry") << Rows{{"1", "", ""}} << bytes(creator + record("1", "", ""));
+        << Rows{{"1", "a<br>b", "x\r\ny\r\n"}}
+        << bytes(creator + record("1", "a<br>b", "x<br>y<br>"));
+    QTest::newRow("empty title and entry")
+        << Rows{{"1", "", ""}} << bytes(creator + record("1", "", ""));
 }
 
 void tst_Journal::savesFormat()
@@ -537,9 +560,11 @@ void tst_Journal::saveThenLoadGivesSameList_data()
     QTest::newRow("empty") << Rows{};
     QTest::newRow("many") << sampleRows(50);
     QTest::newRow("line breaks, lone CR, = and NUL")
-        << Rows{{"2006-09-22", "a=b", "one\r\ntwo\r\n\r\nthree"}, {"2006-09-21", "x\ry", "a\rb=\0c"s},
+        << Rows{{"2006-09-22", "a=b", "one\r\ntwo\r\n\r\nthree"},
+                {"2006-09-21", "x\ry", "a\rb=\0c"s},
                 {"2006-09-20", "  leading", "\r\nstarts with a break"}};
-    QTest::newRow("UTF-8") << Rows{{"2006-09-22", "caf\xC3\xA9", "\xE6\x97\xA5\xE8\xA8\x98 \xF0\x9F\x98\x80"}};
+    QTest::newRow("UTF-8") << Rows{
+        {"2006-09-22", "caf\xC3\xA9", "\xE6\x97\xA5\xE8\xA8\x98 \xF0\x9F\x98\x80"}};
     QTest::newRow("Windows-1252") << Rows{{"2006-09-22", "caf\xE9", "\x80\x81\x9D\xFF"}};
     QTest::newRow("same date and title twice") << Rows{{"1", "t", "a"}, {"1", "t", "a"}};
 }
@@ -562,9 +587,12 @@ void tst_Journal::loadThenSaveKeepsBytes_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("records") << bytes(creator + record("2006-09-24", "C", "x<br>y") + record("2006-09-23", "", ""));
-    QTest::newRow("UTF-8") << bytes(creator + record("2006-09-24", "caf\xC3\xA9", "\xF0\x9F\x98\x80<br>\xE6\x97\xA5"));
-    QTest::newRow("Windows-1252") << bytes(creator + record("2006-09-24", "caf\xE9", "na\xEFve<br>\x93quoted\x94"));
+    QTest::newRow("records") << bytes(creator + record("2006-09-24", "C", "x<br>y") +
+                                      record("2006-09-23", "", ""));
+    QTest::newRow("UTF-8") << bytes(
+        creator + record("2006-09-24", "caf\xC3\xA9", "\xF0\x9F\x98\x80<br>\xE6\x97\xA5"));
+    QTest::newRow("Windows-1252") << bytes(
+        creator + record("2006-09-24", "caf\xE9", "na\xEFve<br>\x93quoted\x94"));
 }
 
 void tst_Journal::loadThenSaveKeepsBytes()
@@ -583,16 +611,26 @@ void tst_Journal::protectsValuesOnSave_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<Rows>("loaded");
     QTest::newRow("lone LF in entry becomes <br>")
-        << Rows{{"1", "t", "a\nb\r\nc"}} << bytes(creator + record("1", "t", "a<br>b<br>c")) << Rows{{"1", "t", "a\r\nb\r\nc"}};
+        << Rows{{"1", "t", "a\nb\r\nc"}} << bytes(creator + record("1", "t", "a<br>b<br>c"))
+        << Rows{{"1", "t", "a\r\nb\r\nc"}};
     QTest::newRow("line breaks in title become spaces")
-        << Rows{{"1", "a\r\nb\nc", "e"}} << bytes(creator + record("1", "a b c", "e")) << Rows{{"1", "a b c", "e"}};
+        << Rows{{"1", "a\r\nb\nc", "e"}} << bytes(creator + record("1", "a b c", "e"))
+        << Rows{{"1", "a b c", "e"}};
     QTest::newRow("line break in date becomes a space")
-        << Rows{{"2006\r\n09", "t", "e"}} << bytes(creator + record("2006 09", "t", "e")) << Rows{{"2006 09", "t", "e"}};
+        << Rows{{"2006\r\n09", "t", "e"}} << bytes(creator + record("2006 09", "t", "e"))
+        << Rows{{"2006 09", "t", "e"}};
     QTest::newRow("0x1A left out of every value")
-        << Rows{{"1\x1A", "t\x1Au", "\x1A" "e"}, {"2", "last", "row"}}
+        << Rows{{"1\x1A", "t\x1Au",
+                 "\x1A"
+                 "e"},
+                {"2", "last", "row"}}
         << bytes(creator + record("2", "last", "row") + record("1", "tu", "e"))
         << Rows{{"1", "tu", "e"}, {"2", "last", "row"}};
-    QTest::newRow("lone CR kept") << Rows{{"1", "a\rb", "c\rd"}} << bytes(creator + record("1", "a\rb", "c\rd"))
+    QTest::newRow("0x1A between CR and LF leaves the CR alone")
+        << Rows{{"1", "a\r\x1A\nb", "c\r\x1A\nd"}}
+        << bytes(creator + record("1", "a\r b", "c\r<br>d")) << Rows{{"1", "a\r b", "c\r\r\nd"}};
+    QTest::newRow("lone CR kept") << Rows{{"1", "a\rb", "c\rd"}}
+                                  << bytes(creator + record("1", "a\rb", "c\rd"))
                                   << Rows{{"1", "a\rb", "c\rd"}};
 }
 
@@ -816,11 +854,15 @@ void tst_Journal::withoutPermissions_data()
     QTest::addColumn<mode_t>("folderMode");
     QTest::addColumn<bool>("loadsRows");
     QTest::addColumn<bool>("saves");
-    QTest::newRow("journal without read permission") << true << mode_t(0) << mode_t(0777) << false << false;
-    QTest::newRow("read-only folder, journal missing") << false << mode_t(0) << mode_t(0555) << false << false;
-    QTest::newRow("read-only folder, writable journal") << true << mode_t(0666) << mode_t(0555) << true << false;
+    QTest::newRow("journal without read permission")
+        << true << mode_t(0) << mode_t(0777) << false << false;
+    QTest::newRow("read-only folder, journal missing")
+        << false << mode_t(0) << mode_t(0555) << false << false;
+    QTest::newRow("read-only folder, writable journal")
+        << true << mode_t(0666) << mode_t(0555) << true << false;
     QTest::newRow("read-only journal") << true << mode_t(0444) << mode_t(0777) << true << false;
-    QTest::newRow("writable journal and folder") << true << mode_t(0666) << mode_t(0777) << true << true;
+    QTest::newRow("writable journal and folder")
+        << true << mode_t(0666) << mode_t(0777) << true << true;
 }
 
 // Runs as an unprivileged user when the tests run as root, since root may read and write
@@ -859,8 +901,9 @@ void tst_Journal::withoutPermissions()
 
     QCOMPARE(status, (loadsRows ? 1 : 0) | (saves ? 0 : 4));
     if (saves)
-        QCOMPARE(ReadBytes("locked/pw.dat"), creator + record("2006-09-11", "Title 1", Text(40, 'b'))
-                                                 + record("2006-09-10", "Title 0", Text(40, 'a')));
+        QCOMPARE(ReadBytes("locked/pw.dat"), creator +
+                                                 record("2006-09-11", "Title 1", Text(40, 'b')) +
+                                                 record("2006-09-10", "Title 0", Text(40, 'a')));
     else if (journalExists)
         QCOMPARE(ReadBytes("locked/pw.dat"), old);
     else

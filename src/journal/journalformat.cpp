@@ -29,13 +29,14 @@ struct Gathered
     Text entry;
 };
 
-void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form, std::vector<Row> &committed)
+void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form,
+                 std::vector<Row> &committed)
 {
     line = WithoutTrailingWhiteSpace(line);
     const size_t equals = line.find('=');
     const std::string_view key = line.substr(0, equals);
-    const std::string_view value = equals == std::string_view::npos ? std::string_view()
-                                                                    : line.substr(equals + 1);
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
     if (key == "DATE") {
         if (lineIndex > 0 && !form.date.empty())
             committed.push_back(Row{form.date, form.title, form.entry});
@@ -50,17 +51,25 @@ void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form, std::v
 
 // Appends `value` with every CR LF and every other LF replaced by `lineBreak` and 0x1A left
 // out, so that the value stays on its line and does not end the file.
-void AppendProtected(Text &out, const Text &value, std::string_view lineBreak)
+void AppendProtected(Text &out, std::string_view value, std::string_view lineBreak)
 {
-    if (value.find_first_of("\n\x1A") == Text::npos) {
-        out += value;
-        return;
+    const bool hasEndOfFile = value.find(endOfFileByte) != std::string_view::npos;
+    const auto nextSpecial = [&](size_t from) {
+        return hasEndOfFile ? value.find_first_of("\n\x1A", from) : value.find('\n', from);
+    };
+    size_t start = 0;
+    for (size_t special; (special = nextSpecial(start)) != std::string_view::npos;
+         start = special + 1) {
+        if (value[special] == endOfFileByte) {
+            out.append(value.substr(start, special - start));
+            continue;
+        }
+        // The CR of a CR LF pair goes with the LF.
+        const size_t end = special > start && value[special - 1] == '\r' ? special - 1 : special;
+        out.append(value.substr(start, end - start));
+        out.append(lineBreak);
     }
-    Text protectedValue = value;
-    ReplaceAll(protectedValue, "\r\n", lineBreak);
-    ReplaceAll(protectedValue, "\n", lineBreak);
-    std::erase(protectedValue, endOfFileByte);
-    out += protectedValue;
+    out.append(value.substr(start));
 }
 
 } // namespace
@@ -78,7 +87,8 @@ std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start)
         lineStart = lineEnd + 1;
     }
     if (!form.date.empty())
-        committed.push_back(Row{std::move(form.date), std::move(form.title), std::move(form.entry)});
+        committed.push_back(
+            Row{std::move(form.date), std::move(form.title), std::move(form.entry)});
     // Each record goes in at the top, so the last one committed is the top row.
     std::reverse(committed.begin(), committed.end());
     return committed;
