@@ -17,9 +17,8 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
     const auto lower = [](char c) {
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     };
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(),
-                         [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool EntryExists(const std::string &path)
@@ -87,7 +86,8 @@ std::string ResolveFileName(std::string_view name)
     if (given.empty() || EntryExists(given))
         return given;
     const std::size_t slash = name.rfind('/');
-    const std::string_view prefix = slash == std::string_view::npos ? "" : name.substr(0, slash + 1);
+    const std::string_view prefix =
+        slash == std::string_view::npos ? "" : name.substr(0, slash + 1);
     const std::string_view base = name.substr(prefix.size());
     if (base.empty())
         return given;
