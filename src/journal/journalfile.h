@@ -12,6 +12,8 @@ public:
     JournalFile(EntryList &entries, MessageBoxes &boxes);
     // `calls` performs the safe save's writing; it must outlive this object.
     JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
+    JournalFile(const JournalFile &) = delete;
+    JournalFile &operator=(const JournalFile &) = delete;
 
     // Inserts the journal's records above the rows the list holds, sizes the columns and
     // recounts when any were added, and leaves Date, Title and Entry empty. A missing journal
