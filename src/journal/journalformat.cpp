@@ -1,0 +1,117 @@
+#include "journal/journalformat.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view creatorLine = "CREATOR=PENWICK 1.0";
+constexpr std::string_view lineBreakTag = "<br>";
+constexpr char endOfFileByte = 0x1A;
+
+// A view rather than TrimTrailingWhiteSpace, so that a long line is not copied.
+std::string_view WithoutTrailingWhiteSpace(std::string_view line)
+{
+    size_t end = line.size();
+    while (end > 0) {
+        const unsigned char byte = static_cast<unsigned char>(line[end - 1]);
+        if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
+            break;
+        --end;
+    }
+    return line.substr(0, end);
+}
+
+// The form's three texts while a record is gathered.
+struct Gathered
+{
+    Text date;
+    Text title;
+    Text entry;
+};
+
+void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form,
+                 std::vector<Row> &committed)
+{
+    line = WithoutTrailingWhiteSpace(line);
+    const size_t equals = line.find('=');
+    const std::string_view key = line.substr(0, equals);
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
+    if (key == "DATE") {
+        if (lineIndex > 0 && !form.date.empty())
+            committed.push_back(Row{form.date, form.title, form.entry});
+        form.date = value;
+    } else if (key == "TITLE") {
+        form.title = value;
+    } else if (key == "ENTRY") {
+        form.entry = value;
+        ReplaceAll(form.entry, lineBreakTag, "\r\n");
+    }
+}
+
+// Appends `value` with every CR LF and every other LF replaced by `lineBreak` and 0x1A left
+// out, so that the value stays on its line and does not end the file.
+void AppendProtected(Text &out, std::string_view value, std::string_view lineBreak)
+{
+    const bool hasEndOfFile = value.find(endOfFileByte) != std::string_view::npos;
+    const auto nextSpecial = [&](size_t from) {
+        return hasEndOfFile ? value.find_first_of("\n\x1A", from) : value.find('\n', from);
+    };
+    size_t start = 0;
+    for (size_t special; (special = nextSpecial(start)) != std::string_view::npos;
+         start = special + 1) {
+        if (value[special] == endOfFileByte) {
+            out.append(value.substr(start, special - start));
+            continue;
+        }
+        // The CR of a CR LF pair goes with the LF.
+        const size_t end = special > start && value[special - 1] == '\r' ? special - 1 : special;
+        out.append(value.substr(start, end - start));
+        out.append(lineBreak);
+    }
+    out.append(value.substr(start));
+}
+
+} // namespace
+
+std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start)
+{
+    Gathered form{start.Date, start.Title, start.Entry};
+    std::vector<Row> committed;
+    size_t lineIndex = 0;
+    for (size_t lineStart = 0;;) {
+        const size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos)
+            break;
+        ProcessLine(text.substr(lineStart, lineEnd - lineStart), lineIndex++, form, committed);
+        lineStart = lineEnd + 1;
+    }
+    if (!form.date.empty())
+        committed.push_back(
+            Row{std::move(form.date), std::move(form.title), std::move(form.entry)});
+    // Each record goes in at the top, so the last one committed is the top row.
+    std::reverse(committed.begin(), committed.end());
+    return committed;
+}
+
+Text FormatJournal(const std::vector<Row> &displayRows)
+{
+    if (displayRows.empty())
+        return {};
+    size_t size = creatorLine.size();
+    for (const Row &row : displayRows)
+        size += row[0].size() + row[1].size() + row[2].size() + 22;
+    Text text;
+    text.reserve(size);
+    text += creatorLine;
+    for (auto row = displayRows.rbegin(); row != displayRows.rend(); ++row) {
+        text += "\nDATE=";
+        AppendProtected(text, (*row)[0], " ");
+        text += "\nTITLE=";
+        AppendProtected(text, (*row)[1], " ");
+        text += "\nENTRY=";
+        AppendProtected(text, (*row)[2], lineBreakTag);
+        text += '\n';
+    }
+    return text;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "entries/entryform.h"
+#include "ui/listview.h"
+
+#include <string_view>
+#include <vector>
+
+// The journal file's format, apart from reading and writing the file itself. Both functions
+// work on the text as the text-mode file access delivers and takes it: LF line ends, the file
+// ending at the first 0x1A.
+//
+// The file is "CREATOR=PENWICK 1.0" followed, for each record, by "\nDATE=" date, "\nTITLE="
+// title, "\nENTRY=" entry text and "\n". Records are stored bottom row first, so that
+// inserting each one at the top on loading gives the list back in its order.
+
+// The rows a journal text gives, top row first, exactly as gathering each record in the form
+// and inserting it at the top of the list would: a DATE line commits the record gathered so
+// far when it is not the first line and the date is not empty; TITLE and ENTRY overwrite their
+// field and carry over to the next record; the end of the text commits the last record when
+// it has a date. `start` supplies the Date, Title and Entry the gathering begins with. Each
+// line loses its trailing white space (0x09-0x0D, 0x20), splits at its first "=" into key and
+// value, and counts only with the exact key "DATE", "TITLE" or "ENTRY"; "<br>" in an ENTRY
+// value becomes CR LF. Bytes after the last LF are not read.
+std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start);
+
+// The journal text for `displayRows` (top row first); empty for no rows. Values are kept from
+// breaking the line structure: in the entry text every CR LF and every other LF becomes
+// "<br>", in date and title each becomes one space, and 0x1A is left out of every value.
+Text FormatJournal(const std::vector<Row> &displayRows);

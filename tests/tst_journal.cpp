@@ -1,0 +1,916 @@
+#include "common/textcodec.h"
+#include "common/textfile.h"
+#include "entries/entrylist.h"
+#include "journal/journalfile.h"
+#include "journal/journalformat.h"
+#include "journal/safesave.h"
+#include "support/testsupport.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+using Rows = std::vector<Row>;
+Q_DECLARE_METATYPE(Rows)
+Q_DECLARE_METATYPE(TextEncoding)
+
+class tst_Journal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void loadsRecords_data();
+    void loadsRecords();
+    void loadMatchesRecordByRecordInsertion_data();
+    void loadMatchesRecordByRecordInsertion();
+    void loadStartsFromFormTexts_data();
+    void loadStartsFromFormTexts();
+    void loadEndsWithEmptyFormAndCount();
+    void missingJournalIsCreatedEmpty();
+    void largeAndGarbageInputsLoad_data();
+    void largeAndGarbageInputsLoad();
+    void encodingChosenPerLoad_data();
+    void encodingChosenPerLoad();
+
+    void savesFormat_data();
+    void savesFormat();
+    void saveEndsWithEmptyFormAndCount();
+    void saveThenLoadGivesSameList_data();
+    void saveThenLoadGivesSameList();
+    void loadThenSaveKeepsBytes_data();
+    void loadThenSaveKeepsBytes();
+    void protectsValuesOnSave_data();
+    void protectsValuesOnSave();
+
+    void mixedCaseJournalIsUsedAndKept();
+    void symlinkStaysAndTargetIsReplaced();
+    void permissionsAreKept();
+
+    void injectedSaveFailureKeepsJournal_data();
+    void injectedSaveFailureKeepsJournal();
+    void interruptedSaveKeepsJournal();
+    void saveFailsOverDirectory();
+    void saveFailsInRemovedFolder();
+    void saveFailsAtFileSizeLimit();
+    void saveRefusesDevice();
+    void unreadableJournalIsLeftUntouched_data();
+    void unreadableJournalIsLeftUntouched();
+    void withoutPermissions_data();
+    void withoutPermissions();
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    QString m_previousDir;
+};
+
+namespace {
+
+const Text creator = "CREATOR=PENWICK 1.0";
+const Text errorText = "Save to File";
+const Text errorCaption = "Error Writing File";
+
+struct Fixture
+{
+    FakeListView list;
+    EntryForm form;
+    FakeFormExchange exchange{form};
+    EntryList entries{list, form, exchange};
+    ScriptedBoxes boxes;
+    JournalFile journal{entries, boxes};
+
+    Fixture() { entries.SetupColumns(); }
+    bool showedSaveError() const
+    {
+        return boxes.shown.size() == 1 && boxes.shown[0].text == errorText &&
+               boxes.shown[0].caption == errorCaption && boxes.shown[0].type == BoxOk &&
+               !boxes.shown[0].application;
+    }
+};
+
+QByteArray bytes(const Text &text)
+{
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+Text text(const QByteArray &array)
+{
+    return Text(array.constData(), size_t(array.size()));
+}
+
+// One record as the writer stores it, CR LF line ends included.
+Text record(const Text &date, const Text &title, const Text &entry)
+{
+    return "\r\nDATE=" + date + "\r\nTITLE=" + title + "\r\nENTRY=" + entry + "\r\n";
+}
+
+Rows sampleRows(int count, size_t entrySize = 40)
+{
+    Rows rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back(Row{"2006-09-" + std::to_string(10 + i % 20), "Title " + std::to_string(i),
+                           Text(entrySize, char('a' + i % 26))});
+    return rows;
+}
+
+std::vector<std::string> directoryEntries()
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator("."))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The load done literally record by record: each record gathered in the form fields and
+// inserted at the top with InsertFormAtTop, as a reference for the batched load.
+void LoadRecordByRecord(EntryList &entries, const Text &fileText)
+{
+    EntryForm &form = entries.Form();
+    entries.ReadForm();
+    Text line;
+    int i = 0;
+    for (char byte : fileText) {
+        line += byte;
+        if (byte != '\n')
+            continue;
+        Text copy = line;
+        line.clear();
+        TrimTrailingWhiteSpace(copy);
+        const size_t equals = copy.find('=');
+        const Text key = copy.substr(0, equals);
+        Text value = equals == Text::npos ? Text() : copy.substr(equals + 1);
+        if (key == "DATE") {
+            if (i > 0 && !form.Date.empty()) {
+                entries.WriteForm();
+                entries.InsertFormAtTop();
+            }
+            form.Date = value;
+        } else if (key == "TITLE") {
+            form.Title = value;
+        } else if (key == "ENTRY") {
+            ReplaceAll(value, "<br>", "\r\n");
+            form.Entry = value;
+        }
+        ++i;
+    }
+    if (!form.Date.empty()) {
+        entries.WriteForm();
+        entries.InsertFormAtTop();
+    }
+    entries.OnClear();
+    entries.WriteForm();
+}
+
+Text ReadTextMode(const std::string &name)
+{
+    TextFile file;
+    Text content;
+    if (file.Open(name, TextFile::Mode::Read))
+        file.ReadAll(content);
+    return content;
+}
+
+void compareForms(const EntryForm &actual, const EntryForm &expected)
+{
+    QCOMPARE(actual.Date, expected.Date);
+    QCOMPARE(actual.Title, expected.Title);
+    QCOMPARE(actual.Entry, expected.Entry);
+    QCOMPARE(actual.EntryCount, expected.EntryCount);
+    QCOMPARE(actual.ImagePath, expected.ImagePath);
+}
+
+// Fails chosen system calls of a safe save.
+class FailingCalls : public SaveCalls
+{
+public:
+    int failingWrite = 0; // 1 for the first write; 0 fails none
+    bool failSync = false;
+    bool failRename = false;
+    std::function<void()> onWrite;
+    int writes = 0;
+
+    ssize_t Write(int fd, const void *data, size_t size) override
+    {
+        if (onWrite)
+            onWrite();
+        if (++writes == failingWrite) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return SaveCalls::Write(fd, data, size);
+    }
+    int Sync(int fd) override
+    {
+        if (failSync) {
+            errno = EIO;
+            return -1;
+        }
+        return SaveCalls::Sync(fd);
+    }
+    int Rename(const char *from, const char *to) override
+    {
+        if (failRename) {
+            errno = EXDEV;
+            return -1;
+        }
+        return SaveCalls::Rename(from, to);
+    }
+};
+
+// Runs `child` in a forked process and returns its exit status (-1 when it did not exit).
+int RunInChild(const std::function<int()> &child)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(child());
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+mode_t modeOf(const char *path)
+{
+    struct stat info;
+    return ::stat(path, &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+} // namespace
+
+void tst_Journal::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    m_previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void tst_Journal::cleanup()
+{
+    QDir::setCurrent(m_previousDir);
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void tst_Journal::loadsRecords_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Rows>("expected");
+
+    const Row a{"2006-09-22", "A", "first"};
+    const Row b{"2006-09-23", "B", "second"};
+    const Row c{"2006-09-24", "C", "third"};
+    const Text abc = creator + record("2006-09-24", "C", "third") +
+                     record("2006-09-23", "B", "second") + record("2006-09-22", "A", "first");
+    Text lfOnly = abc;
+    ReplaceAll(lfOnly, "\r\n", "\n");
+    Text crOnly = abc;
+    ReplaceAll(crOnly, "\r\n", "\r");
+
+    QTest::newRow("empty file") << QByteArray() << Rows{};
+    QTest::newRow("stored bottom first") << bytes(abc) << Rows{a, b, c};
+    QTest::newRow("no creator line") << bytes(abc.substr(creator.size())) << Rows{a, b, c};
+    QTest::newRow("other first line")
+        << bytes("HELLO" + abc.substr(creator.size())) << Rows{a, b, c};
+    QTest::newRow("LF-only line ends") << bytes(lfOnly) << Rows{a, b, c};
+    QTest::newRow("CR-only line ends load nothing") << bytes(crOnly) << Rows{};
+    QTest::newRow("0x1A ends file")
+        << bytes(creator + record("1", "t", "e") + "\x1A" + record("2", "u", "f"))
+        << Rows{{"1", "t", "e"}};
+    QTest::newRow("0x1A inside last line loses the line")
+        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\nTITLE=u\r\nENTRY=f\x1A\r\n")
+        << Rows{{"2", "u", "e"}, {"1", "t", "e"}};
+    QTest::newRow("no final line end keeps the record")
+        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\nTITLE=u\r\nENTRY=f")
+        << Rows{{"2", "u", "e"}, {"1", "t", "e"}};
+    QTest::newRow("only a DATE without line end") << QByteArray("DATE=1") << Rows{};
+    QTest::newRow("empty date not added, its texts carry over")
+        << bytes("DATE=\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\n") << Rows{{"2", "t", "e"}};
+    QTest::newRow("missing title taken from record before")
+        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE=2\r\nENTRY=f\r\n")
+        << Rows{{"2", "t", "f"}, {"1", "t", "e"}};
+    QTest::newRow("bare keys act with empty values")
+        << bytes("DATE=1\r\nTITLE=t\r\nENTRY=e\r\nDATE\r\nTITLE \r\nENTRY\t\r\n")
+        << Rows{{"1", "t", "e"}};
+    QTest::newRow("bare DATE closes the record, later date reopens")
+        << bytes("DATE=1\r\nTITLE=t\r\nDATE\r\nTITLE\r\nDATE=2\r\n")
+        << Rows{{"2", "", ""}, {"1", "t", ""}};
+    QTest::newRow("lower-case key skipped") << bytes("date=1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
+    QTest::newRow("space before key skipped")
+        << bytes(" DATE=1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
+    QTest::newRow("space before = skipped")
+        << bytes("DATE =1\r\nDATE=2\r\n") << Rows{{"2", "", ""}};
+    QTest::newRow("trailing white space removed")
+        << bytes("DATE=1 \t\r\nTITLE=t \v\f\r\r\nENTRY=e<br> \r\n") << Rows{{"1", "t", "e\r\n"}};
+    QTest::newRow("leading space and no-break space stay")
+        << bytes("DATE= 1\xA0\r\nTITLE=  t\r\n") << Rows{{" 1\xA0", "  t", ""}};
+    QTest::newRow("later = kept in value")
+        << bytes("DATE=1\r\nTITLE=a=b=\r\nENTRY==\r\n") << Rows{{"1", "a=b=", "="}};
+    QTest::newRow("<br> is a line break in entry only")
+        << bytes("DATE=1\r\nTITLE=a<br>b\r\nENTRY=x<br>y<BR>z<br\r\n")
+        << Rows{{"1", "a<br>b", "x\r\ny<BR>z<br"}};
+    QTest::newRow("lone CR and NUL inside values kept")
+        << bytes("DATE=1\r2\r\nTITLE=a\0b\r\nENTRY=\rx\r\n"s) << Rows{{"1\r2", "a\0b"s, "\rx"}};
+    QTest::newRow("DATE on the first line opens a record")
+        << bytes("DATE=1\r\nDATE=2\r\n") << Rows{{"2", "", ""}, {"1", "", ""}};
+    QTest::newRow("only = and NUL bytes") << bytes("=\0=\r\n\0\0\r\n==\0\r\n\0"s) << Rows{};
+}
+
+void tst_Journal::loadsRecords()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(Rows, expected);
+    WriteBytes("pw.dat", text(file));
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows, expected);
+    QVERIFY(f.boxes.shown.empty());
+    QCOMPARE(ReadBytes("pw.dat"), text(file));
+}
+
+void tst_Journal::loadMatchesRecordByRecordInsertion_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("sample journal")
+        << bytes(creator + record("2006-09-24", "a much longer title than the others", "x<br>y") +
+                 record("2006-09-23", "B", "a long entry text that is the widest of all"));
+    QTest::newRow("no records") << QByteArray("CREATOR=PENWICK 1.0\r\nTITLE=t\r\n");
+    QTest::newRow("starts with DATE") << QByteArray("DATE=1\r\nDATE\r\nDATE=2\r\nTITLE=x");
+    // Random files from the format's own pieces, so that keys, values and line ends meet in
+    // every order.
+    const std::vector<Text> pieces = {"DATE", "TITLE", "ENTRY", "=",      "<br>", "\r\n",
+                                      "\n",   "\r",    " ",     "\t",     "\x1A", "a",
+                                      "bb",   "\0"s,   "\xE9",  "CREATOR"};
+    std::mt19937 random(20060922);
+    for (int file = 0; file < 60; ++file) {
+        Text content;
+        const int count = int(random() % 120);
+        for (int i = 0; i < count; ++i)
+            content += pieces[random() % pieces.size()];
+        QTest::addRow("random %d", file) << bytes(content);
+    }
+}
+
+void tst_Journal::loadMatchesRecordByRecordInsertion()
+{
+    QFETCH(QByteArray, file);
+    WriteBytes("pw.dat", text(file));
+    // Rows already in the list, and form texts the gathering starts from.
+    const auto prepare = [](Fixture &f) {
+        f.list.rows = {Row{"2001-01-01", "kept", "below"}};
+        f.exchange.controls = EntryForm{"0000", "start title", "start entry", 7, "image.png"};
+    };
+    Fixture batched;
+    prepare(batched);
+    batched.journal.LoadJournal();
+    Fixture reference;
+    prepare(reference);
+    LoadRecordByRecord(reference.entries, ReadTextMode("pw.dat"));
+
+    QCOMPARE(batched.list.rows, reference.list.rows);
+    QCOMPARE(batched.list.widths, reference.list.widths);
+    compareForms(batched.form, reference.form);
+    compareForms(batched.exchange.controls, reference.exchange.controls);
+}
+
+void tst_Journal::loadStartsFromFormTexts_data()
+{
+    QTest::addColumn<QByteArray>("startDate");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Rows>("expected");
+    QTest::newRow("title and entry carry into first record")
+        << QByteArray() << QByteArray("CREATOR=PENWICK 1.0\r\nDATE=1\r\n")
+        << Rows{{"1", "T0", "E0"}};
+    QTest::newRow("form date committed by a DATE after the first line")
+        << QByteArray("D0") << QByteArray("\r\nDATE=1\r\n")
+        << Rows{{"1", "T0", "E0"}, {"D0", "T0", "E0"}};
+    QTest::newRow("form date not committed by a DATE on the first line")
+        << QByteArray("D0") << QByteArray("DATE=1\r\n") << Rows{{"1", "T0", "E0"}};
+    QTest::newRow("form date alone is committed at the end")
+        << QByteArray("D0") << QByteArray("TITLE=t\r\n") << Rows{{"D0", "t", "E0"}};
+}
+
+void tst_Journal::loadStartsFromFormTexts()
+{
+    QFETCH(QByteArray, startDate);
+    QFETCH(QByteArray, file);
+    QFETCH(Rows, expected);
+    WriteBytes("pw.dat", text(file));
+    Fixture f;
+    f.exchange.controls.Date = text(startDate);
+    f.exchange.controls.Title = "T0";
+    f.exchange.controls.Entry = "E0";
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows, expected);
+}
+
+void tst_Journal::loadEndsWithEmptyFormAndCount()
+{
+    WriteBytes("pw.dat", creator + record("1", "t", "e") + record("2", "u", "f"));
+    Fixture f;
+    f.exchange.controls.Title = "typed";
+    f.exchange.controls.ImagePath = "picture.png";
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows.size(), size_t(2));
+    compareForms(f.exchange.controls, EntryForm{"", "", "", 2, "picture.png"});
+    compareForms(f.form, f.exchange.controls);
+    // One column sizing for the whole load.
+    QCOMPARE(f.list.redrawOffCount, 2);
+}
+
+void tst_Journal::missingJournalIsCreatedEmpty()
+{
+    Fixture f;
+    f.journal.LoadJournal();
+    QVERIFY(f.list.rows.empty());
+    QCOMPARE(f.form.EntryCount, 0);
+    QVERIFY(f.boxes.shown.empty());
+    QVERIFY(fs::is_regular_file("pw.dat"));
+    QCOMPARE(int(fs::file_size("pw.dat")), 0);
+    QCOMPARE(modeOf("pw.dat"), mode_t(0600));
+}
+
+void tst_Journal::largeAndGarbageInputsLoad_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<qsizetype>("entrySize");
+
+    const qsizetype large = 200 * 1024 * 1024;
+    QTest::newRow("200 MB single line") << "DATE=1\r\nENTRY=" + QByteArray(large, 'x') + "\r\n"
+                                        << 1 << large;
+    QTest::newRow("200 MB without line end")
+        << "DATE=1\r\nENTRY=" + QByteArray(large, 'x') << 1 << qsizetype(0);
+    QByteArray garbage(4 * 1024 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char &byte : garbage)
+        byte = char(random());
+    // Random bytes hold 0x1A within the first few hundred; let the garbage run on.
+    garbage.replace('\x1A', '\x1B');
+    QTest::newRow("binary garbage") << garbage << 0 << qsizetype(0);
+    QTest::newRow("only = and NUL, no line end")
+        << QByteArray("=\0", 2).repeated(1 << 20) << 0 << qsizetype(0);
+}
+
+void tst_Journal::largeAndGarbageInputsLoad()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rowCount);
+    QFETCH(qsizetype, entrySize);
+    WriteBytes("pw.dat", text(file));
+    file.clear();
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(int(f.list.rows.size()), rowCount);
+    if (rowCount > 0)
+        QCOMPARE(qsizetype(f.list.rows[0][2].size()), entrySize);
+}
+
+void tst_Journal::encodingChosenPerLoad_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<TextEncoding>("expected");
+    QTest::newRow("missing journal") << QByteArray() << TextEncoding::Utf8;
+    QTest::newRow("ASCII") << QByteArray("DATE=1\r\nTITLE=plain\r\n") << TextEncoding::Utf8;
+    QTest::newRow("UTF-8 accents, CJK, emoji")
+        << QByteArray("DATE=1\r\nTITLE=caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80\r\n")
+        << TextEncoding::Utf8;
+    QTest::newRow("Windows-1252 e acute")
+        << QByteArray("DATE=1\r\nTITLE=caf\xE9\r\n") << TextEncoding::Windows1252;
+    QTest::newRow("invalid byte in a skipped line")
+        << QByteArray("X\x80\r\nDATE=1\r\n") << TextEncoding::Windows1252;
+    QTest::newRow("invalid byte after 0x1A not read")
+        << QByteArray("DATE=1\r\n\x1A\xE9") << TextEncoding::Utf8;
+}
+
+void tst_Journal::encodingChosenPerLoad()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(TextEncoding, expected);
+    if (!file.isEmpty())
+        WriteBytes("pw.dat", text(file));
+    // Start from the other choice so that a load that decides nothing is caught.
+    SetTextEncoding(expected == TextEncoding::Utf8 ? TextEncoding::Windows1252
+                                                   : TextEncoding::Utf8);
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(CurrentTextEncoding(), expected);
+    SetTextEncoding(TextEncoding::Utf8);
+}
+
+void tst_Journal::savesFormat_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("empty list gives zero bytes") << Rows{} << QByteArray();
+    QTest::newRow("one row")
+        << Rows{{"2006-09-22", "Title", "Text"}}
+        << QByteArray("CREATOR=PENWICK 1.0\r\nDATE=2006-09-22\r\nTITLE=Title\r\nENTRY=Text\r\n");
+    QTest::newRow("bottom row first")
+        << Rows{{"3", "A", "a"}, {"2", "B", "b"}, {"1", "C", "c"}}
+        << bytes(creator + record("1", "C", "c") + record("2", "B", "b") + record("3", "A", "a"));
+    QTest::newRow("entry line breaks as <br>, title kept")
+        << Rows{{"1", "a<br>b", "x\r\ny\r\n"}}
+        << bytes(creator + record("1", "a<br>b", "x<br>y<br>"));
+    QTest::newRow("empty title and entry")
+        << Rows{{"1", "", ""}} << bytes(creator + record("1", "", ""));
+}
+
+void tst_Journal::savesFormat()
+{
+    QFETCH(Rows, rows);
+    QFETCH(QByteArray, file);
+    WriteBytes("pw.dat", "an older, longer journal that must disappear entirely");
+    Fixture f;
+    f.list.rows = rows;
+    f.journal.SaveJournal();
+    QVERIFY(f.boxes.shown.empty());
+    QCOMPARE(bytes(ReadBytes("pw.dat")), file);
+    QCOMPARE(f.list.rows, rows);
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+}
+
+void tst_Journal::saveEndsWithEmptyFormAndCount()
+{
+    Fixture f;
+    f.list.rows = sampleRows(3);
+    f.exchange.controls = EntryForm{"d", "t", "e", 0, "picture.png"};
+    f.journal.SaveJournal();
+    compareForms(f.exchange.controls, EntryForm{"", "", "", 3, "picture.png"});
+    compareForms(f.form, f.exchange.controls);
+    QCOMPARE(f.list.rows, sampleRows(3));
+}
+
+void tst_Journal::saveThenLoadGivesSameList_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::newRow("empty") << Rows{};
+    QTest::newRow("many") << sampleRows(50);
+    QTest::newRow("line breaks, lone CR, = and NUL")
+        << Rows{{"2006-09-22", "a=b", "one\r\ntwo\r\n\r\nthree"},
+                {"2006-09-21", "x\ry", "a\rb=\0c"s},
+                {"2006-09-20", "  leading", "\r\nstarts with a break"}};
+    QTest::newRow("UTF-8") << Rows{
+        {"2006-09-22", "caf\xC3\xA9", "\xE6\x97\xA5\xE8\xA8\x98 \xF0\x9F\x98\x80"}};
+    QTest::newRow("Windows-1252") << Rows{{"2006-09-22", "caf\xE9", "\x80\x81\x9D\xFF"}};
+    QTest::newRow("same date and title twice") << Rows{{"1", "t", "a"}, {"1", "t", "a"}};
+}
+
+void tst_Journal::saveThenLoadGivesSameList()
+{
+    QFETCH(Rows, rows);
+    {
+        Fixture f;
+        f.list.rows = rows;
+        f.journal.SaveJournal();
+    }
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows, rows);
+    QCOMPARE(f.form.EntryCount, int(rows.size()));
+}
+
+void tst_Journal::loadThenSaveKeepsBytes_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("records") << bytes(creator + record("2006-09-24", "C", "x<br>y") +
+                                      record("2006-09-23", "", ""));
+    QTest::newRow("UTF-8") << bytes(
+        creator + record("2006-09-24", "caf\xC3\xA9", "\xF0\x9F\x98\x80<br>\xE6\x97\xA5"));
+    QTest::newRow("Windows-1252") << bytes(
+        creator + record("2006-09-24", "caf\xE9", "na\xEFve<br>\x93quoted\x94"));
+}
+
+void tst_Journal::loadThenSaveKeepsBytes()
+{
+    QFETCH(QByteArray, file);
+    WriteBytes("pw.dat", text(file));
+    Fixture f;
+    f.journal.LoadJournal();
+    f.journal.SaveJournal();
+    QCOMPARE(bytes(ReadBytes("pw.dat")), file);
+}
+
+void tst_Journal::protectsValuesOnSave_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Rows>("loaded");
+    QTest::newRow("lone LF in entry becomes <br>")
+        << Rows{{"1", "t", "a\nb\r\nc"}} << bytes(creator + record("1", "t", "a<br>b<br>c"))
+        << Rows{{"1", "t", "a\r\nb\r\nc"}};
+    QTest::newRow("line breaks in title become spaces")
+        << Rows{{"1", "a\r\nb\nc", "e"}} << bytes(creator + record("1", "a b c", "e"))
+        << Rows{{"1", "a b c", "e"}};
+    QTest::newRow("line break in date becomes a space")
+        << Rows{{"2006\r\n09", "t", "e"}} << bytes(creator + record("2006 09", "t", "e"))
+        << Rows{{"2006 09", "t", "e"}};
+    QTest::newRow("0x1A left out of every value")
+        << Rows{{"1\x1A", "t\x1Au",
+                 "\x1A"
+                 "e"},
+                {"2", "last", "row"}}
+        << bytes(creator + record("2", "last", "row") + record("1", "tu", "e"))
+        << Rows{{"1", "tu", "e"}, {"2", "last", "row"}};
+    QTest::newRow("0x1A between CR and LF leaves the CR alone")
+        << Rows{{"1", "a\r\x1A\nb", "c\r\x1A\nd"}}
+        << bytes(creator + record("1", "a\r b", "c\r<br>d")) << Rows{{"1", "a\r b", "c\r\r\nd"}};
+    QTest::newRow("lone CR kept") << Rows{{"1", "a\rb", "c\rd"}}
+                                  << bytes(creator + record("1", "a\rb", "c\rd"))
+                                  << Rows{{"1", "a\rb", "c\rd"}};
+}
+
+void tst_Journal::protectsValuesOnSave()
+{
+    QFETCH(Rows, rows);
+    QFETCH(QByteArray, file);
+    QFETCH(Rows, loaded);
+    {
+        Fixture f;
+        f.list.rows = rows;
+        f.journal.SaveJournal();
+        QCOMPARE(f.list.rows, rows);
+    }
+    QCOMPARE(bytes(ReadBytes("pw.dat")), file);
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows, loaded);
+}
+
+void tst_Journal::mixedCaseJournalIsUsedAndKept()
+{
+    WriteBytes("PW.DAT", creator + record("1", "t", "e"));
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows, (Rows{{"1", "t", "e"}}));
+    f.list.rows.push_back(Row{"0", "older", "x"});
+    f.journal.SaveJournal();
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"PW.DAT"}));
+    QCOMPARE(ReadBytes("PW.DAT"), creator + record("0", "older", "x") + record("1", "t", "e"));
+}
+
+void tst_Journal::symlinkStaysAndTargetIsReplaced()
+{
+    fs::create_directories("store");
+    WriteBytes("store/journal.txt", creator + record("1", "t", "e"));
+    fs::create_symlink("store/journal.txt", "pw.dat");
+    Fixture f;
+    f.journal.LoadJournal();
+    QCOMPARE(f.list.rows.size(), size_t(1));
+    f.list.rows[0][1] = "changed";
+    f.journal.SaveJournal();
+    QVERIFY(f.boxes.shown.empty());
+    QVERIFY(fs::is_symlink("pw.dat"));
+    QCOMPARE(fs::read_symlink("pw.dat"), fs::path("store/journal.txt"));
+    QCOMPARE(ReadBytes("store/journal.txt"), creator + record("1", "changed", "e"));
+    QCOMPARE(int(std::distance(fs::directory_iterator("store"), fs::directory_iterator())), 1);
+}
+
+void tst_Journal::permissionsAreKept()
+{
+    WriteBytes("pw.dat", "");
+    QCOMPARE(::chmod("pw.dat", 0640), 0);
+    Fixture f;
+    f.list.rows = sampleRows(2);
+    f.journal.SaveJournal();
+    QCOMPARE(modeOf("pw.dat"), mode_t(0640));
+
+    fs::remove("pw.dat");
+    f.journal.SaveJournal();
+    QCOMPARE(modeOf("pw.dat"), mode_t(0600));
+}
+
+void tst_Journal::injectedSaveFailureKeepsJournal_data()
+{
+    QTest::addColumn<int>("failingWrite");
+    QTest::addColumn<bool>("failSync");
+    QTest::addColumn<bool>("failRename");
+    QTest::newRow("first write") << 1 << false << false;
+    QTest::newRow("write after others succeeded") << 3 << false << false;
+    QTest::newRow("fsync") << 0 << true << false;
+    QTest::newRow("rename") << 0 << false << true;
+}
+
+void tst_Journal::injectedSaveFailureKeepsJournal()
+{
+    QFETCH(int, failingWrite);
+    QFETCH(bool, failSync);
+    QFETCH(bool, failRename);
+    const Text old = creator + record("1", "old", "journal");
+    WriteBytes("pw.dat", old);
+    FailingCalls calls;
+    calls.failingWrite = failingWrite;
+    calls.failSync = failSync;
+    calls.failRename = failRename;
+    Fixture f;
+    JournalFile journal(f.entries, f.boxes, calls);
+    journal.LoadJournal();
+    // Large enough for several writes.
+    f.list.rows = sampleRows(2000, 400);
+    journal.SaveJournal();
+    QVERIFY(f.showedSaveError());
+    QCOMPARE(ReadBytes("pw.dat"), old);
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+    QCOMPARE(f.list.rows.size(), size_t(2000));
+    if (failingWrite > 1)
+        QCOMPARE(calls.writes, failingWrite);
+}
+
+void tst_Journal::interruptedSaveKeepsJournal()
+{
+    const Text old = creator + record("1", "old", "journal");
+    WriteBytes("pw.dat", old);
+    // The process dies in the middle of writing the new journal.
+    const int status = RunInChild([] {
+        FailingCalls calls;
+        calls.onWrite = [&calls] {
+            if (calls.writes == 2)
+                ::raise(SIGKILL);
+        };
+        Fixture f;
+        JournalFile journal(f.entries, f.boxes, calls);
+        f.list.rows = sampleRows(2000, 400);
+        journal.SaveJournal();
+        return 0;
+    });
+    QCOMPARE(status, -1);
+    QCOMPARE(ReadBytes("pw.dat"), old);
+}
+
+void tst_Journal::saveFailsOverDirectory()
+{
+    Fixture f;
+    f.journal.LoadJournal();
+    fs::remove("pw.dat");
+    fs::create_directory("pw.dat");
+    WriteBytes("pw.dat/inside", "kept");
+    f.list.rows = sampleRows(3);
+    f.journal.SaveJournal();
+    QVERIFY(f.showedSaveError());
+    QVERIFY(fs::is_directory("pw.dat"));
+    QCOMPARE(ReadBytes("pw.dat/inside"), "kept"s);
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+}
+
+void tst_Journal::saveFailsInRemovedFolder()
+{
+    fs::create_directory("gone");
+    QVERIFY(QDir::setCurrent(QStringLiteral("gone")));
+    Fixture f;
+    f.journal.LoadJournal();
+    fs::remove_all(fs::path(m_dir->path().toStdString()) / "gone");
+    f.list.rows = sampleRows(3);
+    f.journal.SaveJournal();
+    QVERIFY(f.showedSaveError());
+}
+
+void tst_Journal::saveFailsAtFileSizeLimit()
+{
+    const Text old = creator + record("1", "old", "journal");
+    WriteBytes("pw.dat", old);
+    Fixture f;
+    f.journal.LoadJournal();
+    f.list.rows = sampleRows(1000, 400);
+
+    rlimit previous;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = 100000;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    f.journal.SaveJournal();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(f.showedSaveError());
+    QCOMPARE(ReadBytes("pw.dat"), old);
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+}
+
+void tst_Journal::saveRefusesDevice()
+{
+    Fixture f;
+    f.journal.LoadJournal();
+    fs::remove("pw.dat");
+    fs::create_symlink("/dev/full", "pw.dat");
+    f.list.rows = sampleRows(3);
+    f.journal.SaveJournal();
+    QVERIFY(f.showedSaveError());
+    QVERIFY(fs::is_symlink("pw.dat"));
+    QVERIFY(fs::is_character_file("/dev/full"));
+}
+
+void tst_Journal::unreadableJournalIsLeftUntouched_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder named pw.dat") << QStringLiteral("folder");
+    QTest::newRow("FIFO named pw.dat") << QStringLiteral("fifo");
+    QTest::newRow("link to an endless device") << QStringLiteral("device");
+}
+
+void tst_Journal::unreadableJournalIsLeftUntouched()
+{
+    QFETCH(QString, kind);
+    if (kind == QLatin1String("folder")) {
+        fs::create_directory("pw.dat");
+        WriteBytes("pw.dat/inside", "kept");
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo("pw.dat", 0600), 0);
+    } else {
+        fs::create_symlink("/dev/zero", "pw.dat");
+    }
+    const fs::file_status before = fs::symlink_status("pw.dat");
+    Fixture f;
+    f.journal.LoadJournal();
+    QVERIFY(f.list.rows.empty());
+    QVERIFY(f.boxes.shown.empty());
+    f.list.rows = sampleRows(3);
+    f.journal.SaveJournal();
+    QVERIFY(f.showedSaveError());
+    QCOMPARE(fs::symlink_status("pw.dat").type(), before.type());
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+    if (kind == QLatin1String("folder"))
+        QCOMPARE(ReadBytes("pw.dat/inside"), "kept"s);
+}
+
+void tst_Journal::withoutPermissions_data()
+{
+    QTest::addColumn<bool>("journalExists");
+    QTest::addColumn<mode_t>("journalMode");
+    QTest::addColumn<mode_t>("folderMode");
+    QTest::addColumn<bool>("loadsRows");
+    QTest::addColumn<bool>("saves");
+    QTest::newRow("journal without read permission")
+        << true << mode_t(0) << mode_t(0777) << false << false;
+    QTest::newRow("read-only folder, journal missing")
+        << false << mode_t(0) << mode_t(0555) << false << false;
+    QTest::newRow("read-only folder, writable journal")
+        << true << mode_t(0666) << mode_t(0555) << true << false;
+    QTest::newRow("read-only journal") << true << mode_t(0444) << mode_t(0777) << true << false;
+    QTest::newRow("writable journal and folder")
+        << true << mode_t(0666) << mode_t(0777) << true << true;
+}
+
+// Runs as an unprivileged user when the tests run as root, since root may read and write
+// regardless of permissions.
+void tst_Journal::withoutPermissions()
+{
+    QFETCH(bool, journalExists);
+    QFETCH(mode_t, journalMode);
+    QFETCH(mode_t, folderMode);
+    QFETCH(bool, loadsRows);
+    QFETCH(bool, saves);
+    const Text old = creator + record("1", "old", "journal");
+    fs::create_directory("locked");
+    if (journalExists) {
+        WriteBytes("locked/pw.dat", old);
+        QCOMPARE(::chmod("locked/pw.dat", journalMode), 0);
+    }
+    QCOMPARE(::chmod(m_dir->path().toLocal8Bit().constData(), 0755), 0);
+    QCOMPARE(::chmod("locked", folderMode), 0);
+
+    // Exit status: bit 0 rows loaded, bit 1 a box at load, bit 2 the save box.
+    const int status = RunInChild([] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 100;
+        if (::chdir("locked") != 0)
+            return 101;
+        Fixture f;
+        f.journal.LoadJournal();
+        int result = f.list.rows.empty() ? 0 : 1;
+        result |= f.boxes.shown.empty() ? 0 : 2;
+        f.list.rows = sampleRows(2);
+        f.journal.SaveJournal();
+        return result | (f.showedSaveError() ? 4 : 0);
+    });
+    ::chmod("locked", 0755);
+
+    QCOMPARE(status, (loadsRows ? 1 : 0) | (saves ? 0 : 4));
+    if (saves)
+        QCOMPARE(ReadBytes("locked/pw.dat"), creator +
+                                                 record("2006-09-11", "Title 1", Text(40, 'b')) +
+                                                 record("2006-09-10", "Title 0", Text(40, 'a')));
+    else if (journalExists)
+        QCOMPARE(ReadBytes("locked/pw.dat"), old);
+    else
+        QVERIFY(!fs::exists("locked/pw.dat"));
+    QCOMPARE(int(std::distance(fs::directory_iterator("locked"), fs::directory_iterator())),
+             journalExists ? 1 : 0);
+}
+
+QTEST_GUILESS_MAIN(tst_Journal)
+#include "tst_journal.moc"
