@@ -53,12 +53,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    int TextWidth(const QString &text) const;
     int ContentsWidth(int column) const;
     int HeadingWidth(int column) const;
     int CellMargin() const;
     void FollowCurrentRow(const QModelIndex &current);
 
     ByteRowModel *m_model;
+    mutable std::vector<double> m_advances; // by character, below U+0300; -1 until measured
     int m_mark = -1;
     bool m_changingRows = false; // the current row moves with the rows, not by the user
 };
