@@ -11,6 +11,7 @@
 //         ButtonClicked(IdAdd, &JournalDialog::OnAdd, Wrapped), // ReadForm before, WriteForm after
 //         ColumnClicked(IdEntryList, &JournalDialog::OnColumnClick), // handler takes the column
 //     };
+//     // (after the table's definition, so that its size is known)
 //     bool JournalDialog::DispatchCommand(const Command &command)
 //     {
 //         return DispatchFromTable(*this, commandTable, command);

@@ -235,10 +235,11 @@ void TemplateDialog::WriteBinding(Binding &binding)
     Text bytes = *binding.text;
     if (IsMultiLine(binding.control))
         ReplaceAll(bytes, "\r\n", "\n");
+    Show(binding.control, ToDisplay(bytes));
+    // What the box really shows: a box may alter what it is given (a lone CR, for one).
+    binding.shownWritten = ShownText(binding.control);
     binding.bytesWritten = *binding.text;
-    binding.shownWritten = ToDisplay(bytes);
     binding.written = true;
-    Show(binding.control, binding.shownWritten);
 }
 
 bool TemplateDialog::OnInitDialog()
@@ -297,13 +298,16 @@ void TemplateDialog::done(int result)
 
 void TemplateDialog::setVisible(bool visible)
 {
-    if (visible && !m_initialised) {
+    const bool opening = visible && !m_initialised;
+    if (opening) {
         m_initialised = true;
         CentreOnOwner();
         if (OnInitDialog())
             FocusFirstTabStop();
     }
     QDialog::setVisible(visible);
+    if (opening)
+        CentreOnOwner(); // again, now that the window frame's size is known
 }
 
 void TemplateDialog::CentreOnOwner()
@@ -313,9 +317,10 @@ void TemplateDialog::CentreOnOwner()
         owner = parent->window()->frameGeometry();
     else if (QScreen *screen = QGuiApplication::primaryScreen())
         owner = screen->availableGeometry();
-    QRect placed(QPoint(0, 0), size());
+    QRect placed(QPoint(0, 0), frameGeometry().size());
     placed.moveCenter(owner.center());
-    move(placed.topLeft());
+    if (placed.topLeft() != pos())
+        move(placed.topLeft());
 }
 
 void TemplateDialog::FocusFirstTabStop()
