@@ -2,13 +2,15 @@
 
 #include "common/text.h"
 
-#include <cstdio>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 // Finds `name` in the working directory: an exact match first, otherwise the one entry whose
 // name equals it without regard to ASCII letter case; when there is none, `name` itself, so
-// that a new file gets exactly the spelling the program asks for.
+// that a new file gets exactly the spelling the program asks for. With a '/' in `name` only
+// the last component is looked up, in the folder the rest names.
 std::string ResolveFileName(std::string_view name);
 
 // A text-mode file, opened, used and closed within one operation.
@@ -28,21 +30,48 @@ public:
     TextFile(const TextFile &) = delete;
     TextFile &operator=(const TextFile &) = delete;
 
-    // `name` is resolved with ResolveFileName.
+    // `name` is resolved with ResolveFileName. An open file is closed first.
     bool Open(std::string_view name, Mode mode);
-    bool IsOpen() const;
+    bool IsOpen() const { return m_fd >= 0; }
 
     // The next byte, or -1 at the end of the file, at 0x1A, or after a read error.
-    int ReadByte();
-    // Appends everything up to the end of the file to `out`; false on a read error.
+    int ReadByte()
+    {
+        if (m_pos == m_end && !FillBuffer())
+            return -1;
+        return static_cast<unsigned char>(m_buffer[m_pos++]);
+    }
+    // Appends everything up to the end of the file to `out`; false on a read error or when
+    // the file is not open for reading.
     bool ReadAll(Text &out);
+    // True once a read has failed, which tells a read error from the end of the file.
+    bool ReadFailed() const { return m_readFailed; }
 
     // Buffered; false once any write has failed (disk full and the like).
     bool Write(std::string_view bytes);
 
-    // Flushes and closes; false when the open, a write, or the flush failed.
+    // Flushes and closes; false when the open, a write, or the flush failed. The file is
+    // released either way.
     bool Close();
 
 private:
-    // implementation detail, chosen by the implementer
+    static constexpr std::size_t bufferSize = 64 * 1024;
+
+    bool FillBuffer();
+    bool ReadChunk();
+    bool Flush();
+    void Buffer(const char *bytes, std::size_t size);
+    void WriteRaw(const char *bytes, std::size_t size);
+
+    int m_fd = -1;
+    Mode m_mode = Mode::Read;
+    std::unique_ptr<char[]> m_buffer;
+    // Reading: bytes m_pos..m_end of m_buffer are ready for delivery.
+    // Writing: bytes 0..m_end are waiting to be written.
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_pendingCr = false; // a CR at the end of a chunk, held back until the next byte is known
+    bool m_atEnd = false;     // end of file, 0x1A, or a read error reached
+    bool m_readFailed = false;
+    bool m_writeFailed = false;
 };

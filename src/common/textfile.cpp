@@ -1,0 +1,258 @@
+#include "common/textfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t createdFileMode = 0600; // owner read/write only
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool EntryExists(const std::string &path)
+{
+    struct stat status;
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+// The entry of `folder` equal to `base` without regard to ASCII case. Of several such entries
+// the one first in byte order is taken, so the choice does not depend on the directory order.
+std::string FindIgnoringCase(const std::string &folder, std::string_view base)
+{
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir);
+    if (!dir)
+        return {};
+    std::string best;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        const std::string_view entryName = entry->d_name;
+        if (EqualIgnoringAsciiCase(entryName, base) && (best.empty() || entryName < best))
+            best = entryName;
+    }
+    return best;
+}
+
+int OpenFlags(TextFile::Mode mode)
+{
+    switch (mode) {
+    case TextFile::Mode::Read:
+        return O_RDONLY | O_CREAT;
+    case TextFile::Mode::WriteTruncate:
+        return O_WRONLY | O_CREAT | O_TRUNC;
+    case TextFile::Mode::WriteAppend:
+        return O_WRONLY | O_CREAT | O_APPEND;
+    }
+    return O_RDONLY;
+}
+
+// Collapses each CR LF in bytes[0..size) to LF in place; returns the new size.
+std::size_t CollapseCrLf(char *bytes, std::size_t size)
+{
+    std::size_t from = 0;
+    std::size_t to = 0;
+    while (from < size) {
+        const void *cr = std::memchr(bytes + from, '\r', size - from);
+        const std::size_t segmentEnd = cr ? static_cast<const char *>(cr) - bytes : size;
+        if (to != from)
+            std::memmove(bytes + to, bytes + from, segmentEnd - from);
+        to += segmentEnd - from;
+        from = segmentEnd;
+        if (!cr)
+            break;
+        const bool beforeLf = from + 1 < size && bytes[from + 1] == '\n';
+        if (!beforeLf)
+            bytes[to++] = '\r';
+        ++from;
+    }
+    return to;
+}
+
+} // namespace
+
+std::string ResolveFileName(std::string_view name)
+{
+    const std::string given(name);
+    if (given.empty() || EntryExists(given))
+        return given;
+    const std::size_t slash = name.rfind('/');
+    const std::string_view prefix =
+        slash == std::string_view::npos ? "" : name.substr(0, slash + 1);
+    const std::string_view base = name.substr(prefix.size());
+    if (base.empty())
+        return given;
+    const std::string folder = prefix.empty() ? std::string(".") : std::string(prefix);
+    const std::string match = FindIgnoringCase(folder, base);
+    return match.empty() ? given : std::string(prefix) + match;
+}
+
+TextFile::~TextFile()
+{
+    Close();
+}
+
+bool TextFile::Open(std::string_view name, Mode mode)
+{
+    if (IsOpen())
+        Close();
+    m_mode = mode;
+    m_pos = m_end = 0;
+    m_pendingCr = m_atEnd = m_readFailed = m_writeFailed = false;
+    const std::string path = ResolveFileName(name);
+    do {
+        m_fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY, createdFileMode);
+    } while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0)
+        return false;
+    if (!m_buffer)
+        m_buffer = std::make_unique<char[]>(bufferSize);
+    return true;
+}
+
+bool TextFile::FillBuffer()
+{
+    while (!m_atEnd) {
+        if (ReadChunk())
+            return true;
+    }
+    return false;
+}
+
+// Reads the next chunk into the buffer and turns it into delivered bytes. False when the chunk
+// yields nothing yet (it was a held-back CR only) or the end was reached.
+bool TextFile::ReadChunk()
+{
+    m_pos = m_end = 0;
+    if (m_fd < 0 || m_mode != Mode::Read) {
+        m_atEnd = true;
+        return false;
+    }
+    std::size_t size = 0;
+    if (m_pendingCr) {
+        m_buffer[size++] = '\r';
+        m_pendingCr = false;
+    }
+    ssize_t count;
+    do {
+        count = ::read(m_fd, m_buffer.get() + size, bufferSize - size);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        m_readFailed = true;
+        m_atEnd = true;
+        return false;
+    }
+    if (count == 0)
+        m_atEnd = true;
+    size += static_cast<std::size_t>(count);
+    if (const void *eof = std::memchr(m_buffer.get(), 0x1A, size)) {
+        size = static_cast<const char *>(eof) - m_buffer.get();
+        m_atEnd = true;
+    }
+    if (!m_atEnd && size > 0 && m_buffer[size - 1] == '\r') {
+        m_pendingCr = true;
+        --size;
+    }
+    m_end = CollapseCrLf(m_buffer.get(), size);
+    return m_end > 0;
+}
+
+bool TextFile::ReadAll(Text &out)
+{
+    if (m_fd < 0 || m_mode != Mode::Read)
+        return false;
+    struct stat status;
+    if (!m_atEnd && ::fstat(m_fd, &status) == 0 && S_ISREG(status.st_mode))
+        out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
+    do {
+        out.append(m_buffer.get() + m_pos, m_end - m_pos);
+        m_pos = m_end;
+    } while (FillBuffer());
+    return !m_readFailed;
+}
+
+bool TextFile::Write(std::string_view bytes)
+{
+    if (m_fd < 0 || m_mode == Mode::Read)
+        return false;
+    while (!bytes.empty() && !m_writeFailed) {
+        const std::size_t lf = bytes.find('\n');
+        const std::size_t segment = lf == std::string_view::npos ? bytes.size() : lf;
+        Buffer(bytes.data(), segment);
+        if (lf == std::string_view::npos)
+            break;
+        Buffer("\r\n", 2);
+        bytes.remove_prefix(lf + 1);
+    }
+    return !m_writeFailed;
+}
+
+// Adds bytes to the output buffer, writing it out whenever it is full. A run larger than the
+// whole buffer goes straight to the file.
+void TextFile::Buffer(const char *bytes, std::size_t size)
+{
+    if (size >= bufferSize) {
+        Flush();
+        WriteRaw(bytes, size);
+        return;
+    }
+    while (size > 0) {
+        const std::size_t room = bufferSize - m_end;
+        const std::size_t part = std::min(room, size);
+        std::memcpy(m_buffer.get() + m_end, bytes, part);
+        m_end += part;
+        bytes += part;
+        size -= part;
+        if (m_end == bufferSize)
+            Flush();
+    }
+}
+
+bool TextFile::Flush()
+{
+    WriteRaw(m_buffer.get(), m_end);
+    m_end = 0;
+    return !m_writeFailed;
+}
+
+// Writes all bytes, retrying after interruptions and short writes. After a failure nothing
+// more is written, so the file holds an unbroken prefix of the text.
+void TextFile::WriteRaw(const char *bytes, std::size_t size)
+{
+    while (size > 0 && !m_writeFailed) {
+        const ssize_t count = ::write(m_fd, bytes, size);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            m_writeFailed = true;
+            break;
+        }
+        bytes += count;
+        size -= static_cast<std::size_t>(count);
+    }
+}
+
+bool TextFile::Close()
+{
+    if (m_fd < 0)
+        return false;
+    bool ok = true;
+    if (m_mode != Mode::Read)
+        ok = Flush();
+    // Linux releases the descriptor even when close() reports an error, so it is never retried.
+    if (::close(m_fd) != 0 && m_mode != Mode::Read)
+        ok = false;
+    m_fd = -1;
+    m_pos = m_end = 0;
+    m_atEnd = true;
+    return ok;
+}

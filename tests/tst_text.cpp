@@ -1,0 +1,117 @@
+#include "common/text.h"
+
+#include <QtTest>
+
+class tst_Text : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replaceAll_data();
+    void replaceAll();
+    void trimTrailingWhiteSpace_data();
+    void trimTrailingWhiteSpace();
+    void compareText_data();
+    void compareText();
+};
+
+void tst_Text::replaceAll_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("every occurrence")
+        << QByteArray("a-b-c") << QByteArray("-") << QByteArray("+") << QByteArray("a+b+c");
+    QTest::newRow("left to right, no overlap")
+        << QByteArray("aaa") << QByteArray("aa") << QByteArray("b") << QByteArray("ba");
+    QTest::newRow("inserted text not rescanned")
+        << QByteArray("%T%") << QByteArray("%T%") << QByteArray("x%T%x") << QByteArray("x%T%x");
+    QTest::newRow("replacement contains search")
+        << QByteArray("ab") << QByteArray("a") << QByteArray("aa") << QByteArray("aab");
+    QTest::newRow("empty search replaces nothing")
+        << QByteArray("abc") << QByteArray() << QByteArray("x") << QByteArray("abc");
+    QTest::newRow("replace by nothing")
+        << QByteArray("a\r\nb\r\n") << QByteArray("\r\n") << QByteArray() << QByteArray("ab");
+    QTest::newRow("not found") << QByteArray("abc") << QByteArray("d") << QByteArray("x")
+                               << QByteArray("abc");
+    QTest::newRow("whole text") << QByteArray("%Title%") << QByteArray("%Title%")
+                                << QByteArray("Rain") << QByteArray("Rain");
+    QTest::newRow("embedded zero byte")
+        << QByteArray("a\0b", 3) << QByteArray("\0", 1) << QByteArray("0") << QByteArray("a0b");
+}
+
+void tst_Text::replaceAll()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(QByteArray, expected);
+    Text subject = text.toStdString();
+    ReplaceAll(subject, from.toStdString(), to.toStdString());
+    QCOMPARE(subject, expected.toStdString());
+}
+
+void tst_Text::trimTrailingWhiteSpace_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("tab to carriage return and space")
+        << QByteArray("x\t\n\v\f\r ") << QByteArray("x");
+    QTest::newRow("leading kept") << QByteArray("  x  ") << QByteArray("  x");
+    QTest::newRow("inner kept") << QByteArray("a b\tc\n") << QByteArray("a b\tc");
+    QTest::newRow("all white") << QByteArray(" \r\n") << QByteArray();
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("no-break space 0xA0 stays") << QByteArray("x\xA0") << QByteArray("x\xA0");
+    QTest::newRow("NEL 0x85 stays") << QByteArray("x\x85") << QByteArray("x\x85");
+    QTest::newRow("UTF-8 NBSP stays") << QByteArray("x\xC2\xA0") << QByteArray("x\xC2\xA0");
+    QTest::newRow("0x08 and 0x0E are not white")
+        << QByteArray("x\x08 \x0E ") << QByteArray("x\x08 \x0E");
+    QTest::newRow("zero byte is not white") << QByteArray("x\0", 2) << QByteArray("x\0", 2);
+}
+
+void tst_Text::trimTrailingWhiteSpace()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, expected);
+    Text subject = text.toStdString();
+    TrimTrailingWhiteSpace(subject);
+    QCOMPARE(subject, expected.toStdString());
+}
+
+void tst_Text::compareText_data()
+{
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("equal") << QByteArray("abc") << QByteArray("abc") << 0;
+    QTest::newRow("both empty") << QByteArray() << QByteArray() << 0;
+    QTest::newRow("upper case first") << QByteArray("Zoo") << QByteArray("apple") << -1;
+    QTest::newRow("case-sensitive") << QByteArray("a") << QByteArray("A") << 1;
+    QTest::newRow("0x7F before 0x80") << QByteArray("\x7F") << QByteArray("\x80") << -1;
+    QTest::newRow("0xFF after 0x01") << QByteArray("\xFF") << QByteArray("\x01") << 1;
+    QTest::newRow("prefix first") << QByteArray("abc") << QByteArray("abcd") << -1;
+    QTest::newRow("empty first") << QByteArray() << QByteArray("a") << -1;
+    // U+00E9 (C3 A9) < U+4E2D (E4 B8 AD) < U+1F600 (F0 9F 98 80): code point order.
+    QTest::newRow("two-byte before three-byte")
+        << QByteArray("\xC3\xA9") << QByteArray("\xE4\xB8\xAD") << -1;
+    QTest::newRow("three-byte before four-byte")
+        << QByteArray("\xE4\xB8\xAD") << QByteArray("\xF0\x9F\x98\x80") << -1;
+    QTest::newRow("ASCII before multi-byte") << QByteArray("z") << QByteArray("\xC3\xA9") << -1;
+    QTest::newRow("dates in text order")
+        << QByteArray("2006-09-22") << QByteArray("2006-10-01") << -1;
+}
+
+void tst_Text::compareText()
+{
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(int, sign);
+    const int result = CompareText(a.toStdString(), b.toStdString());
+    QCOMPARE((result > 0) - (result < 0), sign);
+    const int reversed = CompareText(b.toStdString(), a.toStdString());
+    QCOMPARE((reversed > 0) - (reversed < 0), -sign);
+}
+
+QTEST_GUILESS_MAIN(tst_Text)
+#include "tst_text.moc"
