@@ -247,6 +247,11 @@ void tst_TemplateDialog::opensCentred()
     owner.move(10, 20);
     TemplateDialog owned(IdAboutDialog, &owner);
     ShowAndWait(owned);
+    // Only the dialog without an owner gets a taskbar entry of its own.
+    QCOMPARE(owner.windowType(), Qt::Window);
+    QCOMPARE(owned.windowType(), Qt::Dialog);
+    for (const QWidget *dialog : {static_cast<QWidget *>(&owner), static_cast<QWidget *>(&owned)})
+        QVERIFY(!(dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(qAbs(owned.frameGeometry().center().x() - owner.frameGeometry().center().x()) <= 1);
     QVERIFY(qAbs(owned.frameGeometry().center().y() - owner.frameGeometry().center().y()) <= 1);
 }

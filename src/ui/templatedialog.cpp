@@ -91,8 +91,10 @@ QWidget *CreateIcon(const ControlTemplate &control, QWidget *parent)
 TemplateDialog::TemplateDialog(int templateId, QWidget *parent)
     : QDialog(parent), m_template(TemplateOrDie(templateId))
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // A dialog without an owner is a window of its own, with its own taskbar entry; an owned
+    // one stays with its owner. Neither can be minimised or maximised.
+    setWindowFlags((parent ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(ToDisplay(m_template.caption));
     setFont(DialogFont(m_template));
     m_base = BaseUnitsOf(font());
