@@ -100,6 +100,7 @@ private slots:
     void endingTheDialog_data();
     void endingTheDialog();
     void enterInEntryBoxAddsALineBreak();
+    void entryBoxTakesNoMoreLinesThanFit();
     void systemMenuOpensOnTheBackground();
     void systemMenuItemsAreAppended();
     void headingClickReachesTheTable();
@@ -456,6 +457,35 @@ void tst_TemplateDialog::enterInEntryBoxAddsALineBreak()
     QVERIFY(dialog.isVisible());
     QCOMPARE(entry->toPlainText(), QString("a\nb"));
     QCOMPARE(dialog.destroyed, 0);
+}
+
+void tst_TemplateDialog::entryBoxTakesNoMoreLinesThanFit()
+{
+    FormDialog dialog;
+    ShowAndWait(dialog);
+    auto *entry = dialog.Get<QPlainTextEdit>(IdEntry);
+    const int fit = (entry->viewport()->height() - 2 * int(entry->document()->documentMargin())) /
+                    entry->fontMetrics().lineSpacing();
+    QVERIFY(fit >= 2);
+    entry->setFocus();
+    for (int line = 0; line < fit + 3; ++line) {
+        QTest::keyClicks(entry, "line");
+        QTest::keyClick(entry, Qt::Key_Return);
+    }
+    QCOMPARE(entry->document()->blockCount(), fit);
+    QVERIFY(dialog.isVisible()); // the refused Enter did not reach the default button
+
+    // Replacing a selection that spans lines with a break stays within the limit.
+    entry->selectAll();
+    QTest::keyClick(entry, Qt::Key_Return);
+    QCOMPARE(entry->toPlainText(), QString("\n"));
+
+    // The program itself may put more lines into the box.
+    dialog.form.Entry = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7";
+    dialog.WriteForm();
+    QCOMPARE(entry->document()->blockCount(), 7);
+    dialog.ReadForm();
+    QCOMPARE(dialog.form.Entry, Text("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7"));
 }
 
 void tst_TemplateDialog::systemMenuOpensOnTheBackground()

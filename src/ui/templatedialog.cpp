@@ -6,8 +6,10 @@
 #include "ui/displaytext.h"
 #include "ui/qtlistview.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +17,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 const DialogTemplate &TemplateOrDie(int id)
@@ -60,10 +65,56 @@ bool IsMultiLine(const QWidget *control)
     return qobject_cast<const QPlainTextEdit *>(control) != nullptr;
 }
 
+// Keeps the user from adding lines beyond those that fit in a multi-line box that does not
+// scroll down: Enter on a full box is refused. Text set by the program is not limited.
+class LineLimit : public QObject
+{
+public:
+    explicit LineLimit(QPlainTextEdit *edit) : QObject(edit), m_edit(edit)
+    {
+        edit->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_edit || event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (LinesAfterBreak() <= LinesThatFit())
+            return false;
+        QApplication::beep();
+        return true;
+    }
+
+private:
+    int LinesThatFit() const
+    {
+        const int margins = 2 * int(m_edit->document()->documentMargin());
+        const int height = m_edit->viewport()->height() - margins;
+        return std::max(1, height / m_edit->fontMetrics().lineSpacing());
+    }
+
+    // Lines once Enter has replaced the selection with a line break.
+    int LinesAfterBreak() const
+    {
+        const QTextCursor cursor = m_edit->textCursor();
+        const QTextDocument *document = m_edit->document();
+        const int selectedBreaks = document->findBlock(cursor.selectionEnd()).blockNumber() -
+                                   document->findBlock(cursor.selectionStart()).blockNumber();
+        return document->blockCount() - selectedBreaks + 1;
+    }
+
+    QPlainTextEdit *m_edit;
+};
+
 QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
 {
     if (control.Has(ControlStyle::MultiLine)) {
         auto *edit = new QPlainTextEdit(parent);
+        if (!control.Has(ControlStyle::AutoVScroll))
+            new LineLimit(edit);
         edit->setLineWrapMode(QPlainTextEdit::NoWrap);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
