@@ -116,8 +116,10 @@ void tst_JournalDialog::startsWithEmptyFormAndThreeColumns()
     for (int column = 0; column < 3; ++column) {
         QCOMPARE(shown.List().model()->headerData(column, Qt::Horizontal).toString(),
                  headings[column]);
-        QCOMPARE(shown.List().model()->headerData(column, Qt::Horizontal,
-                                                  Qt::TextAlignmentRole).value<Qt::Alignment>() &
+        QCOMPARE(shown.List()
+                         .model()
+                         ->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole)
+                         .value<Qt::Alignment>() &
                      Qt::AlignHorizontal_Mask,
                  Qt::AlignLeft);
     }
@@ -162,8 +164,8 @@ void tst_JournalDialog::longTitleWidensItsColumnAndItsRemovalNarrowsIt()
     shown.AddRows({{"2006-09-23", longTitle, ""}});
     const int wide = shown.List().ColumnWidth(1);
     QVERIFY(wide > before);
-    QVERIFY(wide >= QFontMetrics(shown.List().font()).horizontalAdvance(
-                        QString::fromStdString(longTitle)));
+    QVERIFY(wide >=
+            QFontMetrics(shown.List().font()).horizontalAdvance(QString::fromStdString(longTitle)));
     QCOMPARE(shown.WidthSum(), std::max(shown.List().viewport()->width(), shown.WidthSum()));
     shown.List().DeleteItem(0);
     shown.dialog.Entries().AutoSizeColumns();

@@ -64,10 +64,7 @@ struct ShownList
         return list.visualRect(list.model()->index(row, 0)).center();
     }
 
-    int WidthSum() const
-    {
-        return list.ColumnWidth(0) + list.ColumnWidth(1) + list.ColumnWidth(2);
-    }
+    int WidthSum() const { return list.ColumnWidth(0) + list.ColumnWidth(1) + list.ColumnWidth(2); }
 };
 } // namespace
 
@@ -304,8 +301,7 @@ void tst_QtListView::autoSizeIsNeverNarrowerThanTheText()
     ShownList shown;
     shown.list.InsertRows(0, {{"", text.toStdString(), ""}});
     shown.list.AutoSizeColumn(1, ListView::AutoSize::Contents);
-    QVERIFY(shown.list.ColumnWidth(1) >=
-            QFontMetrics(shown.list.font()).horizontalAdvance(text));
+    QVERIFY(shown.list.ColumnWidth(1) >= QFontMetrics(shown.list.font()).horizontalAdvance(text));
 }
 
 void tst_QtListView::selectionIsDrawnOnlyWithFocus()

@@ -34,11 +34,7 @@ public:
     int formReadsAtDestroy = -1;
     std::vector<int> columnsClicked;
 
-    template <class Widget>
-    Widget *Get(int id) const
-    {
-        return ControlAs<Widget>(id);
-    }
+    template <class Widget> Widget *Get(int id) const { return ControlAs<Widget>(id); }
 
 protected:
     bool DispatchCommand(const Command &command) override;
@@ -152,13 +148,13 @@ void tst_TemplateDialog::controlsFollowTheTemplate_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("caption");
     const Expected controls[] = {
-        {IdAdd, "QPushButton", "Add"},          {IdRemove, "QPushButton", "Remove"},
-        {IdUpdate, "QPushButton", "Update"},    {IdClear, "QPushButton", "Clear"},
-        {IdHelpButton, "QPushButton", "Help"},  {IdDate, "QLineEdit", ""},
-        {IdDateButton, "QPushButton", "Date"},  {IdTitle, "QLineEdit", ""},
-        {IdEntry, "QPlainTextEdit", ""},        {IdEntryList, "QtListView", ""},
-        {IdOk, "QPushButton", "Quit"},          {IdEntryCount, "QLineEdit", ""},
-        {IdImagePath, "QLineEdit", ""},         {IdReport, "QPushButton", "Report"},
+        {IdAdd, "QPushButton", "Add"},         {IdRemove, "QPushButton", "Remove"},
+        {IdUpdate, "QPushButton", "Update"},   {IdClear, "QPushButton", "Clear"},
+        {IdHelpButton, "QPushButton", "Help"}, {IdDate, "QLineEdit", ""},
+        {IdDateButton, "QPushButton", "Date"}, {IdTitle, "QLineEdit", ""},
+        {IdEntry, "QPlainTextEdit", ""},       {IdEntryList, "QtListView", ""},
+        {IdOk, "QPushButton", "Quit"},         {IdEntryCount, "QLineEdit", ""},
+        {IdImagePath, "QLineEdit", ""},        {IdReport, "QPushButton", "Report"},
         {IdBrowse, "QPushButton", "Browse"},
     };
     for (const Expected &control : controls)
@@ -206,9 +202,9 @@ void tst_TemplateDialog::geometryComesFromDialogUnits()
 void tst_TemplateDialog::tabOrderIsTemplateOrder()
 {
     FormDialog dialog;
-    const QList<int> expected{IdAdd,   IdRemove,    IdUpdate,     IdClear,     IdHelpButton,
-                              IdDate,  IdDateButton, IdTitle,     IdEntry,     IdEntryList,
-                              IdOk,    IdEntryCount, IdImagePath, IdReport,    IdBrowse};
+    const QList<int> expected{IdAdd,  IdRemove,     IdUpdate,    IdClear,  IdHelpButton,
+                              IdDate, IdDateButton, IdTitle,     IdEntry,  IdEntryList,
+                              IdOk,   IdEntryCount, IdImagePath, IdReport, IdBrowse};
     QList<int> order;
     QWidget *widget = dialog.Control(IdAdd);
     do {
@@ -252,7 +248,8 @@ void tst_TemplateDialog::opensCentred()
     QCOMPARE(owner.windowType(), Qt::Window);
     QCOMPARE(owned.windowType(), Qt::Dialog);
     for (const QWidget *dialog : {static_cast<QWidget *>(&owner), static_cast<QWidget *>(&owned)})
-        QVERIFY(!(dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(!(dialog->windowFlags() &
+                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QVERIFY(qAbs(owned.frameGeometry().center().x() - owner.frameGeometry().center().x()) <= 1);
     QVERIFY(qAbs(owned.frameGeometry().center().y() - owner.frameGeometry().center().y()) <= 1);
 }
@@ -276,11 +273,15 @@ void tst_TemplateDialog::formExchangeConvertsAtTheBoundary_data()
     QTest::addColumn<QByteArray>("field");
     QTest::addColumn<QString>("shown");
     QTest::newRow("title") << int(IdTitle) << QByteArray("Trip to Oslo") << "Trip to Oslo";
-    QTest::newRow("utf-8 title") << int(IdTitle) << QByteArray("K\xc3\xb8" "benhavn")
+    QTest::newRow("utf-8 title") << int(IdTitle)
+                                 << QByteArray("K\xc3\xb8"
+                                               "benhavn")
                                  << QString::fromUtf8("København");
     QTest::newRow("entry CR LF") << int(IdEntry) << QByteArray("one\r\ntwo\r\n\r\nfour")
                                  << "one\ntwo\n\nfour";
-    QTest::newRow("entry no-break space") << int(IdEntry) << QByteArray("a\xc2\xa0" "b")
+    QTest::newRow("entry no-break space") << int(IdEntry)
+                                          << QByteArray("a\xc2\xa0"
+                                                        "b")
                                           << QString::fromUtf8("a\u00a0b");
     QTest::newRow("image path") << int(IdImagePath) << QByteArray("pic.jpg") << "pic.jpg";
 }
@@ -291,7 +292,7 @@ void tst_TemplateDialog::formExchangeConvertsAtTheBoundary()
     QFETCH(QByteArray, field);
     QFETCH(QString, shown);
     FormDialog dialog;
-    Text &bound = id == IdTitle ? dialog.form.Title
+    Text &bound = id == IdTitle   ? dialog.form.Title
                   : id == IdEntry ? dialog.form.Entry
                                   : dialog.form.ImagePath;
     bound = field.toStdString();
@@ -310,7 +311,8 @@ void tst_TemplateDialog::formExchangeConvertsAtTheBoundary()
 void tst_TemplateDialog::uneditedBoxesGiveBackTheirBytes()
 {
     FormDialog dialog;
-    const Text latin1 = "Caf\xe9 \xab" "cr\xe8me\xbb";
+    const Text latin1 = "Caf\xe9 \xab"
+                        "cr\xe8me\xbb";
     const Text entry = "lone\rcr and lone\nlf\r\n\xff";
     dialog.form.Title = latin1;
     dialog.form.Entry = entry;

@@ -2,6 +2,4 @@
 
 #include "resources/resourceids.h"
 
-AboutDialog::AboutDialog(QWidget *parent) : TemplateDialog(IdAboutDialog, parent)
-{
-}
+AboutDialog::AboutDialog(QWidget *parent) : TemplateDialog(IdAboutDialog, parent) {}

@@ -7,8 +7,7 @@
 
 #include <utility>
 
-JournalApp::JournalApp(std::function<bool()> startSockets)
-    : m_startSockets(std::move(startSockets))
+JournalApp::JournalApp(std::function<bool()> startSockets) : m_startSockets(std::move(startSockets))
 {
 }
 

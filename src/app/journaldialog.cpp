@@ -15,10 +15,8 @@ const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
 };
 
 JournalDialog::JournalDialog(QWidget *parent)
-    : TemplateDialog(IdMainDialog, parent),
-      m_entryListView(*ControlAs<QtListView>(IdEntryList)),
-      m_entryList(m_entryListView, m_form, *this),
-      m_icon(LoadAppIcon(IdAppIcon))
+    : TemplateDialog(IdMainDialog, parent), m_entryListView(*ControlAs<QtListView>(IdEntryList)),
+      m_entryList(m_entryListView, m_form, *this), m_icon(LoadAppIcon(IdAppIcon))
 {
     BindText(IdDate, m_form.Date);
     BindText(IdTitle, m_form.Title);

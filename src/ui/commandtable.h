@@ -18,12 +18,12 @@
 //     }
 
 enum class CommandEvent {
-    ButtonClick,              // a push button was clicked
-    SysCommand,               // an item of the system menu was chosen; argument: its command
-    ListClick,                // the list view was clicked with the mouse
-    ColumnClick,              // a list heading was clicked; argument: the column
-    CalendarSelectionChange,  // the month calendar's selected day changed
-    Destroy,                  // the dialog ends; its controls still exist
+    ButtonClick,             // a push button was clicked
+    SysCommand,              // an item of the system menu was chosen; argument: its command
+    ListClick,               // the list view was clicked with the mouse
+    ColumnClick,             // a list heading was clicked; argument: the column
+    CalendarSelectionChange, // the month calendar's selected day changed
+    Destroy,                 // the dialog ends; its controls still exist
 };
 
 // Control of the events that come from the dialog itself (system command, destroy).
@@ -38,12 +38,11 @@ struct Command
 
 enum WrapMode { Unwrapped, Wrapped };
 
-template <class Dialog>
-struct CommandEntry
+template <class Dialog> struct CommandEntry
 {
     CommandEvent event;
     int control;
-    void (Dialog::*handler)() = nullptr;              // handlers without an argument
+    void (Dialog::*handler)() = nullptr;                // handlers without an argument
     void (Dialog::*handlerWithArgument)(int) = nullptr; // system command, column click
     WrapMode wrap = Unwrapped;
 };
@@ -55,8 +54,7 @@ constexpr CommandEntry<Dialog> ButtonClicked(int control, void (Dialog::*handler
     return {CommandEvent::ButtonClick, control, handler, nullptr, wrap};
 }
 
-template <class Dialog>
-constexpr CommandEntry<Dialog> SysCommand(void (Dialog::*handler)(int))
+template <class Dialog> constexpr CommandEntry<Dialog> SysCommand(void (Dialog::*handler)(int))
 {
     return {CommandEvent::SysCommand, DialogItself, nullptr, handler, Unwrapped};
 }
@@ -79,8 +77,7 @@ constexpr CommandEntry<Dialog> CalendarSelectionChanged(int control, void (Dialo
     return {CommandEvent::CalendarSelectionChange, control, handler, nullptr, Unwrapped};
 }
 
-template <class Dialog>
-constexpr CommandEntry<Dialog> Destroyed(void (Dialog::*handler)())
+template <class Dialog> constexpr CommandEntry<Dialog> Destroyed(void (Dialog::*handler)())
 {
     return {CommandEvent::Destroy, DialogItself, handler, nullptr, Unwrapped};
 }

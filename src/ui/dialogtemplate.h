@@ -59,7 +59,7 @@ struct DialogTemplate
 {
     int id;
     const char *caption;
-    int width;  // client area, dialog units
+    int width; // client area, dialog units
     int height;
     const char *fontName;
     int fontPointSize;

@@ -79,8 +79,7 @@ public:
 
     bool IsCell(int row, int column) const
     {
-        return row >= 0 && row < int(lines.size()) && column >= 0 &&
-               column < int(headings.size());
+        return row >= 0 && row < int(lines.size()) && column >= 0 && column < int(headings.size());
     }
 
     // Rows have room for three texts, so there are at most three columns.
@@ -92,8 +91,7 @@ public:
         beginInsertColumns({}, column, column);
         headings.insert(headings.begin() + column, heading);
         for (Line &line : lines) {
-            std::move_backward(line.texts.begin() + column, line.texts.end() - 1,
-                               line.texts.end());
+            std::move_backward(line.texts.begin() + column, line.texts.end() - 1, line.texts.end());
             line.texts[size_t(column)].clear();
             line.widths.fill(unknownWidth);
         }
@@ -385,7 +383,8 @@ void QtListView::SetClickableHeadings(bool clickable)
 void QtListView::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeView::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && viewport()->rect().contains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton &&
+        viewport()->rect().contains(event->position().toPoint()))
         emit listClicked();
 }
 

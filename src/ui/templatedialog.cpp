@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -153,8 +153,9 @@ TemplateDialog::TemplateDialog(int templateId, QWidget *parent)
 
     m_systemMenu = new QMenu(this);
     QAction *close = m_systemMenu->addAction(tr("&Close"));
-    connect(close, &QAction::triggered, this,
-            [this] { Dispatch({CommandEvent::SysCommand, DialogItself, SysCommandClose}); });
+    connect(close, &QAction::triggered, this, [this] {
+        Dispatch({CommandEvent::SysCommand, DialogItself, SysCommandClose});
+    });
 
     BuildControls();
 }
@@ -185,8 +186,9 @@ QWidget *TemplateDialog::CreateControl(const ControlTemplate &control)
     case ControlKind::PushButton: {
         auto *button = new QPushButton(ToDisplay(control.caption), this);
         button->setDefault(control.Has(ControlStyle::DefaultButton));
-        connect(button, &QPushButton::clicked, this,
-                [this, id] { Dispatch({CommandEvent::ButtonClick, id}); });
+        connect(button, &QPushButton::clicked, this, [this, id] {
+            Dispatch({CommandEvent::ButtonClick, id});
+        });
         return button;
     }
     case ControlKind::Edit:
@@ -198,18 +200,21 @@ QWidget *TemplateDialog::CreateControl(const ControlTemplate &control)
         list->SetClickableHeadings(control.Has(ControlStyle::ClickableHeadings));
         list->setFrameShape(control.Has(ControlStyle::Border) ? QFrame::StyledPanel
                                                               : QFrame::NoFrame);
-        connect(list, &QtListView::listClicked, this,
-                [this, id] { Dispatch({CommandEvent::ListClick, id}); });
-        connect(list, &QtListView::headingClicked, this,
-                [this, id](int column) { Dispatch({CommandEvent::ColumnClick, id, column}); });
+        connect(list, &QtListView::listClicked, this, [this, id] {
+            Dispatch({CommandEvent::ListClick, id});
+        });
+        connect(list, &QtListView::headingClicked, this, [this, id](int column) {
+            Dispatch({CommandEvent::ColumnClick, id, column});
+        });
         return list;
     }
     case ControlKind::MonthCalendar: {
         auto *calendar = new QCalendarWidget(this);
         calendar->setSelectionMode(QCalendarWidget::SingleSelection);
         calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-        connect(calendar, &QCalendarWidget::selectionChanged, this,
-                [this, id] { Dispatch({CommandEvent::CalendarSelectionChange, id}); });
+        connect(calendar, &QCalendarWidget::selectionChanged, this, [this, id] {
+            Dispatch({CommandEvent::CalendarSelectionChange, id});
+        });
         return calendar;
     }
     case ControlKind::Icon:
@@ -394,8 +399,9 @@ void TemplateDialog::AppendSystemMenuSeparator()
 void TemplateDialog::AppendSystemMenuItem(const Text &text, int command)
 {
     QAction *item = m_systemMenu->addAction(ToDisplay(text));
-    connect(item, &QAction::triggered, this,
-            [this, command] { Dispatch({CommandEvent::SysCommand, DialogItself, command}); });
+    connect(item, &QAction::triggered, this, [this, command] {
+        Dispatch({CommandEvent::SysCommand, DialogItself, command});
+    });
 }
 
 void TemplateDialog::ShowSystemMenu(const QPoint &globalPosition)

@@ -39,8 +39,7 @@ public:
 
     // The control with this ID, nullptr when there is none.
     QWidget *Control(int id) const;
-    template <class Widget>
-    Widget *ControlAs(int id) const
+    template <class Widget> Widget *ControlAs(int id) const
     {
         return qobject_cast<Widget *>(Control(id));
     }
