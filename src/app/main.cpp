@@ -1,4 +1,10 @@
-int main()
+#include "app/journalapp.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
 {
-    return 0;
+    QApplication application(argc, argv);
+    JournalApp journal;
+    return journal.Run() ? 0 : 1;
 }

@@ -1,0 +1,5 @@
+#include "app/aboutdialog.h"
+
+#include "resources/resourceids.h"
+
+AboutDialog::AboutDialog(QWidget *parent) : TemplateDialog(IdAboutDialog, parent) {}

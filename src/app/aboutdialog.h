@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ui/templatedialog.h"
+
+// The About box: the icon, the program's name and version, and OK.
+class AboutDialog : public TemplateDialog
+{
+    Q_OBJECT
+
+public:
+    explicit AboutDialog(QWidget *parent = nullptr);
+};

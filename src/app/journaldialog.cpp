@@ -1,0 +1,90 @@
+#include "app/journaldialog.h"
+
+#include "app/aboutdialog.h"
+#include "resources/resourceids.h"
+#include "resources/resources.h"
+#include "ui/appicon.h"
+#include "ui/qtlistview.h"
+
+const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
+    SysCommand(&JournalDialog::OnSysCommand),
+    ButtonClicked(IdClear, &JournalDialog::OnClear),
+    ButtonClicked(IdHelpButton, &JournalDialog::OnHelp),
+    Destroyed(&JournalDialog::OnDestroy),
+    ListClicked(IdEntryList, &JournalDialog::OnListClick),
+};
+
+JournalDialog::JournalDialog(QWidget *parent)
+    : TemplateDialog(IdMainDialog, parent), m_entryListView(*ControlAs<QtListView>(IdEntryList)),
+      m_entryList(m_entryListView, m_form, *this), m_icon(LoadAppIcon(IdAppIcon))
+{
+    BindText(IdDate, m_form.Date);
+    BindText(IdTitle, m_form.Title);
+    BindText(IdEntry, m_form.Entry);
+    BindInt(IdEntryCount, m_form.EntryCount);
+    BindText(IdImagePath, m_form.ImagePath);
+}
+
+bool JournalDialog::DispatchCommand(const Command &command)
+{
+    return DispatchFromTable(*this, commandTable, command);
+}
+
+bool JournalDialog::OnInitDialog()
+{
+    TemplateDialog::OnInitDialog();
+
+    const Text aboutItem = LoadResourceString(IdAboutMenuString);
+    if (SystemMenu() && !aboutItem.empty()) {
+        AppendSystemMenuSeparator();
+        AppendSystemMenuItem(aboutItem, IdSysCommandAbout);
+    }
+
+    setWindowIcon(m_icon);
+
+    m_entryList.SetupColumns();
+    LoadJournal();
+    return true; // the focus goes to the first tab stop, Add
+}
+
+void JournalDialog::OnSysCommand(int command)
+{
+    if ((command & ~0xF) == IdSysCommandAbout) {
+        AboutDialog about(this);
+        about.exec();
+    } else {
+        DefaultSysCommand(command);
+    }
+}
+
+void JournalDialog::OnClear()
+{
+    m_entryList.OnClear();
+}
+
+void JournalDialog::OnHelp()
+{
+    ReadForm();
+    m_shell.Open(HelpPageAddress());
+    WriteForm();
+}
+
+void JournalDialog::OnDestroy()
+{
+    SaveJournal();
+}
+
+void JournalDialog::OnListClick()
+{
+    m_entryList.OnListClick();
+}
+
+void JournalDialog::LoadJournal()
+{
+    // The journal file is loaded here.
+}
+
+void JournalDialog::SaveJournal()
+{
+    // The journal file is saved here.
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "entries/entryform.h"
+#include "entries/entrylist.h"
+#include "ui/commandtable.h"
+#include "ui/qtmessageboxes.h"
+#include "ui/qtshell.h"
+#include "ui/templatedialog.h"
+
+#include <QIcon>
+
+class QtListView;
+
+// The main dialog: the entry form, the entry list and the buttons that work on them.
+// To add a command: declare the handler below and add its line to commandTable in the .cpp.
+class JournalDialog : public TemplateDialog
+{
+    Q_OBJECT
+
+public:
+    explicit JournalDialog(QWidget *parent = nullptr);
+
+    EntryList &Entries() { return m_entryList; }
+    EntryForm &Form() { return m_form; }
+    QtListView &EntryListView() { return m_entryListView; }
+    MessageBoxes &Boxes() { return m_boxes; }
+    Shell &DesktopShell() { return m_shell; }
+
+protected:
+    bool OnInitDialog() override;
+    bool DispatchCommand(const Command &command) override;
+
+private:
+    void OnSysCommand(int command);
+    void OnClear();
+    void OnHelp();
+    void OnDestroy();
+    void OnListClick();
+
+    void LoadJournal();
+    void SaveJournal();
+
+    static const CommandEntry<JournalDialog> commandTable[];
+
+    QtListView &m_entryListView;
+    EntryForm m_form;
+    EntryList m_entryList;
+    QtMessageBoxes m_boxes{this};
+    QtShell m_shell;
+    QIcon m_icon;
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// Icon resource `id` with all its sizes; a null icon when there is no such icon.
+QIcon LoadAppIcon(int id);

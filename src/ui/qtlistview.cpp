@@ -1,0 +1,398 @@
+#include "ui/qtlistview.h"
+
+#include "ui/displaytext.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// A list row is one line: line breaks inside a text are shown as spaces.
+QString CellDisplay(const Text &bytes)
+{
+    Text oneLine = bytes;
+    ReplaceAll(oneLine, "\r\n", " ");
+    QString shown = ToDisplay(oneLine);
+    shown.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return shown;
+}
+
+constexpr int unknownWidth = -1;
+} // namespace
+
+// Rows of byte texts, each with the pixel width of every cell once it has been measured.
+class ByteRowModel : public QAbstractTableModel
+{
+public:
+    struct Line
+    {
+        Row texts;
+        std::array<int, 3> widths{unknownWidth, unknownWidth, unknownWidth};
+    };
+
+    std::vector<Text> headings;
+    std::vector<Line> lines;
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(lines.size());
+    }
+
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(headings.size());
+    }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::DisplayRole)
+            return CellDisplay(lines[size_t(index.row())].texts[size_t(index.column())]);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || section < 0 || section >= int(headings.size()))
+            return {};
+        if (role == Qt::DisplayRole)
+            return CellDisplay(headings[size_t(section)]);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex &index) const override
+    {
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    }
+
+    bool IsCell(int row, int column) const
+    {
+        return row >= 0 && row < int(lines.size()) && column >= 0 && column < int(headings.size());
+    }
+
+    // Rows have room for three texts, so there are at most three columns.
+    void InsertColumn(int column, const Text &heading)
+    {
+        if (headings.size() >= std::tuple_size_v<Row>)
+            return;
+        column = std::clamp(column, 0, int(headings.size()));
+        beginInsertColumns({}, column, column);
+        headings.insert(headings.begin() + column, heading);
+        for (Line &line : lines) {
+            std::move_backward(line.texts.begin() + column, line.texts.end() - 1, line.texts.end());
+            line.texts[size_t(column)].clear();
+            line.widths.fill(unknownWidth);
+        }
+        endInsertColumns();
+    }
+
+    void InsertLines(int index, std::vector<Row> rows)
+    {
+        if (rows.empty())
+            return;
+        beginInsertRows({}, index, index + int(rows.size()) - 1);
+        std::vector<Line> added;
+        added.reserve(rows.size());
+        for (Row &row : rows)
+            added.push_back(Line{std::move(row)});
+        lines.insert(lines.begin() + index, std::make_move_iterator(added.begin()),
+                     std::make_move_iterator(added.end()));
+        endInsertRows();
+    }
+
+    void RemoveLine(int row)
+    {
+        beginRemoveRows({}, row, row);
+        lines.erase(lines.begin() + row);
+        endRemoveRows();
+    }
+
+    void SetText(int row, int column, const Text &text)
+    {
+        Line &line = lines[size_t(row)];
+        if (line.texts[size_t(column)] == text)
+            return;
+        line.texts[size_t(column)] = text;
+        line.widths[size_t(column)] = unknownWidth;
+        const QModelIndex changed = index(row, column);
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
+    }
+
+    void SetAllTexts(std::vector<Row> rows)
+    {
+        for (size_t row = 0; row < lines.size(); ++row) {
+            Line &line = lines[row];
+            for (size_t column = 0; column < line.texts.size(); ++column) {
+                if (line.texts[column] != rows[row][column]) {
+                    line.texts[column] = std::move(rows[row][column]);
+                    line.widths[column] = unknownWidth;
+                }
+            }
+        }
+        if (!lines.empty() && !headings.empty())
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                             {Qt::DisplayRole});
+    }
+
+    void ForgetWidths()
+    {
+        for (Line &line : lines)
+            line.widths.fill(unknownWidth);
+    }
+};
+
+QtListView::QtListView(QWidget *parent) : QTreeView(parent), m_model(new ByteRowModel)
+{
+    m_model->setParent(this);
+    setModel(m_model);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTextElideMode(Qt::ElideRight);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setSortIndicatorShown(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+
+    // The selection is drawn only while the list has the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                     colours.color(QPalette::Inactive, QPalette::Base));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Inactive, QPalette::Text));
+    setPalette(colours);
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { FollowCurrentRow(current); });
+    connect(header(), &QHeaderView::sectionClicked, this, &QtListView::headingClicked);
+}
+
+QtListView::~QtListView() = default;
+
+void QtListView::FollowCurrentRow(const QModelIndex &current)
+{
+    if (!m_changingRows)
+        m_mark = current.isValid() ? current.row() : -1;
+}
+
+void QtListView::InsertColumn(int column, const Text &heading)
+{
+    m_model->InsertColumn(column, heading);
+}
+
+int QtListView::HeaderItemCount() const
+{
+    return m_model->columnCount();
+}
+
+int QtListView::InsertItem(int index, const Text &text0)
+{
+    index = std::clamp(index, 0, ItemCount());
+    InsertRows(index, {Row{text0, {}, {}}});
+    return index;
+}
+
+void QtListView::InsertRows(int index, std::vector<Row> rows)
+{
+    index = std::clamp(index, 0, ItemCount());
+    const int count = int(rows.size());
+    m_changingRows = true;
+    m_model->InsertLines(index, std::move(rows));
+    m_changingRows = false;
+    if (m_mark >= index)
+        m_mark += count;
+}
+
+void QtListView::SetItemText(int row, int column, const Text &text)
+{
+    if (m_model->IsCell(row, column))
+        m_model->SetText(row, column, text);
+}
+
+Text QtListView::ItemText(int row, int column) const
+{
+    if (!m_model->IsCell(row, column))
+        return {};
+    return m_model->lines[size_t(row)].texts[size_t(column)];
+}
+
+bool QtListView::DeleteItem(int row)
+{
+    if (row < 0 || row >= ItemCount())
+        return false;
+    m_changingRows = true;
+    m_model->RemoveLine(row);
+    if (m_mark == row) {
+        m_mark = -1;
+        selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    } else if (m_mark > row) {
+        --m_mark;
+    }
+    m_changingRows = false;
+    return true;
+}
+
+int QtListView::ItemCount() const
+{
+    return m_model->rowCount();
+}
+
+std::vector<Row> QtListView::Rows() const
+{
+    std::vector<Row> rows;
+    rows.reserve(m_model->lines.size());
+    for (const ByteRowModel::Line &line : m_model->lines)
+        rows.push_back(line.texts);
+    return rows;
+}
+
+void QtListView::SetRowTexts(std::vector<Row> rows)
+{
+    if (rows.size() == m_model->lines.size())
+        m_model->SetAllTexts(std::move(rows));
+}
+
+int QtListView::CellMargin() const
+{
+    // What the item delegate puts on either side of a cell's text.
+    return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+}
+
+int QtListView::TextWidth(const QString &text) const
+{
+    // Shaping a whole text is slow enough to make sizing a list of 100,000 rows take seconds.
+    // Texts of Latin, Greek and similar letters without combining marks are measured by adding
+    // up the advances of their characters instead; kerning only ever makes them narrower.
+    constexpr char16_t firstCombiningMark = 0x0300;
+    double width = 0;
+    for (const QChar character : text) {
+        if (character.unicode() >= firstCombiningMark)
+            return QFontMetrics(font()).horizontalAdvance(text);
+        double &advance = m_advances[character.unicode()];
+        if (advance < 0)
+            advance = QFontMetricsF(font()).horizontalAdvance(character);
+        width += advance;
+    }
+    return int(std::ceil(width));
+}
+
+int QtListView::ContentsWidth(int column) const
+{
+    if (m_advances.empty())
+        m_advances.assign(0x300, -1.0);
+    int widest = 0;
+    for (ByteRowModel::Line &line : m_model->lines) {
+        int &width = line.widths[size_t(column)];
+        if (width == unknownWidth)
+            width = TextWidth(CellDisplay(line.texts[size_t(column)]));
+        widest = std::max(widest, width);
+    }
+    return widest + CellMargin();
+}
+
+int QtListView::HeadingWidth(int column) const
+{
+    return header()->sectionSizeHint(column);
+}
+
+int QtListView::AvailableWidth() const
+{
+    const QRect inside = contentsRect();
+    int width = inside.width();
+    // Laid out or not yet, the vertical scroll bar takes its room once the rows overflow.
+    const int rows = ItemCount();
+    if (rows > 0 && verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
+        const int rowsHeight = rows * sizeHintForRow(0);
+        const int room = inside.height() - header()->sizeHint().height();
+        if (rowsHeight > room)
+            width -= verticalScrollBar()->sizeHint().width();
+    }
+    return width;
+}
+
+void QtListView::AutoSizeColumn(int column, AutoSize mode)
+{
+    if (column < 0 || column >= HeaderItemCount())
+        return;
+    int width = ContentsWidth(column);
+    if (mode == AutoSize::ContentsAndHeading) {
+        width = std::max(width, HeadingWidth(column));
+        const int last = HeaderItemCount() - 1;
+        if (column == last) {
+            int others = 0;
+            for (int i = 0; i < last; ++i)
+                others += columnWidth(i);
+            width = std::max(width, AvailableWidth() - others);
+        }
+    }
+    setColumnWidth(column, width);
+}
+
+int QtListView::ColumnWidth(int column) const
+{
+    if (column < 0 || column >= HeaderItemCount())
+        return 0;
+    return columnWidth(column);
+}
+
+void QtListView::SetColumnWidth(int column, int width)
+{
+    if (column >= 0 && column < HeaderItemCount())
+        setColumnWidth(column, std::max(width, 0));
+}
+
+void QtListView::SetFullRowSelect()
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+}
+
+void QtListView::SetRedraw(bool on)
+{
+    setUpdatesEnabled(on);
+}
+
+void QtListView::InvalidateAndErase()
+{
+    viewport()->update();
+    header()->viewport()->update();
+}
+
+void QtListView::SetClickableHeadings(bool clickable)
+{
+    header()->setSectionsClickable(clickable);
+}
+
+void QtListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton &&
+        viewport()->rect().contains(event->position().toPoint()))
+        emit listClicked();
+}
+
+void QtListView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_model->ForgetWidths();
+        m_advances.clear();
+    }
+    QTreeView::changeEvent(event);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ui/listview.h"
+
+#include <QTreeView>
+
+class ByteRowModel;
+
+// The list view of the toolkit layer: rows of byte texts under clickable headings, shown one
+// line per row, with several rows selectable and the selection drawn only while the list has
+// the focus. It keeps the bytes themselves, so text the display cannot show survives.
+//
+// Notifications: listClicked() after the view has handled a left mouse click (keyboard moves
+// send none); headingClicked(column) for a click on a heading. The list never sorts itself.
+class QtListView : public QTreeView, public ListView
+{
+    Q_OBJECT
+
+public:
+    explicit QtListView(QWidget *parent = nullptr);
+    ~QtListView() override;
+
+    void InsertColumn(int column, const Text &heading) override;
+    int HeaderItemCount() const override;
+    int InsertItem(int index, const Text &text0) override;
+    void InsertRows(int index, std::vector<Row> rows) override;
+    void SetItemText(int row, int column, const Text &text) override;
+    Text ItemText(int row, int column) const override;
+    bool DeleteItem(int row) override;
+    int ItemCount() const override;
+    std::vector<Row> Rows() const override;
+    void SetRowTexts(std::vector<Row> rows) override;
+    // The row last clicked or moved to, -1 when none. Rows inserted above it move it down;
+    // deleting rows above it moves it up; deleting the marked row itself leaves no mark.
+    int SelectionMark() const override { return m_mark; }
+    void AutoSizeColumn(int column, AutoSize mode) override;
+    int ColumnWidth(int column) const override;
+    void SetColumnWidth(int column, int width) override;
+    void SetFullRowSelect() override;
+    void SetRedraw(bool on) override;
+    void InvalidateAndErase() override;
+
+    void SetClickableHeadings(bool clickable);
+    // The width the columns can share without a horizontal scroll bar.
+    int AvailableWidth() const;
+
+signals:
+    void listClicked();
+    void headingClicked(int column);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    int TextWidth(const QString &text) const;
+    int ContentsWidth(int column) const;
+    int HeadingWidth(int column) const;
+    int CellMargin() const;
+    void FollowCurrentRow(const QModelIndex &current);
+
+    ByteRowModel *m_model;
+    mutable std::vector<double> m_advances; // by character, below U+0300; -1 until measured
+    int m_mark = -1;
+    bool m_changingRows = false; // the current row moves with the rows, not by the user
+};

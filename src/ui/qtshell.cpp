@@ -1,0 +1,28 @@
+#include "ui/qtshell.h"
+
+#include "ui/displaytext.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+QUrl QtShell::UrlFor(const Text &target)
+{
+    const QString text = ToDisplay(target);
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    if (scheme.match(text).hasMatch())
+        return QUrl(text);
+    // File names are the system's bytes, not display text.
+    const QString name = QFile::decodeName(QByteArray(target.data(), qsizetype(target.size())));
+    return QUrl::fromLocalFile(QDir::current().absoluteFilePath(name));
+}
+
+void QtShell::Open(const Text &target)
+{
+    const QUrl url = UrlFor(target);
+    if (opener)
+        opener(url);
+    else
+        QDesktopServices::openUrl(url); // the result is not used: a failure is silent
+}

@@ -1,0 +1,116 @@
+#include "ui/qtmessageboxes.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+class tst_MessageBoxes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void seamRecordsInsteadOfShowing();
+    void realBoxAnswers_data();
+    void realBoxAnswers();
+};
+
+void tst_MessageBoxes::cleanup()
+{
+    QtMessageBoxes::answerer = nullptr;
+    QtMessageBoxes::SetMainWindow(nullptr);
+}
+
+void tst_MessageBoxes::seamRecordsInsteadOfShowing()
+{
+    std::vector<BoxRequest> shown;
+    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
+        shown.push_back(box);
+        return int(AnswerNo);
+    };
+    QWidget dialog;
+    QWidget mainWindow;
+    QtMessageBoxes boxes(&dialog);
+    QCOMPARE(boxes.AppBox("before the main window", BoxOk), int(AnswerNo));
+    QtMessageBoxes::SetMainWindow(&mainWindow);
+    boxes.AppBox("question", BoxYesNo);
+    boxes.DialogBox("Date Blank.\r\nNo entry added.", "Error", BoxOk);
+    QCOMPARE(shown.size(), size_t(3));
+    QCOMPARE(shown[0].owner, nullptr);
+    QCOMPARE(shown[0].caption, Text("Penwick"));
+    QVERIFY(shown[0].warningIcon);
+    QCOMPARE(shown[1].owner, &mainWindow);
+    QCOMPARE(shown[1].type, BoxYesNo);
+    QCOMPARE(shown[2].owner, &dialog);
+    QCOMPARE(shown[2].caption, Text("Error"));
+    QVERIFY(!shown[2].warningIcon);
+    QCOMPARE(QApplication::topLevelWidgets().size(), 2); // no box was created
+}
+
+void tst_MessageBoxes::realBoxAnswers_data()
+{
+    QTest::addColumn<bool>("application");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("dialog OK") << false << int(BoxOk) << "OK" << int(AnswerOk);
+    QTest::newRow("application Yes") << true << int(BoxYesNo) << "Yes" << int(AnswerYes);
+    QTest::newRow("application No") << true << int(BoxYesNo) << "No" << int(AnswerNo);
+    QTest::newRow("application Escape") << true << int(BoxYesNo) << "Escape" << int(AnswerNo);
+}
+
+void tst_MessageBoxes::realBoxAnswers()
+{
+    QFETCH(bool, application);
+    QFETCH(int, type);
+    QFETCH(QString, press);
+    QFETCH(int, answer);
+    QWidget dialog;
+    QtMessageBoxes::SetMainWindow(&dialog);
+    QtMessageBoxes boxes(&dialog);
+
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QWidget *owner = nullptr;
+    QStringList buttons;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        owner = box->parentWidget();
+        for (QAbstractButton *button : box->buttons())
+            buttons << button->text().remove('&');
+        if (press == "Escape") {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text().remove('&') == press)
+                button->click();
+        }
+    });
+    const int result = application
+                           ? boxes.AppBox("Is it so?\r\nReally?", BoxType(type))
+                           : boxes.DialogBox("Date Blank.\r\nNo entry added.", "Error", BoxOk);
+    QCOMPARE(result, answer);
+    QCOMPARE(owner, &dialog);
+    if (application) {
+        QCOMPARE(title, QString("Penwick"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QCOMPARE(text, QString("Is it so?\nReally?"));
+        QCOMPARE(buttons.size(), 2);
+        QVERIFY(buttons.contains("Yes") && buttons.contains("No"));
+    } else {
+        QCOMPARE(title, QString("Error"));
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(text, QString("Date Blank.\nNo entry added."));
+        QCOMPARE(buttons, QStringList{"OK"});
+    }
+}
+
+QTEST_MAIN(tst_MessageBoxes)
+#include "tst_messageboxes.moc"
