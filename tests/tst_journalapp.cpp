@@ -1,3 +1,4 @@
+#include "support/testsupport.h"
 #include "app/journalapp.h"
 #include "app/journaldialog.h"
 #include "resources/resourceids.h"
@@ -92,6 +93,10 @@ void tst_JournalApp::failedSocketsShowString103AndNoWindow()
 
 void tst_JournalApp::runsTheMainDialogUntilItCloses()
 {
+    QTemporaryDir folder; // the dialog loads and saves its journal in the working folder
+    QVERIFY(folder.isValid());
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));
     bool ownedByRunningDialog = false;
     QPointer<JournalDialog> running;
     QtMessageBoxes::answerer = [&](const BoxRequest &box) {
@@ -106,7 +111,10 @@ void tst_JournalApp::runsTheMainDialogUntilItCloses()
         QTest::keyClick(running, Qt::Key_Escape);
     });
     JournalApp app([] { return true; });
-    QVERIFY(app.Run());
+    const bool started = app.Run();
+    QDir::setCurrent(previous);
+    QVERIFY(started);
+    QCOMPARE(ReadBytes(folder.filePath("pw.dat").toStdString()), std::string());
     QVERIFY(ownedByRunningDialog);
     QVERIFY(running.isNull()); // the dialog lived only while the application ran
 }

@@ -1,6 +1,7 @@
 #include "app/journaldialog.h"
 
 #include "app/aboutdialog.h"
+#include "entries/columnsort.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "ui/appicon.h"
@@ -8,10 +9,15 @@
 
 const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     SysCommand(&JournalDialog::OnSysCommand),
+    ButtonClicked(IdAdd, &JournalDialog::OnAdd, Wrapped),
+    ButtonClicked(IdRemove, &JournalDialog::OnRemove, Wrapped),
+    ButtonClicked(IdUpdate, &JournalDialog::OnUpdate, Wrapped),
     ButtonClicked(IdClear, &JournalDialog::OnClear),
     ButtonClicked(IdHelpButton, &JournalDialog::OnHelp),
     Destroyed(&JournalDialog::OnDestroy),
     ListClicked(IdEntryList, &JournalDialog::OnListClick),
+    ColumnClicked(IdEntryList, &JournalDialog::OnColumnClick),
+    ButtonClicked(IdReport, &JournalDialog::OnReport, Wrapped),
 };
 
 JournalDialog::JournalDialog(QWidget *parent)
@@ -57,6 +63,21 @@ void JournalDialog::OnSysCommand(int command)
     }
 }
 
+void JournalDialog::OnAdd()
+{
+    m_commands.OnAdd();
+}
+
+void JournalDialog::OnRemove()
+{
+    m_commands.OnRemove();
+}
+
+void JournalDialog::OnUpdate()
+{
+    m_commands.OnUpdate();
+}
+
 void JournalDialog::OnClear()
 {
     m_entryList.OnClear();
@@ -79,12 +100,22 @@ void JournalDialog::OnListClick()
     m_entryList.OnListClick();
 }
 
+void JournalDialog::OnColumnClick(int column)
+{
+    SortByColumn(m_entryList, column);
+}
+
+void JournalDialog::OnReport()
+{
+    m_report.OnReport();
+}
+
 void JournalDialog::LoadJournal()
 {
-    // The journal file is loaded here.
+    m_journal.LoadJournal();
 }
 
 void JournalDialog::SaveJournal()
 {
-    // The journal file is saved here.
+    m_journal.SaveJournal();
 }

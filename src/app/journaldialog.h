@@ -1,7 +1,10 @@
 #pragma once
 
+#include "entries/entrycommands.h"
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
+#include "journal/journalfile.h"
+#include "report/report.h"
 #include "ui/commandtable.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/qtshell.h"
@@ -32,10 +35,15 @@ protected:
 
 private:
     void OnSysCommand(int command);
+    void OnAdd();
+    void OnRemove();
+    void OnUpdate();
     void OnClear();
     void OnHelp();
     void OnDestroy();
     void OnListClick();
+    void OnColumnClick(int column);
+    void OnReport();
 
     void LoadJournal();
     void SaveJournal();
@@ -47,5 +55,8 @@ private:
     EntryList m_entryList;
     QtMessageBoxes m_boxes{this};
     QtShell m_shell;
+    EntryCommands m_commands{m_entryList, m_boxes};
+    JournalFile m_journal{m_entryList, m_boxes};
+    Report m_report{m_entryList, m_boxes, m_shell};
     QIcon m_icon;
 };
