@@ -4,7 +4,9 @@
 
 #include <functional>
 
-// The application: checks that sockets work, then runs the main dialog until it closes.
+// The application: checks that sockets work and that no other Lumenlog has the journal folder
+// open, then runs the main dialog until it closes, and makes sure that it closes with a save
+// when the process is asked to stop or the desktop session ends.
 class JournalApp
 {
 public:
@@ -14,5 +16,11 @@ public:
     bool Run();
 
 private:
+    void RunMainDialog();
+
     std::function<bool()> m_startSockets;
 };
+
+// The box shown by a second start in a folder whose journal is already open.
+inline constexpr const char *folderInUseText =
+    "The journal in this folder is already open in another Lumenlog window.";

@@ -1,0 +1,59 @@
+#include "session/stopsignals.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+int pipeEnds[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const char byte = char(signalNumber);
+    // Non-blocking: with the pipe full a byte is already waiting, and dropping this one is fine.
+    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
+    errno = savedErrno;
+}
+
+bool CreatePipe()
+{
+    if (pipeEnds[0] >= 0)
+        return true;
+    return ::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) == 0;
+}
+} // namespace
+
+int InstallStopSignalHandlers()
+{
+    if (!CreatePipe())
+        return -1;
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signalNumber : stopSignals)
+        sigaddset(&action.sa_mask, signalNumber);
+    // Restart interrupted system calls, so the toolkit's reads and writes never see EINTR.
+    action.sa_flags = SA_RESTART;
+    for (const int signalNumber : stopSignals) {
+        if (::sigaction(signalNumber, &action, nullptr) != 0)
+            return -1;
+    }
+    return pipeEnds[0];
+}
+
+int DrainStopSignals(int readEnd)
+{
+    int count = 0;
+    char bytes[64];
+    for (;;) {
+        const ssize_t got = ::read(readEnd, bytes, sizeof bytes);
+        if (got > 0) {
+            count += int(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        return count; // empty (EAGAIN), closed or failed
+    }
+}
