@@ -3,12 +3,20 @@
 #include "app/journaldialog.h"
 #include "resources/resourceids.h"
 #include "ui/qtmessageboxes.h"
+#include "session/folderlock.h"
 #include "ui/sockets.h"
 
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 class tst_JournalApp : public QObject
@@ -22,6 +30,18 @@ private slots:
     void socketsCheckClosesItsSocket();
     void failedSocketsShowString103AndNoWindow();
     void runsTheMainDialogUntilItCloses();
+    void secondStartInTheSameFolderIsRefused();
+    void lockOfADeadProcessBlocksNothing();
+    void folderIsFreeAgainAfterTheRun();
+    void stopSignalEndsTheDialogWithTheSave_data();
+    void stopSignalEndsTheDialogWithTheSave();
+    void stopSignalClosesNestedWindowsFirst_data();
+    void stopSignalClosesNestedWindowsFirst();
+    void handlerStillRunningFinishesBeforeTheSave();
+    void repeatedSignalsSaveOnceAndDoNotEndTheProcess();
+    void terminationByThePlatformEndsTheDialogLikeASignal();
+    // Last: a quit request leaves every later event loop of this process ending at once.
+    void applicationQuitStillSavesTheJournal();
 };
 
 namespace {
@@ -117,6 +137,324 @@ void tst_JournalApp::runsTheMainDialogUntilItCloses()
     QCOMPARE(ReadBytes(folder.filePath("pw.dat").toStdString()), std::string());
     QVERIFY(ownedByRunningDialog);
     QVERIFY(running.isNull()); // the dialog lived only while the application ran
+}
+
+namespace {
+// Runs the test in a fresh working folder, which the application locks, loads and saves in.
+struct InFolder
+{
+    QTemporaryDir folder;
+    QString previous = QDir::currentPath();
+    InFolder() { QDir::setCurrent(folder.path()); }
+    ~InFolder() { QDir::setCurrent(previous); }
+    std::string Journal() const { return ReadBytes(folder.filePath("pw.dat").toStdString()); }
+    bool Empty() const
+    {
+        return QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+};
+
+JournalDialog *RunningDialog()
+{
+    return qobject_cast<JournalDialog *>(QApplication::activeModalWidget());
+}
+
+// Types a row into the form as a user does and presses Add.
+void AddRow(JournalDialog &dialog, const QString &date, const QString &title,
+            const QString &entry)
+{
+    dialog.ControlAs<QLineEdit>(IdDate)->setText(date); // as the Date dialog leaves it
+    dialog.ControlAs<QLineEdit>(IdTitle)->setText(title);
+    dialog.ControlAs<QPlainTextEdit>(IdEntry)->setPlainText(entry);
+    dialog.ControlAs<QPushButton>(IdAdd)->click();
+}
+
+const std::string twoRowsJournal = "CREATOR=PENWICK 1.0\r\n"
+                                   "DATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first line<br>second\r\n"
+                                   "\r\nDATE=2024-05-02\r\nTITLE=Newer\r\nENTRY=text\r\n";
+
+void AddTwoRows(JournalDialog &dialog)
+{
+    AddRow(dialog, "2024-05-01", "Older", "first line\nsecond");
+    AddRow(dialog, "2024-05-02", "Newer", "text");
+}
+
+// Starts a process that holds the lock on `folder` until `release` is closed (or it is killed).
+pid_t StartLockHolder(const std::string &folder, int &release)
+{
+    int ready[2], hold[2];
+    if (::pipe(ready) != 0 || ::pipe(hold) != 0)
+        return -1;
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(ready[0]);
+        ::close(hold[1]);
+        FolderLock lock;
+        const char locked = lock.Acquire(folder) == FolderLock::Result::Locked ? 'y' : 'n';
+        [[maybe_unused]] auto written = ::write(ready[1], &locked, 1);
+        char none;
+        [[maybe_unused]] auto got = ::read(hold[0], &none, 1); // until the test lets go
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(hold[0]);
+    char locked = 0;
+    const bool isLocked = ::read(ready[0], &locked, 1) == 1 && locked == 'y';
+    ::close(ready[0]);
+    release = hold[1];
+    return isLocked ? holder : -1;
+}
+} // namespace
+
+void tst_JournalApp::secondStartInTheSameFolderIsRefused()
+{
+    InFolder here;
+    int release = -1;
+    const pid_t other = StartLockHolder(".", release);
+    QVERIFY(other > 0);
+
+    std::vector<BoxRequest> boxes;
+    bool windowShown = false;
+    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
+        boxes.push_back(box);
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            windowShown = windowShown || widget->isVisible();
+        return int(AnswerOk);
+    };
+    const bool started = JournalApp([] { return true; }).Run();
+    ::close(release);
+    ::waitpid(other, nullptr, 0);
+
+    QVERIFY(!started);
+    QCOMPARE(boxes.size(), size_t(1));
+    QCOMPARE(boxes[0].text,
+             Text("The journal in this folder is already open in another Lumenlog window."));
+    QCOMPARE(boxes[0].caption, Text("Penwick"));
+    QCOMPARE(boxes[0].type, BoxOk);
+    QVERIFY(boxes[0].warningIcon);
+    QCOMPARE(boxes[0].owner, nullptr);
+    QVERIFY(!windowShown);
+    QVERIFY(here.Empty()); // no pw.dat, no lock file
+}
+
+void tst_JournalApp::lockOfADeadProcessBlocksNothing()
+{
+    InFolder here;
+    int release = -1;
+    const pid_t crashed = StartLockHolder(".", release);
+    QVERIFY(crashed > 0);
+    ::kill(crashed, SIGKILL);
+    ::waitpid(crashed, nullptr, 0);
+    ::close(release);
+
+    int boxes = 0;
+    QtMessageBoxes::answerer = [&](const BoxRequest &) { return ++boxes, int(AnswerOk); };
+    bool ran = false;
+    QTimer::singleShot(0, this, [&] {
+        if (JournalDialog *dialog = RunningDialog()) {
+            ran = true;
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QVERIFY(ran);
+    QCOMPARE(boxes, 0);
+    QCOMPARE(here.Journal(), std::string());
+}
+
+void tst_JournalApp::folderIsFreeAgainAfterTheRun()
+{
+    InFolder here;
+    FolderLock heldWhileRunning;
+    FolderLock::Result whileRunning = FolderLock::Result::Unavailable;
+    QTimer::singleShot(0, this, [&] {
+        whileRunning = heldWhileRunning.Acquire(".");
+        if (JournalDialog *dialog = RunningDialog())
+            dialog->close(); // the close box
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QCOMPARE(whileRunning, FolderLock::Result::HeldElsewhere);
+    FolderLock after;
+    QCOMPARE(after.Acquire("."), FolderLock::Result::Locked);
+}
+
+void tst_JournalApp::stopSignalEndsTheDialogWithTheSave_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void tst_JournalApp::stopSignalEndsTheDialogWithTheSave()
+{
+    QFETCH(int, signalNumber);
+    InFolder here;
+    QPointer<JournalDialog> running;
+    QTimer::singleShot(0, this, [&] {
+        running = RunningDialog();
+        if (!running)
+            return;
+        AddTwoRows(*running);
+        ::raise(signalNumber); // would end this test program if it were not handled
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QVERIFY(running.isNull());
+    QCOMPARE(here.Journal(), twoRowsJournal);
+}
+
+void tst_JournalApp::stopSignalClosesNestedWindowsFirst_data()
+{
+    QTest::addColumn<QString>("nested");
+    QTest::addColumn<QStringList>("expectedWindows"); // the nested windows open at the signal
+    QTest::newRow("Yes/No question of Add") << "question" << QStringList{"QMessageBox"};
+    QTest::newRow("About box") << "about" << QStringList{"AboutDialog"};
+    QTest::newRow("box over the About box")
+        << "box over about" << QStringList{"QMessageBox", "AboutDialog"};
+    QTest::newRow("the system menu") << "menu" << QStringList{"QMenu"};
+}
+
+void tst_JournalApp::stopSignalClosesNestedWindowsFirst()
+{
+    QFETCH(QString, nested);
+    QFETCH(QStringList, expectedWindows);
+    InFolder here;
+    QStringList openAtSignal;
+    QPointer<JournalDialog> running;
+
+    // Raises SIGTERM from inside the innermost nested window's event loop.
+    const auto raiseWhenNested = [&] {
+        QTimer::singleShot(50, this, [&] {
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                if (window->isVisible() && window != running)
+                    openAtSignal.prepend(QString::fromLatin1(window->metaObject()->className()));
+            }
+            ::raise(SIGTERM);
+        });
+    };
+    QTimer::singleShot(0, this, [&] {
+        running = RunningDialog();
+        if (!running)
+            return;
+        AddTwoRows(*running);
+        QAction *about = running->SystemMenu()->actions().last();
+        raiseWhenNested();
+        if (nested == "question") {
+            AddRow(*running, "2024-05-02", "Newer", "same date and title: asks to add it");
+        } else if (nested == "about") {
+            about->trigger();
+        } else if (nested == "box over about") {
+            QTimer::singleShot(0, this, [] {
+                QtMessageBoxes(QApplication::activeModalWidget()).DialogBox("over", "Box", BoxOk);
+            });
+            about->trigger();
+        } else if (nested == "menu") {
+            running->SystemMenu()->popup(running->mapToGlobal(QPoint(10, 10)));
+        }
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+
+    std::sort(openAtSignal.begin(), openAtSignal.end());
+    std::sort(expectedWindows.begin(), expectedWindows.end());
+    QCOMPARE(openAtSignal, expectedWindows);
+    QVERIFY(running.isNull());
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY2(!window->isVisible(), window->metaObject()->className());
+    // The question was answered No: the journal holds the two rows only.
+    QCOMPARE(here.Journal(), twoRowsJournal);
+}
+
+void tst_JournalApp::handlerStillRunningFinishesBeforeTheSave()
+{
+    // A handler that waits in an event loop of its own without a window (as a drag does) is
+    // let finish: what it does after the signal is saved too.
+    InFolder here;
+    QTimer::singleShot(0, this, [&] {
+        JournalDialog *dialog = RunningDialog();
+        if (!dialog)
+            return;
+        AddRow(*dialog, "2024-05-01", "Older", "first line\nsecond");
+        ::raise(SIGTERM);
+        QEventLoop wait;
+        QTimer::singleShot(100, &wait, &QEventLoop::quit);
+        wait.exec();
+        AddRow(*dialog, "2024-05-02", "Newer", "text");
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QCOMPARE(here.Journal(), twoRowsJournal);
+}
+
+void tst_JournalApp::repeatedSignalsSaveOnceAndDoNotEndTheProcess()
+{
+    InFolder here;
+    int runs = 0;
+    QTimer::singleShot(0, this, [&] {
+        if (JournalDialog *dialog = RunningDialog()) {
+            ++runs;
+            AddTwoRows(*dialog);
+            ::raise(SIGTERM);
+            ::raise(SIGINT);
+            ::raise(SIGHUP);
+        }
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    ::raise(SIGTERM); // after the save: still caught, the process goes on to exit normally
+    QCOMPARE(runs, 1);
+    QCOMPARE(here.Journal(), twoRowsJournal);
+
+    // The journal is loaded again by the next run, which is not ended by the old signals.
+    bool secondRunWaited = false;
+    QTimer::singleShot(0, this, [&] {
+        QTimer::singleShot(100, this, [&] {
+            JournalDialog *dialog = RunningDialog();
+            secondRunWaited = dialog != nullptr;
+            if (dialog)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QVERIFY(secondRunWaited);
+    QCOMPARE(here.Journal(), twoRowsJournal);
+}
+
+void tst_JournalApp::terminationByThePlatformEndsTheDialogLikeASignal()
+{
+    // The session manager's "die" reaches the application as a Quit event. It arrives here
+    // while Add's Yes/No question is open.
+    InFolder here;
+    bool questionOpen = false;
+    QTimer::singleShot(0, this, [&] {
+        JournalDialog *dialog = RunningDialog();
+        if (!dialog)
+            return;
+        AddTwoRows(*dialog);
+        QTimer::singleShot(50, this, [&] {
+            questionOpen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
+        });
+        AddRow(*dialog, "2024-05-02", "Newer", "asks first");
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QVERIFY(questionOpen);
+    QCOMPARE(here.Journal(), twoRowsJournal);
+    // Not handled as a quit of every event loop: boxes (a save error) can still be shown.
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] { loop.exit(7); });
+    QCOMPARE(loop.exec(), 7);
+}
+
+void tst_JournalApp::applicationQuitStillSavesTheJournal()
+{
+    InFolder here;
+    QTimer::singleShot(0, this, [&] {
+        if (JournalDialog *dialog = RunningDialog()) {
+            AddTwoRows(*dialog);
+            QCoreApplication::exit(0); // ends every event loop, the dialog's included
+        }
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QCOMPARE(here.Journal(), twoRowsJournal);
 }
 
 QTEST_MAIN(tst_JournalApp)

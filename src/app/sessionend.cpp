@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QThread>
@@ -23,8 +24,8 @@ int CurrentLoopLevel()
 SessionEnd::SessionEnd(QDialog &mainDialog)
     : m_dialog(mainDialog), m_mainLoopLevel(CurrentLoopLevel() + 1)
 {
-    // A signal that arrived before the notifier existed is still waiting in the pipe and is seen
-    // as soon as the dialog's event loop runs.
+    // Until now a stop signal simply ended the process. From here on it waits in the pipe, and
+    // one that arrives before the dialog's event loop runs is seen as soon as it does.
     const int readEnd = InstallStopSignalHandlers();
     if (readEnd >= 0) {
         m_notifier = new QSocketNotifier(readEnd, QSocketNotifier::Read, this);
@@ -38,12 +39,24 @@ SessionEnd::SessionEnd(QDialog &mainDialog)
     connect(qGuiApp, &QGuiApplication::saveStateRequest, this, [](QSessionManager &manager) {
         manager.setRestartHint(QSessionManager::RestartNever);
     });
+    qApp->installEventFilter(this);
     m_retry.setInterval(retryMilliseconds);
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &SessionEnd::Step);
 }
 
 SessionEnd::~SessionEnd() = default;
+
+bool SessionEnd::eventFilter(QObject *watched, QEvent *event)
+{
+    // Left to the application, Quit would try to close the windows in no particular order and
+    // give up at the first message box that will not close.
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        RequestEnd();
+        return true;
+    }
+    return false;
+}
 
 void SessionEnd::OnStopSignal()
 {

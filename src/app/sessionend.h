@@ -8,7 +8,9 @@ class QDialog;
 class QSessionManager;
 
 // Ends the main dialog the way its close box does (reject, and so the save of the journal)
-// when the process receives SIGTERM, SIGHUP or SIGINT, or when the desktop session ends.
+// when the process receives SIGTERM, SIGHUP or SIGINT, or when the desktop session ends: the
+// session manager's request to commit data, and the application's Quit event, which the
+// platform sends when the session manager or the system tells the program to terminate.
 //
 // The close box cannot be used while a nested modal window (a message box, the Date or About
 // dialog) is open, and neither should an ending: the handler that opened the window would carry
@@ -28,6 +30,9 @@ public:
     // Asks for the end; repeated requests while one is under way change nothing.
     void RequestEnd();
     bool Requested() const { return m_requested; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void OnStopSignal();

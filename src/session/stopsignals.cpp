@@ -16,17 +16,19 @@ extern "C" void OnStopSignal(int signalNumber)
     errno = savedErrno;
 }
 
-bool CreatePipe()
+bool CreateOrEmptyPipe()
 {
-    if (pipeEnds[0] >= 0)
+    if (pipeEnds[0] >= 0) {
+        DrainStopSignals(pipeEnds[0]);
         return true;
+    }
     return ::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) == 0;
 }
 } // namespace
 
 int InstallStopSignalHandlers()
 {
-    if (!CreatePipe())
+    if (!CreateOrEmptyPipe())
         return -1;
     struct sigaction action = {};
     action.sa_handler = OnStopSignal;

@@ -8,8 +8,9 @@
 // and ends the dialog from its own event loop. The handlers stay installed for the rest of the
 // process, so a signal repeated while the journal is being saved is just one more byte.
 
-// Creates the pipe (once per process) and installs the handlers. Returns the pipe's read end
-// (non-blocking), or -1 when the pipe or a handler could not be set up.
+// Creates the pipe (once per process) and installs the handlers. Bytes left in the pipe by an
+// earlier installation (an earlier dialog of a test program) are dropped. Returns the pipe's
+// read end (non-blocking), or -1 when the pipe or a handler could not be set up.
 int InstallStopSignalHandlers();
 
 // Reads every byte waiting on `readEnd` and returns how many there were.
