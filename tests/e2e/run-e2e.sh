@@ -1,0 +1,419 @@
+#!/usr/bin/env bash
+# End-to-end tests: the real lumenlog in a real X window, driven with xdotool as a user drives
+# it (mouse clicks on the controls, typing, keys, the window manager's close box, signals), each
+# run in a fresh folder, each checking the files it leaves byte for byte.
+#
+#   tests/e2e/run-e2e.sh path/to/lumenlog
+#
+# It starts its own X server (xvfb-run), so that it never types into a desktop in use, and
+# openbox in it as window manager, so that windows have a close box. Needs xvfb, xauth,
+# xdotool, x11-utils and openbox. Every wait is bounded: a test that goes wrong fails instead
+# of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
+# failure there (needs imagemagick).
+set -uo pipefail
+
+if [ $# -ne 1 ] || [ ! -x "$1" ]; then
+    echo "usage: $0 path/to/lumenlog" >&2
+    exit 2
+fi
+binary=$(readlink -f "$1")
+if [ -z "${LUMENLOG_E2E_XVFB:-}" ]; then
+    LUMENLOG_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+work=$(mktemp -d)
+started=() # every process started here, ended at exit
+cleanup() {
+    local pid
+    for pid in "${started[@]}"; do
+        kill -KILL "$pid" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+started+=($!)
+timeout 20 bash -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null |
+                            grep -q "window id"; do sleep 0.1; done' ||
+    { echo "openbox did not start" >&2; exit 1; }
+
+passed=0
+failed=0
+skipped=0
+current=""
+failure=""
+
+fail() {
+    failure="$*"
+    return 1
+}
+
+# --- the program ---------------------------------------------------------------------------
+
+app=""    # process id of the program started last
+window="" # its main window
+
+# start_app FOLDER: starts the program in FOLDER and waits for its main window.
+start_app() {
+    (cd "$1" && exec "$binary") >>"$work/app.log" 2>&1 &
+    app=$!
+    started+=("$app")
+    window=$(wait_window "$app" '^Lumenlog$' 30) || fail "the main window did not appear"
+}
+
+# wait_window PID NAME SECONDS: prints the id of PID's visible window called NAME.
+wait_window() {
+    local id
+    id=$(timeout "$3" xdotool search --all --sync --onlyvisible --pid "$1" --name "$2" 2>/dev/null |
+         head -n 1)
+    [ -n "$id" ] && echo "$id"
+}
+
+# wait_gone PID NAME SECONDS: waits until PID has no visible window called NAME.
+wait_gone() {
+    timeout "$3" bash -c "while xdotool search --all --onlyvisible --pid $1 --name '$2' \
+                              >/dev/null 2>&1; do sleep 0.05; done"
+}
+
+# answer_box KEY: waits for the program's application box ("Penwick"), answers it with KEY
+# (alt+y, alt+n, Return) and waits until it has gone, so that the next click meets the window.
+answer_box() {
+    wait_window "$app" '^Penwick$' 10 >/dev/null || fail "no box appeared" || return 1
+    key "$1"
+    wait_gone "$app" '^Penwick$' 10 || fail "the box did not close" || return 1
+    sleep 0.2
+}
+
+# wait_exit PID SECONDS: waits for the process to end; its exit status goes to exit_status.
+exit_status=""
+wait_exit() {
+    exit_status=""
+    timeout "$2" tail --pid="$1" -f /dev/null || return 1
+    wait "$1" 2>/dev/null
+    exit_status=$?
+}
+
+# expect_exit STATUS SECONDS: the program ends with STATUS within SECONDS.
+expect_exit() {
+    wait_exit "$app" "$2" || fail "the program did not end within $2 s" || return 1
+    [ "$exit_status" = "$1" ] || fail "the program ended with status $exit_status, not $1"
+}
+
+# --- where the controls are ----------------------------------------------------------------
+
+# The main dialog is laid out in dialog units: 320 x 177 of them fill its client area.
+width=0
+height=0
+measure() {
+    eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT)=')"
+    width=$WIDTH
+    height=$HEIGHT
+}
+
+# click_at X Y: clicks the point at dialog units X, Y of the main window.
+click_at() {
+    measure
+    xdotool mousemove --window "$window" $(($1 * width / 320)) $(($2 * height / 177)) \
+        click 1
+    sleep 0.2
+}
+
+# Centres of the controls, in dialog units.
+click_quit() { click_at 285 14; }
+click_add() { click_at 285 29; }
+click_report() { click_at 285 95; }
+click_date() { click_at 228 14; }
+click_title() { click_at 143 28; }
+click_entry() { click_at 143 53; }
+# click_row N: the Nth row of the list (1 = top): below the heading, rows one text line high.
+click_row() {
+    measure
+    local line=$((height * 8 / 177)) # one text line: eight vertical dialog units
+    local y=$((88 * height / 177 + line * 13 / 10 + (2 * $1 - 1) * line / 2 + 1))
+    xdotool mousemove --window "$window" $((60 * width / 320)) "$y" click 1
+    sleep 0.2
+}
+
+# The window manager's close box, at the right end of the title bar above the window.
+click_close_box() {
+    measure
+    xdotool mousemove --window "$window" $((width - 10)) -10 click 1
+}
+
+type_text() {
+    xdotool type --delay 15 "$1"
+    sleep 0.1
+}
+
+key() {
+    xdotool key "$@"
+    sleep 0.1
+}
+
+# replace_text TEXT: replaces the text of the box that has the focus.
+replace_text() {
+    key ctrl+a
+    type_text "$1"
+}
+
+# --- files ---------------------------------------------------------------------------------
+
+# same_bytes FILE EXPECTED: FILE holds exactly the bytes EXPECTED (printf escapes allowed).
+same_bytes() {
+    printf "$2" >"$work/expected"
+    [ -f "$1" ] || fail "$(basename "$1") is missing"
+    cmp -s "$1" "$work/expected" ||
+        fail "$(basename "$1") differs: $(od -c "$1" | head -n 20)"
+}
+
+# only_files FOLDER NAME...: FOLDER holds these files and nothing else.
+only_files() {
+    local folder=$1
+    shift
+    local have want
+    have=$(cd "$folder" && ls -A | sort | tr '\n' ' ')
+    want=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
+    [ "$have" = "$want" ] || fail "files in the folder: '$have', expected '$want'"
+}
+
+# fingerprint FOLDER: names, sizes, times and contents of everything in FOLDER.
+fingerprint() {
+    (cd "$1" && ls -lA --time-style=full-iso && find . -type f -exec md5sum {} + | sort)
+}
+
+new_folder() {
+    local folder
+    folder=$(mktemp -d -p "$work")
+    echo "$folder"
+}
+
+# The journal of two rows, Newer above Older, as the program writes it.
+twoRows='CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first<br>second\r\n\r\nDATE=2024-05-02\r\nTITLE=Newer\r\nENTRY=text\r\n'
+
+# --- the tests -----------------------------------------------------------------------------
+
+# Adds an entry with the Date dialog, as on a first day, and quits.
+test_first_entry_with_date_dialog() {
+    local folder today
+    folder=$(new_folder)
+    start_app "$folder" || return 1
+    same_bytes "$folder/pw.dat" '' || return 1 # created empty at start
+    click_date
+    local picker
+    if ! picker=$(wait_window "$app" '^Date Selection$' 5); then
+        # The Date Selection dialog is not in this build yet: nothing can get a date.
+        key Escape
+        expect_exit 0 10
+        return 77
+    fi
+    today=$(date +%Y-%m-%d)
+    key Return # "Return", the dialog's default button, takes the day it opened on: today
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection dialog did not close" ||
+        return 1
+    click_title
+    type_text "Walk in the park"
+    click_entry
+    type_text "Sunny and warm"
+    key Return
+    type_text "Saw a heron"
+    click_add
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "CREATOR=PENWICK 1.0\r\nDATE=$today\r\nTITLE=Walk in the park\r\nENTRY=Sunny and warm<br>Saw a heron\r\n" ||
+        return 1
+    only_files "$folder" pw.dat
+}
+
+# Starts on a saved journal: clicking the top row loads it into the form, and Add then finds it
+# in the list (the duplicate question); answered No, the next Quit writes the same bytes.
+test_restart_finds_the_rows() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    click_row 1
+    click_add
+    answer_box alt+n || fail "duplicate question for the top row: $failure" || return 1
+    click_row 2
+    click_add
+    # This time: yes, add it again (to the top).
+    answer_box alt+y || fail "duplicate question for the second row: $failure" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "${twoRows}\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first<br>second\r\n" ||
+        return 1
+    # And that journal comes back once more, unchanged by a run that only looks.
+    start_app "$folder" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "${twoRows}\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first<br>second\r\n"
+}
+
+# Report with the three templates present, answering No to viewing it.
+test_report_with_templates() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    printf '<html><body>\n<h1>Journal</h1>\n' >"$folder/Header.htm"
+    printf '<p>#DATE# #TITLE#: #ENTRY#</p>\r\n' >"$folder/ReportLine.htm"
+    printf '</body></html>\n' >"$folder/Footer.htm"
+    start_app "$folder" || return 1
+    click_report
+    answer_box alt+n || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/Report.htm" '<html><body>\r\n<h1>Journal</h1>\r\n<p>2024-05-02 Newer: text</p>\r\n<p>2024-05-01 Older: first<br>second</p>\r\n</body></html>\r\n' ||
+        return 1
+    same_bytes "$folder/Header.htm" '<html><body>\n<h1>Journal</h1>\n' || return 1
+    same_bytes "$folder/pw.dat" "$twoRows" || return 1
+    only_files "$folder" pw.dat Header.htm ReportLine.htm Footer.htm Report.htm
+}
+
+# A journal the program did not write itself (LF line ends, no creator line) comes back in the
+# program's own form: proof that closing saved it.
+foreignJournal='DATE=2024-05-01\nTITLE=Older\nENTRY=first<br>second\nDATE=2024-05-02\nTITLE=Newer\nENTRY=text\n'
+
+test_escape_saves() {
+    local folder
+    folder=$(new_folder)
+    printf "$foreignJournal" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    key Escape
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$twoRows"
+}
+
+test_close_box_saves() {
+    local folder
+    folder=$(new_folder)
+    printf "$foreignJournal" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    click_close_box
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$twoRows"
+}
+
+# add_unsaved_row: a new row made from the top row with another title (no question asked).
+add_unsaved_row() {
+    click_row 1
+    click_title
+    replace_text "Unsaved"
+    click_add
+}
+unsavedJournal="${twoRows}"'\r\nDATE=2024-05-02\r\nTITLE=Unsaved\r\nENTRY=text\r\n'
+
+test_stop_signals_save() {
+    local signal folder
+    for signal in TERM HUP INT; do
+        folder=$(new_folder)
+        printf "$twoRows" >"$folder/pw.dat"
+        start_app "$folder" || return 1
+        add_unsaved_row
+        kill -s "$signal" "$app"
+        kill -s "$signal" "$app" # a second one while it saves changes nothing
+        expect_exit 0 20 || fail "after SIG$signal: $failure" || return 1
+        same_bytes "$folder/pw.dat" "$unsavedJournal" || fail "after SIG$signal: $failure" ||
+            return 1
+    done
+}
+
+# SIGTERM while Report's question is open: the box is closed (No), the journal saved.
+test_stop_signal_with_a_box_open() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    printf '<table>\n' >"$folder/Header.htm"
+    printf '<tr><td>#TITLE#</td></tr>\n' >"$folder/ReportLine.htm"
+    printf '</table>\n' >"$folder/Footer.htm"
+    start_app "$folder" || return 1
+    add_unsaved_row
+    click_report
+    wait_window "$app" '^Penwick$' 10 >/dev/null || fail "no question after Report" || return 1
+    kill -TERM "$app"
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
+    same_bytes "$folder/Report.htm" '<table>\r\n<tr><td>Unsaved</td></tr>\r\n<tr><td>Newer</td></tr>\r\n<tr><td>Older</td></tr>\r\n</table>\r\n'
+}
+
+# A second start in the same folder is refused with a box and touches no file; in another
+# folder it starts; after the first has crashed, the folder is free again.
+test_second_instance_refused() {
+    local folder other first second before
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    first=$app
+    before=$(fingerprint "$folder")
+
+    (cd "$folder" && exec "$binary") >>"$work/app.log" 2>&1 &
+    second=$!
+    started+=("$second")
+    local box
+    box=$(wait_window "$second" '^Penwick$' 30) || fail "no box from the second start" ||
+        return 1
+    [ "$(xdotool getwindowname "$box")" = "Penwick" ] || fail "box caption" || return 1
+    sleep 0.3
+    [ "$(fingerprint "$folder")" = "$before" ] || fail "the second start touched the folder" ||
+        return 1
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    key Return # OK
+    wait_exit "$second" 20 || fail "the refused start did not end" || return 1
+    [ "$exit_status" = 1 ] || fail "the refused start ended with $exit_status, not 1" || return 1
+    [ "$(fingerprint "$folder")" = "$before" ] || fail "the folder changed" || return 1
+    only_files "$folder" pw.dat || return 1
+
+    other=$(new_folder) # another folder is another journal
+    start_app "$other" || return 1
+    key Escape
+    expect_exit 0 20 || return 1
+    same_bytes "$other/pw.dat" '' || return 1
+
+    app=$first
+    kill -KILL "$first" # a crash: the lock goes with the process
+    wait_exit "$first" 10
+    start_app "$folder" || fail "refused after the first one crashed" || return 1
+    key Escape
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$twoRows"
+}
+
+# --- running them --------------------------------------------------------------------------
+
+run() {
+    [ -n "${E2E_ONLY:-}" ] && [ "$E2E_ONLY" != "$1" ] && return
+    current=$1
+    failure=""
+    local started_at=$SECONDS
+    "$1"
+    local status=$?
+    # A picture of the screen at a failure, where E2E_SHOTS names a folder for them.
+    if [ $status -ne 0 ] && [ $status -ne 77 ] && [ -n "${E2E_SHOTS:-}" ]; then
+        import -window root "$E2E_SHOTS/$1.png" 2>/dev/null
+    fi
+    # Whatever the outcome, no window of this test stays behind.
+    [ -n "$app" ] && kill -KILL "$app" 2>/dev/null && wait "$app" 2>/dev/null
+    app=""
+    if [ $status -eq 0 ]; then
+        passed=$((passed + 1))
+        echo "PASS $1 ($((SECONDS - started_at)) s)"
+    elif [ $status -eq 77 ]; then
+        skipped=$((skipped + 1))
+        echo "SKIP $1: the Date Selection dialog is not in this build"
+    else
+        failed=$((failed + 1))
+        echo "FAIL $1: ${failure:-status $status}"
+    fi
+}
+
+run test_first_entry_with_date_dialog
+run test_restart_finds_the_rows
+run test_report_with_templates
+run test_escape_saves
+run test_close_box_saves
+run test_stop_signals_save
+run test_stop_signal_with_a_box_open
+run test_second_instance_refused
+
+echo "e2e: $passed passed, $failed failed, $skipped skipped"
+[ $failed -eq 0 ]
