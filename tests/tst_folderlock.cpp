@@ -62,8 +62,8 @@ void tst_FolderLock::secondLockOnTheSameFolderIsRefused()
     const QString folder = parent.filePath("journal");
     QVERIFY(QDir().mkpath(folder + "/sub"));
     QVERIFY(QFile::link(folder, parent.filePath("link")));
-    const QString second = secondPath == "link" ? parent.filePath("link")
-                                                : folder + "/" + secondPath;
+    const QString second =
+        secondPath == "link" ? parent.filePath("link") : folder + "/" + secondPath;
 
     FolderLock first;
     QCOMPARE(first.Acquire(folder.toStdString()), Result::Locked);

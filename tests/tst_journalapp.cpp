@@ -160,8 +160,7 @@ JournalDialog *RunningDialog()
 }
 
 // Types a row into the form as a user does and presses Add.
-void AddRow(JournalDialog &dialog, const QString &date, const QString &title,
-            const QString &entry)
+void AddRow(JournalDialog &dialog, const QString &date, const QString &title, const QString &entry)
 {
     dialog.ControlAs<QLineEdit>(IdDate)->setText(date); // as the Date dialog leaves it
     dialog.ControlAs<QLineEdit>(IdTitle)->setText(title);
@@ -169,9 +168,10 @@ void AddRow(JournalDialog &dialog, const QString &date, const QString &title,
     dialog.ControlAs<QPushButton>(IdAdd)->click();
 }
 
-const std::string twoRowsJournal = "CREATOR=PENWICK 1.0\r\n"
-                                   "DATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first line<br>second\r\n"
-                                   "\r\nDATE=2024-05-02\r\nTITLE=Newer\r\nENTRY=text\r\n";
+const std::string twoRowsJournal =
+    "CREATOR=PENWICK 1.0\r\n"
+    "DATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first line<br>second\r\n"
+    "\r\nDATE=2024-05-02\r\nTITLE=Newer\r\nENTRY=text\r\n";
 
 void AddTwoRows(JournalDialog &dialog)
 {

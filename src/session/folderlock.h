@@ -10,10 +10,10 @@ class FolderLock
 {
 public:
     enum class Result {
-        Locked,       // this object holds the folder until it is released or destroyed
+        Locked,        // this object holds the folder until it is released or destroyed
         HeldElsewhere, // another open of the folder (another process) holds it
-        Unavailable,  // the folder cannot be opened or locked (no read permission, a file
-                      // system without locks): nothing is held, and nothing stands in the way
+        Unavailable,   // the folder cannot be opened or locked (no read permission, a file
+                       // system without locks): nothing is held, and nothing stands in the way
     };
 
     FolderLock() = default;
