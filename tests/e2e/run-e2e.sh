@@ -17,6 +17,8 @@ if [ $# -ne 1 ] || [ ! -x "$1" ]; then
     exit 2
 fi
 binary=$(readlink -f "$1")
+# A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 if [ -z "${LUMENLOG_E2E_XVFB:-}" ]; then
     LUMENLOG_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
@@ -384,6 +386,7 @@ run() {
     [ -n "${E2E_ONLY:-}" ] && [ "$E2E_ONLY" != "$1" ] && return
     current=$1
     failure=""
+    : >"$work/app.log"
     local started_at=$SECONDS
     "$1"
     local status=$?
@@ -403,6 +406,7 @@ run() {
     else
         failed=$((failed + 1))
         echo "FAIL $1: ${failure:-status $status}"
+        sed 's/^/    | /' "$work/app.log" | tail -n 40
     fi
 }
 
