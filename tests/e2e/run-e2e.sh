@@ -17,11 +17,11 @@ if [ $# -ne 1 ] || [ ! -x "$1" ]; then
     exit 2
 fi
 binary=$(readlink -f "$1")
-# A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 if [ -z "${LUMENLOG_E2E_XVFB:-}" ]; then
     LUMENLOG_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
+# A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 work=$(mktemp -d)
 started=() # every process started here, ended at exit
