@@ -111,7 +111,7 @@ inline std::optional<Text> FilledInOnePass(const ReportLineInput &input)
 
 // Lines whose bound exceeds this are not filled: a template full of "#DATE#" and a date full of
 // "#TITLE#" multiply a long title into gigabytes, as the replacement order prescribes.
-inline constexpr long double filledSizeLimit = 64.0L * 1024 * 1024;
+inline constexpr long double filledSizeLimit = 16.0L * 1024 * 1024;
 
 inline bool WithinSizeLimit(const ReportLineInput &input)
 {
@@ -131,7 +131,7 @@ inline Text CheckReportLine(std::string_view bytes)
     if (input.Template().find('#') == Text::npos && line != input.Template())
         return "a template without '#' was changed into " + Shown(line);
     if (const std::optional<Text> expected = FilledInOnePass(input); expected && line != *expected)
-        return "the line is " + Shown(line) + ", expected " + Shown(*expected);
+        return "the line differs: " + ShownDifference(line, *expected);
     return {};
 }
 

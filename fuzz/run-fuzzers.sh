@@ -32,16 +32,19 @@ if ! { CC=clang CXX=clang++ cmake -S "$source_dir" -B "$build_dir" -G Ninja \
     exit 1
 fi
 
-# Runs the fuzzer with the given arguments, its output going to $log; on failure prints the
-# end of the log and the inputs kept for reproduction.
+# Runs the fuzzer with the given arguments, its output going to $log; on failure prints what
+# failed and the inputs kept for reproduction.
 run_logged() {
     local what=$1
     shift
     if "$@" >"$log" 2>&1; then
         return 0
     fi
-    tail -n 30 "$log"
-    echo "FAILED: $target, $what (log: $log)"
+    # The failed check or sanitizer report, and the top of its stack.
+    grep -E '^(fuzz_[a-z_]+: |==[0-9]+== ?ERROR|SUMMARY: )|runtime error: ' "$log" | head -n 6 || true
+    grep -E '^ +#[0-9]+ ' "$log" |
+        grep -v -E 'fuzzer::|__sanitizer_print|libc\.so|nptl/|stdlib/|signal/' | head -n 8 || true
+    echo "FAILED: $target, $what (full log: $log)"
     local artifact
     for artifact in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
         [[ -e $artifact ]] || continue
