@@ -4,6 +4,7 @@
 // "controls" are plain texts, and message boxes that answer from a script.
 
 #include "entries/entryform.h"
+#include "entries/entrylist.h"
 #include "ui/formexchange.h"
 #include "ui/listview.h"
 #include "ui/messageboxes.h"
@@ -58,6 +59,15 @@ public:
 
 private:
     EntryForm &m_form;
+};
+
+// An entry list over the fakes, as the logic tests start from.
+struct FakeEntries
+{
+    FakeListView list;
+    EntryForm form;
+    FakeFormExchange exchange{form};
+    EntryList entries{list, form, exchange};
 };
 
 struct ShownBox
