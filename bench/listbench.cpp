@@ -149,6 +149,22 @@ struct Measured
     double floor;
 };
 
+// `runs` timings of `work` and of its floor, alternating, so that both see the same load of
+// the machine; each is timed after its untimed preparation.
+Measured TimePairs(int runs, const std::function<void()> &prepare,
+                   const std::function<void()> &work, const std::function<void()> &prepareFloor,
+                   const std::function<void()> &floor)
+{
+    std::vector<double> times, floors;
+    for (int run = 0; run < runs; ++run) {
+        const std::vector<double> time = TimeRuns(1, prepare, work);
+        const std::vector<double> floorTime = TimeRuns(1, prepareFloor, floor);
+        times.push_back(time.front());
+        floors.push_back(floorTime.front());
+    }
+    return {Median(times), Median(floors)};
+}
+
 // The report on the loaded dialog, in `folder`; `lineTemplate` empty means no templates at all.
 Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
                        const std::string &folder, const std::string &lineTemplate)
@@ -163,19 +179,24 @@ Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
         if (!lineTemplate.empty())
             WriteFile("ReportLine.htm", lineTemplate);
     };
-    const std::vector<double> times = TimeRuns(options.runs, prepare, [&] {
-        dialog.ReadForm();
-        report.OnReport();
-        dialog.WriteForm();
-    });
+    std::string bytes;
+    const Measured measured = TimePairs(
+        options.runs, prepare,
+        [&] {
+            dialog.ReadForm();
+            report.OnReport();
+            dialog.WriteForm();
+        },
+        // Like the report, the floor writes a new file each time.
+        [&] {
+            if (bytes.empty())
+                bytes = ReadFile("Report.htm");
+            std::filesystem::remove("Floor.htm");
+        },
+        [&] { WriteBytesFloor("Floor.htm", bytes); });
     if (boxes.shown > 0)
         std::fprintf(stderr, "the report showed an error\n");
-    const std::string bytes = ReadFile("Report.htm");
-    // Like the report, the floor writes a new file each time.
-    const std::vector<double> floors = TimeRuns(
-        options.runs, [] { std::filesystem::remove("Floor.htm"); },
-        [&] { WriteBytesFloor("Floor.htm", bytes); });
-    return {Median(times), Median(floors)};
+    return measured;
 }
 
 // A sort of the loaded list by `column`, from the load's order each time, until it has been
@@ -184,7 +205,8 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
 {
     QtListView &list = dialog.EntryListView();
     const std::vector<Row> unsorted = list.Rows();
-    const std::vector<double> times = TimeRuns(
+    std::vector<std::string> keys;
+    const Measured measured = TimePairs(
         options.runs,
         [&] {
             list.SetRowTexts(unsorted);
@@ -193,10 +215,7 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
         [&] {
             SortByColumn(dialog.Entries(), column);
             Settle();
-        });
-    std::vector<std::string> keys;
-    const std::vector<double> floors = TimeRuns(
-        options.runs,
+        },
         [&] {
             keys.clear();
             for (const Row &row : unsorted)
@@ -204,7 +223,7 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
         },
         [&] { std::stable_sort(keys.begin(), keys.end()); });
     list.SetRowTexts(unsorted);
-    return {Median(times), Median(floors)};
+    return measured;
 }
 
 std::vector<std::string> Cells(const Measured &measured)
