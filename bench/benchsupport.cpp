@@ -181,6 +181,28 @@ void Table::Print() const
     std::fflush(stdout);
 }
 
+namespace {
+std::vector<std::pair<std::string, bool>> &Targets()
+{
+    static std::vector<std::pair<std::string, bool>> targets;
+    return targets;
+}
+} // namespace
+
+void NoteTarget(const std::string &description, bool met)
+{
+    Targets().emplace_back(description, met);
+}
+
+void PrintTargets()
+{
+    if (Targets().empty())
+        return;
+    std::printf("\nTargets (100,000 entries unless said otherwise)\n");
+    for (const auto &[description, met] : Targets())
+        std::printf("%-6s %s\n", met ? "met" : "MISSED", description.c_str());
+}
+
 std::string FormatSeconds(double seconds)
 {
     char text[32];

@@ -58,6 +58,10 @@ private:
     std::vector<std::vector<std::string>> m_rows;
 };
 
+// The targets, checked where they are measured and listed at the end.
+void NoteTarget(const std::string &description, bool met);
+void PrintTargets();
+
 std::string FormatSeconds(double seconds);
 std::string FormatRatio(double ratio);
 std::string FormatMiB(double kib);

@@ -146,6 +146,7 @@ int main(int argc, char *argv[])
     if (arguments.startup)
         RunStartupBenchmark(options, journals);
 
+    PrintTargets();
     if (!arguments.keep)
         std::filesystem::remove_all(options.workFolder);
     return 0;
