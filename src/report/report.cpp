@@ -26,9 +26,7 @@ std::string_view EffectiveTemplate(std::string_view lineTemplate)
 {
     return lineTemplate.empty() ? DefaultLineTemplate : lineTemplate;
 }
-} // namespace
 
-namespace {
 // Replaces every `from` in `text` by `to`, left to right, building the result in `scratch`,
 // which is then swapped with `text`; both keep their capacity for the next line.
 void ReplaceStep(Text &text, Text &scratch, std::string_view from, std::string_view to)
@@ -101,9 +99,9 @@ void Report::OnReport()
     AppendToReport(ReadWholeFile(footerName));
     m_entries.WriteForm();
 
-    const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n") +
-                          Text(reportName) + "\nWould you like to view it now?" +
-                          "\n\nTo customize the reports, please add a header.htm and footer.htm";
+    const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n")
+                          + Text(reportName) + "\nWould you like to view it now?"
+                          + "\n\nTo customize the reports, please add a header.htm and footer.htm";
     if (m_boxes.AppBox(question, BoxYesNo) == AnswerYes)
         m_shell.Open(ResolveFileName(reportName));
 }
