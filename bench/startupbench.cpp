@@ -232,7 +232,10 @@ public:
         // A key the server still holds down would not be pressed anew at the next close.
         RunXdotool({"keyup", "Escape"});
         if (status != 0) {
-            std::fprintf(stderr, "lumenlog did not end normally after Escape\n");
+            if (status)
+                std::fprintf(stderr, "lumenlog ended with status %d after Escape\n", *status);
+            else
+                std::fprintf(stderr, "lumenlog did not end after Escape\n");
             StopProcess(pid);
             return std::nullopt;
         }
