@@ -263,6 +263,14 @@ std::vector<Row> QtListView::Rows() const
     return rows;
 }
 
+const Row &QtListView::RowAt(int row) const
+{
+    static const Row missing;
+    if (row < 0 || row >= ItemCount())
+        return missing;
+    return m_model->lines[size_t(row)].texts;
+}
+
 void QtListView::SetRowTexts(std::vector<Row> rows)
 {
     if (rows.size() == m_model->lines.size())

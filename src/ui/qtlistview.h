@@ -29,6 +29,7 @@ public:
     bool DeleteItem(int row) override;
     int ItemCount() const override;
     std::vector<Row> Rows() const override;
+    const Row &RowAt(int row) const override;
     void SetRowTexts(std::vector<Row> rows) override;
     // The row last clicked or moved to, -1 when none. Rows inserted above it move it down;
     // deleting rows above it moves it up; deleting the marked row itself leaves no mark.

@@ -36,6 +36,7 @@ public:
     bool DeleteItem(int row) override;
     int ItemCount() const override;
     std::vector<Row> Rows() const override { return rows; }
+    const Row &RowAt(int row) const override;
     void SetRowTexts(std::vector<Row> newRows) override;
     int SelectionMark() const override { return selectionMark; }
     void AutoSizeColumn(int column, AutoSize mode) override;
