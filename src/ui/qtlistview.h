@@ -54,7 +54,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    double Advance(char16_t character) const;
     int TextWidth(const QString &text) const;
+    int CellWidth(const Text &bytes) const;
     int ContentsWidth(int column) const;
     int HeadingWidth(int column) const;
     int CellMargin() const;
