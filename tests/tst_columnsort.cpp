@@ -21,13 +21,7 @@ private slots:
 };
 
 namespace {
-struct Fixture
-{
-    FakeListView list;
-    EntryForm form;
-    FakeFormExchange exchange{form};
-    EntryList entries{list, form, exchange};
-};
+using Fixture = FakeEntries;
 
 // Rows titled by the given texts; the date and entry name the row's original position, so
 // that a comparison sees whether equal titles kept their order.

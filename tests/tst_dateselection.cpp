@@ -64,12 +64,8 @@ public:
     }
 };
 
-struct Fixture
+struct Fixture : FakeEntries
 {
-    FakeListView list;
-    EntryForm form;
-    FakeFormExchange exchange{form};
-    EntryList entries{list, form, exchange};
     ScriptedDatePicker picker;
 };
 

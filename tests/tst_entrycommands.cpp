@@ -27,12 +27,8 @@ namespace {
 const Text duplicateQuestionText =
     "This entry is already in the list.\r\nDo you really want to add this item?";
 
-struct Fixture
+struct Fixture : FakeEntries
 {
-    FakeListView list;
-    EntryForm form;
-    FakeFormExchange exchange{form};
-    EntryList entries{list, form, exchange};
     ScriptedBoxes boxes;
     EntryCommands commands{entries, boxes};
 

@@ -19,13 +19,7 @@ private slots:
 };
 
 namespace {
-struct Fixture
-{
-    FakeListView list;
-    EntryForm form;
-    FakeFormExchange exchange{form};
-    EntryList entries{list, form, exchange};
-};
+using Fixture = FakeEntries;
 
 std::vector<Row> rowsNamed(const QStringList &titles)
 {

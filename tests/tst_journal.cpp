@@ -82,12 +82,8 @@ const Text creator = "CREATOR=PENWICK 1.0";
 const Text errorText = "Save to File";
 const Text errorCaption = "Error Writing File";
 
-struct Fixture
+struct Fixture : FakeEntries
 {
-    FakeListView list;
-    EntryForm form;
-    FakeFormExchange exchange{form};
-    EntryList entries{list, form, exchange};
     ScriptedBoxes boxes;
     JournalFile journal{entries, boxes};
 

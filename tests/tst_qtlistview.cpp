@@ -88,6 +88,7 @@ void tst_QtListView::insertSetGetDelete()
     QCOMPARE(list.ItemText(1, 0), Text("x"));
     QCOMPARE(list.ItemText(2, 0), Text("y"));
     QCOMPARE(list.ItemText(3, 0), Text("c"));
+    QCOMPARE(list.RowAt(2), (Row{"y", "2", ""}));
 }
 
 void tst_QtListView::missingRowsAndColumnsAreIgnored_data()
@@ -111,6 +112,7 @@ void tst_QtListView::missingRowsAndColumnsAreIgnored()
     list.SetItemText(row, column, "lost");
     QCOMPARE(list.ItemText(row, column), Text());
     QCOMPARE(list.Rows(), (std::vector<Row>{{"only", "", ""}}));
+    QCOMPARE(list.RowAt(row), (row == 0 ? Row{"only", "", ""} : Row{}));
 }
 
 void tst_QtListView::deletingAMissingRowChangesNothing()

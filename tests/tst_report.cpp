@@ -31,12 +31,8 @@ private:
 };
 
 namespace {
-struct Fixture
+struct Fixture : FakeEntries
 {
-    FakeListView list;
-    EntryForm form;
-    FakeFormExchange exchange{form};
-    EntryList entries{list, form, exchange};
     ScriptedBoxes boxes;
     RecordingShell shell;
     Report report{entries, boxes, shell};

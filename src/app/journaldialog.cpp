@@ -1,6 +1,7 @@
 #include "app/journaldialog.h"
 
 #include "app/aboutdialog.h"
+#include "datepick/datecommand.h"
 #include "entries/columnsort.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
@@ -14,6 +15,7 @@ const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     ButtonClicked(IdUpdate, &JournalDialog::OnUpdate, Wrapped),
     ButtonClicked(IdClear, &JournalDialog::OnClear),
     ButtonClicked(IdHelpButton, &JournalDialog::OnHelp),
+    ButtonClicked(IdDateButton, &JournalDialog::OnDate), // reads and writes the form itself
     Destroyed(&JournalDialog::OnDestroy),
     ListClicked(IdEntryList, &JournalDialog::OnListClick),
     ColumnClicked(IdEntryList, &JournalDialog::OnColumnClick),
@@ -88,6 +90,11 @@ void JournalDialog::OnHelp()
     ReadForm();
     m_shell.Open(HelpPageAddress());
     WriteForm();
+}
+
+void JournalDialog::OnDate()
+{
+    ::OnDate(m_entryList, m_datePicker, clock ? clock() : std::chrono::system_clock::now());
 }
 
 void JournalDialog::OnDestroy()

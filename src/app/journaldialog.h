@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datepick/qtdatepicker.h"
 #include "entries/entrycommands.h"
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
@@ -11,6 +12,9 @@
 #include "ui/templatedialog.h"
 
 #include <QIcon>
+
+#include <chrono>
+#include <functional>
 
 class QtListView;
 
@@ -29,6 +33,10 @@ public:
     MessageBoxes &Boxes() { return m_boxes; }
     Shell &DesktopShell() { return m_shell; }
 
+    // The time the Date command opens the calendar on: the system clock, or, while `clock` is
+    // set, what it returns (for tests).
+    static inline std::function<std::chrono::system_clock::time_point()> clock;
+
 protected:
     bool OnInitDialog() override;
     bool DispatchCommand(const Command &command) override;
@@ -40,6 +48,7 @@ private:
     void OnUpdate();
     void OnClear();
     void OnHelp();
+    void OnDate();
     void OnDestroy();
     void OnListClick();
     void OnColumnClick(int column);
@@ -55,6 +64,7 @@ private:
     EntryList m_entryList;
     QtMessageBoxes m_boxes{this};
     QtShell m_shell;
+    QtDatePicker m_datePicker{this};
     EntryCommands m_commands{m_entryList, m_boxes};
     JournalFile m_journal{m_entryList, m_boxes};
     Report m_report{m_entryList, m_boxes, m_shell};

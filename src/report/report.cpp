@@ -26,22 +26,64 @@ std::string_view EffectiveTemplate(std::string_view lineTemplate)
 {
     return lineTemplate.empty() ? DefaultLineTemplate : lineTemplate;
 }
+
+// Replaces every `from` in `text` by `to`, left to right, building the result in `scratch`,
+// which is then swapped with `text`; both keep their capacity for the next line.
+void ReplaceStep(Text &text, Text &scratch, std::string_view from, std::string_view to)
+{
+    size_t found = text.find(from);
+    if (found == Text::npos)
+        return;
+    scratch.clear();
+    size_t start = 0;
+    for (; found != Text::npos; found = text.find(from, start)) {
+        scratch.append(text, start, found - start);
+        scratch.append(to);
+        start = found + from.size();
+    }
+    scratch.append(text, start, Text::npos);
+    text.swap(scratch);
+}
+
+// Fills in report lines one after another without allocating once its buffers have grown:
+// with 100,000 entries the allocations and copies of a new text per step cost more than
+// writing the report.
+class ReportLineFiller
+{
+public:
+    // The filled-in line, valid until the next call.
+    const Text &Fill(std::string_view lineTemplate, std::string_view date, std::string_view title,
+                     std::string_view entry, std::string_view imagePath)
+    {
+        m_line.assign(lineTemplate);
+        ReplaceStep(m_line, m_scratch, "#DATE#", date);
+        ReplaceStep(m_line, m_scratch, "#TITLE#", title);
+        if (m_line.find("#ENTRY#") != Text::npos) {
+            m_value.assign(entry);
+            ReplaceStep(m_value, m_scratch, "\r\n", "<br>");
+            ReplaceStep(m_line, m_scratch, "#ENTRY#", m_value);
+        }
+        if (m_line.find("#IMAGE#") != Text::npos) {
+            m_value.assign(imagePath);
+            if (!m_value.empty())
+                m_value += '>';
+            ReplaceStep(m_line, m_scratch, "#IMAGE#", m_value);
+        }
+        return m_line;
+    }
+
+private:
+    Text m_line;
+    Text m_value;
+    Text m_scratch;
+};
 } // namespace
 
 Text FillReportLine(std::string_view lineTemplate, const Text &date, const Text &title,
                     const Text &entry, const Text &imagePath)
 {
-    Text line(lineTemplate);
-    ReplaceAll(line, "#DATE#", date);
-    ReplaceAll(line, "#TITLE#", title);
-    if (line.find("#ENTRY#") != Text::npos) {
-        Text shownEntry = entry;
-        ReplaceAll(shownEntry, "\r\n", "<br>");
-        ReplaceAll(line, "#ENTRY#", shownEntry);
-    }
-    if (line.find("#IMAGE#") != Text::npos)
-        ReplaceAll(line, "#IMAGE#", imagePath.empty() ? Text() : imagePath + ">");
-    return line;
+    ReportLineFiller filler;
+    return filler.Fill(lineTemplate, date, title, entry, imagePath);
 }
 
 Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
@@ -79,8 +121,7 @@ void Report::AppendEntries()
         AppendEntriesOneByOne(rowCount);
         return;
     }
-    const std::vector<Row> rows = m_entries.List().Rows();
-    AppendLinesAtOnce(rows, EffectiveTemplate(*lineTemplate));
+    AppendLinesAtOnce(rowCount, EffectiveTemplate(*lineTemplate));
     m_entries.LoadRowIntoForm(rowCount - 1);
 }
 
@@ -93,19 +134,26 @@ void Report::AppendEntriesOneByOne(int rowCount)
     }
 }
 
-void Report::AppendLinesAtOnce(const std::vector<Row> &rows, std::string_view lineTemplate)
+// Reads each row's texts in place rather than through a copy of all rows.
+void Report::AppendLinesAtOnce(int rowCount, std::string_view lineTemplate)
 {
+    const ListView &list = m_entries.List();
     const Text &imagePath = m_entries.Form().ImagePath;
+    ReportLineFiller filler;
+    const auto lineOf = [&](int row) -> const Text & {
+        const Row &texts = list.RowAt(row);
+        return filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
+    };
     TextFile file;
     if (!file.Open(appendName, TextFile::Mode::WriteAppend)) {
-        for (const Row &row : rows)
-            AppendToReport(FillReportLine(lineTemplate, row[0], row[1], row[2], imagePath));
+        for (int row = 0; row < rowCount; ++row)
+            AppendToReport(lineOf(row));
         return;
     }
     // Appended one by one, a line with bytes fails once the disk is full, an empty one not.
     int linesWithBytes = 0;
-    for (const Row &row : rows) {
-        const Text line = FillReportLine(lineTemplate, row[0], row[1], row[2], imagePath);
+    for (int row = 0; row < rowCount; ++row) {
+        const Text &line = lineOf(row);
         linesWithBytes += line.empty() ? 0 : 1;
         file.Write(line);
     }

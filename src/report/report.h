@@ -46,7 +46,7 @@ public:
 private:
     void AppendEntries();
     void AppendEntriesOneByOne(int rowCount);
-    void AppendLinesAtOnce(const std::vector<Row> &rows, std::string_view lineTemplate);
+    void AppendLinesAtOnce(int rowCount, std::string_view lineTemplate);
     void ShowWriteFailure();
 
     EntryList &m_entries;

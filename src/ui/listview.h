@@ -38,6 +38,9 @@ public:
 
     // Every row's texts, top row first.
     virtual std::vector<Row> Rows() const = 0;
+    // The texts of one row without copying them (three empty texts for a missing row); valid
+    // until the rows change.
+    virtual const Row &RowAt(int row) const = 0;
     // Replaces the texts of all rows; `rows` has ItemCount() elements. Only texts change:
     // selection and focus stay at their indexes, as when texts are swapped one by one.
     virtual void SetRowTexts(std::vector<Row> rows) = 0;

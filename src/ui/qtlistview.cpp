@@ -263,6 +263,14 @@ std::vector<Row> QtListView::Rows() const
     return rows;
 }
 
+const Row &QtListView::RowAt(int row) const
+{
+    static const Row missing;
+    if (row < 0 || row >= ItemCount())
+        return missing;
+    return m_model->lines[size_t(row)].texts;
+}
+
 void QtListView::SetRowTexts(std::vector<Row> rows)
 {
     if (rows.size() == m_model->lines.size())
@@ -275,6 +283,14 @@ int QtListView::CellMargin() const
     return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
 }
 
+double QtListView::Advance(char16_t character) const
+{
+    double &advance = m_advances[character];
+    if (advance < 0)
+        advance = QFontMetricsF(font()).horizontalAdvance(QChar(character));
+    return advance;
+}
+
 int QtListView::TextWidth(const QString &text) const
 {
     // Shaping a whole text is slow enough to make sizing a list of 100,000 rows take seconds.
@@ -285,10 +301,25 @@ int QtListView::TextWidth(const QString &text) const
     for (const QChar character : text) {
         if (character.unicode() >= firstCombiningMark)
             return QFontMetrics(font()).horizontalAdvance(text);
-        double &advance = m_advances[character.unicode()];
-        if (advance < 0)
-            advance = QFontMetricsF(font()).horizontalAdvance(character);
-        width += advance;
+        width += Advance(character.unicode());
+    }
+    return int(std::ceil(width));
+}
+
+int QtListView::CellWidth(const Text &bytes) const
+{
+    // The width TextWidth gives for the cell as shown. A cell of ASCII bytes shows exactly
+    // those characters in either encoding, so it is measured without building its string.
+    double width = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        char16_t character = static_cast<unsigned char>(bytes[i]);
+        if (character >= 0x80)
+            return TextWidth(CellDisplay(bytes));
+        if (character == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i; // a line break is shown as one space
+        if (character == '\r' || character == '\n')
+            character = ' ';
+        width += Advance(character);
     }
     return int(std::ceil(width));
 }
@@ -301,7 +332,7 @@ int QtListView::ContentsWidth(int column) const
     for (ByteRowModel::Line &line : m_model->lines) {
         int &width = line.widths[size_t(column)];
         if (width == unknownWidth)
-            width = TextWidth(CellDisplay(line.texts[size_t(column)]));
+            width = CellWidth(line.texts[size_t(column)]);
         widest = std::max(widest, width);
     }
     return widest + CellMargin();

@@ -29,6 +29,7 @@ public:
     bool DeleteItem(int row) override;
     int ItemCount() const override;
     std::vector<Row> Rows() const override;
+    const Row &RowAt(int row) const override;
     void SetRowTexts(std::vector<Row> rows) override;
     // The row last clicked or moved to, -1 when none. Rows inserted above it move it down;
     // deleting rows above it moves it up; deleting the marked row itself leaves no mark.
@@ -53,7 +54,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    double Advance(char16_t character) const;
     int TextWidth(const QString &text) const;
+    int CellWidth(const Text &bytes) const;
     int ContentsWidth(int column) const;
     int HeadingWidth(int column) const;
     int CellMargin() const;

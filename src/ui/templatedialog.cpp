@@ -371,11 +371,18 @@ void TemplateDialog::setVisible(bool visible)
 void TemplateDialog::CentreOnOwner()
 {
     QRect owner;
-    if (QWidget *parent = parentWidget())
-        owner = parent->window()->frameGeometry();
-    else if (QScreen *screen = QGuiApplication::primaryScreen())
+    QSize frame = frameGeometry().size();
+    if (QWidget *parent = parentWidget()) {
+        const QWidget *ownerWindow = parent->window();
+        owner = ownerWindow->frameGeometry();
+        // The window manager frames a new window only after it is shown; until then its frame
+        // is taken to be its owner's, so that the title bar does not push it off centre.
+        if (frame == size())
+            frame += owner.size() - ownerWindow->size();
+    } else if (QScreen *screen = QGuiApplication::primaryScreen()) {
         owner = screen->availableGeometry();
-    QRect placed(QPoint(0, 0), frameGeometry().size());
+    }
+    QRect placed(QPoint(0, 0), frame);
     placed.moveCenter(owner.center());
     if (placed.topLeft() != pos())
         move(placed.topLeft());

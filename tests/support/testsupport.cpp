@@ -42,6 +42,12 @@ void FakeListView::SetItemText(int row, int column, const Text &text)
         rows[row][column] = text;
 }
 
+const Row &FakeListView::RowAt(int row) const
+{
+    static const Row missing;
+    return row >= 0 && row < int(rows.size()) ? rows[size_t(row)] : missing;
+}
+
 Text FakeListView::ItemText(int row, int column) const
 {
     if (validRow(rows, row) && column >= 0 && column < 3)

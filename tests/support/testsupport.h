@@ -4,6 +4,7 @@
 // "controls" are plain texts, and message boxes that answer from a script.
 
 #include "entries/entryform.h"
+#include "entries/entrylist.h"
 #include "ui/formexchange.h"
 #include "ui/listview.h"
 #include "ui/messageboxes.h"
@@ -35,6 +36,7 @@ public:
     bool DeleteItem(int row) override;
     int ItemCount() const override;
     std::vector<Row> Rows() const override { return rows; }
+    const Row &RowAt(int row) const override;
     void SetRowTexts(std::vector<Row> newRows) override;
     int SelectionMark() const override { return selectionMark; }
     void AutoSizeColumn(int column, AutoSize mode) override;
@@ -58,6 +60,15 @@ public:
 
 private:
     EntryForm &m_form;
+};
+
+// An entry list over the fakes, as the logic tests start from.
+struct FakeEntries
+{
+    FakeListView list;
+    EntryForm form;
+    FakeFormExchange exchange{form};
+    EntryList entries{list, form, exchange};
 };
 
 struct ShownBox

@@ -1,0 +1,37 @@
+#pragma once
+
+// The parts of the benchmark. Each prints its own table.
+
+#include <string>
+#include <vector>
+
+// A generated journal: "pw.dat" in a folder of its own.
+struct Journal
+{
+    int entries = 0;
+    std::string folder;
+    long long fileBytes = 0;
+
+    std::string Path() const { return folder + "/pw.dat"; }
+};
+
+struct BenchOptions
+{
+    int runs = 7;
+    std::string workFolder; // holds every folder the benchmark makes
+    std::string selfPath;   // this program, started again for the memory measurement
+    std::string appPath;    // the real lumenlog binary, for the start-up measurement
+};
+
+// Load into the real list, save, and their floor; then the report and the sort.
+void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &journals);
+
+// Peak memory of a process that loads each journal, against one that loads an empty journal.
+void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+// The child side: loads the journal in `folder` into a shown main dialog and prints its peak
+// resident set size in KiB.
+int PrintPeakAfterLoad(const std::string &folder);
+
+// The real program under Xvfb: time to its window and to idle, and its peak memory. `journals`
+// should begin with the empty one.
+void RunStartupBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);

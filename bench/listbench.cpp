@@ -1,0 +1,363 @@
+// Load, save, report and sort on the real main dialog, offscreen.
+//
+// Each measurement uses a real JournalDialog: its QtListView, its form exchange through the
+// dialog's bound controls, and the real JournalFile, Report and SortByColumn working on them.
+// The dialog is shown in an empty folder first (so its own start-up loads nothing); a
+// JournalFile on that dialog's entry list then loads the journal being measured.
+
+#include "benchparts.h"
+#include "benchsupport.h"
+
+#include "app/journaldialog.h"
+#include "entries/columnsort.h"
+#include "journal/journalfile.h"
+#include "report/report.h"
+#include "ui/qtlistview.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Answers every box without showing it (No to the report's question) and counts them: a box
+// during a measurement means something failed.
+class CountingBoxes : public MessageBoxes
+{
+public:
+    int shown = 0;
+    int DialogBox(const Text &text, const Text &, BoxType) override
+    {
+        ++shown;
+        std::fprintf(stderr, "unexpected message box: %s\n", text.c_str());
+        return AnswerOk;
+    }
+    int AppBox(const Text &, BoxType type) override
+    {
+        if (type != BoxYesNo)
+            ++shown;
+        return type == BoxYesNo ? AnswerNo : AnswerOk;
+    }
+};
+
+class NoShell : public Shell
+{
+public:
+    void Open(const Text &) override {}
+};
+
+// The system's save calls, with the time spent in fsync added up.
+class TimedSaveCalls : public SaveCalls
+{
+public:
+    double syncSeconds = 0;
+    int Sync(int fd) override
+    {
+        const Clock::time_point start = Clock::now();
+        const int result = SaveCalls::Sync(fd);
+        syncSeconds += SecondsSince(start);
+        return result;
+    }
+};
+
+void ChangeFolder(const std::string &folder)
+{
+    if (::chdir(folder.c_str()) != 0)
+        std::fprintf(stderr, "cannot change to %s\n", folder.c_str());
+}
+
+// Lets the list lay out its rows and paint what is visible.
+void Settle()
+{
+    for (int pass = 0; pass < 2; ++pass)
+        QCoreApplication::processEvents();
+}
+
+std::unique_ptr<JournalDialog> ShowEmptyDialog(const std::string &emptyFolder)
+{
+    ChangeFolder(emptyFolder);
+    auto dialog = std::make_unique<JournalDialog>();
+    dialog->show();
+    Settle();
+    return dialog;
+}
+
+struct LoadSaveTimes
+{
+    std::vector<double> floor, load, paint, save, sync;
+};
+
+// One dialog per run: the floor, the load into it and the save from it, interleaved so that
+// any drift of the machine affects all three alike. Returns the last run's loaded dialog.
+std::unique_ptr<JournalDialog> MeasureLoadAndSave(const BenchOptions &options,
+                                                  const Journal &journal,
+                                                  const std::string &emptyFolder,
+                                                  LoadSaveTimes &times)
+{
+    const std::string stored = ReadFile(journal.Path());
+    std::unique_ptr<JournalDialog> dialog;
+    for (int run = 0; run < options.runs; ++run) {
+        dialog.reset();
+        dialog = ShowEmptyDialog(emptyFolder);
+        ChangeFolder(journal.folder);
+
+        Clock::time_point start = Clock::now();
+        const size_t lines = ReadLinesFloor(journal.Path());
+        times.floor.push_back(SecondsSince(start));
+        if (lines == 0 && journal.entries > 0)
+            std::fprintf(stderr, "the floor read no lines\n");
+
+        CountingBoxes boxes;
+        TimedSaveCalls calls;
+        JournalFile file(dialog->Entries(), boxes, calls);
+        start = Clock::now();
+        file.LoadJournal();
+        times.load.push_back(SecondsSince(start));
+        start = Clock::now();
+        Settle();
+        times.paint.push_back(SecondsSince(start));
+        if (dialog->EntryListView().ItemCount() != journal.entries)
+            std::fprintf(stderr, "loaded %d rows, expected %d\n",
+                         dialog->EntryListView().ItemCount(), journal.entries);
+
+        start = Clock::now();
+        file.SaveJournal();
+        times.save.push_back(SecondsSince(start));
+        times.sync.push_back(calls.syncSeconds);
+        if (boxes.shown > 0 || (run == 0 && ReadFile(journal.Path()) != stored))
+            std::fprintf(stderr, "the save did not give the journal back byte for byte\n");
+    }
+    return dialog;
+}
+
+std::string KilobyteLineTemplate()
+{
+    std::string text = "<div class=\"entry\">\n<h2>#DATE# - #TITLE#</h2>\n<p>#ENTRY#</p>\n"
+                       "<img src=#IMAGE#\n";
+    while (text.size() < 1000)
+        text += "<!-- padding that makes the line template one kilobyte long -->\n";
+    return text + "</div>\n";
+}
+
+struct Measured
+{
+    double seconds;
+    double floor;
+};
+
+// `runs` timings of `work` and of its floor, alternating, so that both see the same load of
+// the machine; each is timed after its untimed preparation.
+Measured TimePairs(int runs, const std::function<void()> &prepare,
+                   const std::function<void()> &work, const std::function<void()> &prepareFloor,
+                   const std::function<void()> &floor)
+{
+    std::vector<double> times, floors;
+    for (int run = 0; run < runs; ++run) {
+        const std::vector<double> time = TimeRuns(1, prepare, work);
+        const std::vector<double> floorTime = TimeRuns(1, prepareFloor, floor);
+        times.push_back(time.front());
+        floors.push_back(floorTime.front());
+    }
+    return {Median(times), Median(floors)};
+}
+
+// The report on the loaded dialog, in `folder`; `lineTemplate` empty means no templates at all.
+Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
+                       const std::string &folder, const std::string &lineTemplate)
+{
+    ChangeFolder(folder);
+    CountingBoxes boxes;
+    NoShell shell;
+    Report report(dialog.Entries(), boxes, shell);
+    const auto prepare = [&] {
+        for (const char *name : {"Header.htm", "Footer.htm", "ReportLine.htm", "Report.htm"})
+            std::filesystem::remove(name);
+        if (!lineTemplate.empty())
+            WriteFile("ReportLine.htm", lineTemplate);
+    };
+    std::string bytes;
+    const Measured measured = TimePairs(
+        options.runs, prepare,
+        [&] {
+            dialog.ReadForm();
+            report.OnReport();
+            dialog.WriteForm();
+        },
+        // Like the report, the floor writes a new file each time.
+        [&] {
+            if (bytes.empty())
+                bytes = ReadFile("Report.htm");
+            std::filesystem::remove("Floor.htm");
+        },
+        [&] { WriteBytesFloor("Floor.htm", bytes); });
+    if (boxes.shown > 0)
+        std::fprintf(stderr, "the report showed an error\n");
+    return measured;
+}
+
+// A sort of the loaded list by `column`, from the load's order each time, until it has been
+// repainted; the floor sorts the same texts in a plain vector.
+Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int column)
+{
+    QtListView &list = dialog.EntryListView();
+    const std::vector<Row> unsorted = list.Rows();
+    std::vector<std::string> keys;
+    const Measured measured = TimePairs(
+        options.runs,
+        [&] {
+            list.SetRowTexts(unsorted);
+            Settle();
+        },
+        [&] {
+            SortByColumn(dialog.Entries(), column);
+            Settle();
+        },
+        [&] {
+            keys.clear();
+            for (const Row &row : unsorted)
+                keys.push_back(row[size_t(column)]);
+        },
+        [&] { std::stable_sort(keys.begin(), keys.end()); });
+    list.SetRowTexts(unsorted);
+    return measured;
+}
+
+std::vector<std::string> Cells(const Measured &measured)
+{
+    return {FormatSeconds(measured.seconds), FormatSeconds(measured.floor),
+            FormatRatio(measured.seconds / measured.floor)};
+}
+
+} // namespace
+
+void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &journals)
+{
+    const std::string emptyFolder = MakeFolder(options.workFolder, "empty");
+    const std::string reportFolder = MakeFolder(options.workFolder, "report");
+    const std::string lineTemplate = KilobyteLineTemplate();
+
+    Table loadTable({"entries", "file", "floor", "load", "ratio", "(paint)", "save", "ratio",
+                     "(fsync)", "save-fsync", "ratio"});
+    Table reportTable(
+        {"entries", "report", "no templates", "floor", "ratio", "1 KB template", "floor", "ratio"});
+    Table sortTable(
+        {"entries", "sort", "by Title", "floor", "ratio", "by Entry", "floor", "ratio"});
+    for (const Journal &journal : journals) {
+        if (journal.entries == 0)
+            continue;
+        std::fprintf(stderr, "measuring %d entries...\n", journal.entries);
+        LoadSaveTimes times;
+        std::unique_ptr<JournalDialog> dialog =
+            MeasureLoadAndSave(options, journal, emptyFolder, times);
+        const double floor = Median(times.floor);
+        const double load = Median(times.load);
+        const double save = Median(times.save);
+        const double sync = Median(times.sync);
+        const bool largest = journal.entries == 100000;
+        if (largest) {
+            NoteTarget("load within 5x floor and under 1 s: " + FormatSeconds(load) + ", " +
+                           FormatRatio(load / floor),
+                       load <= 5 * floor && load < 1);
+            NoteTarget("save within 3x floor: " + FormatRatio(save / floor), save <= 3 * floor);
+        }
+        loadTable.AddRow({std::to_string(journal.entries), FormatMiB(journal.fileBytes / 1024.0),
+                          FormatSeconds(floor), FormatSeconds(load), FormatRatio(load / floor),
+                          FormatSeconds(Median(times.paint)), FormatSeconds(save),
+                          FormatRatio(save / floor), FormatSeconds(sync),
+                          FormatSeconds(save - sync), FormatRatio((save - sync) / floor)});
+
+        std::vector<std::string> reportRow = {std::to_string(journal.entries), ""};
+        for (const std::string &lines : {std::string(), lineTemplate}) {
+            const Measured report = MeasureReport(options, *dialog, reportFolder, lines);
+            if (largest)
+                NoteTarget(std::string("report ") +
+                               (lines.empty() ? "without templates" : "with 1 KB template") +
+                               " within 5x floor and under 2 s: " + FormatSeconds(report.seconds) +
+                               ", " + FormatRatio(report.seconds / report.floor),
+                           report.seconds <= 5 * report.floor && report.seconds < 2);
+            const auto cells = Cells(report);
+            reportRow.insert(reportRow.end(), cells.begin(), cells.end());
+        }
+        reportTable.AddRow(reportRow);
+
+        std::vector<std::string> sortRow = {std::to_string(journal.entries), ""};
+        for (const int column : {1, 2}) {
+            const Measured sort = MeasureSort(options, *dialog, column);
+            if (largest)
+                NoteTarget(std::string("sort by ") + (column == 1 ? "Title" : "Entry") +
+                               " within 5x floor and under 0.5 s: " + FormatSeconds(sort.seconds) +
+                               ", " + FormatRatio(sort.seconds / sort.floor),
+                           sort.seconds <= 5 * sort.floor && sort.seconds < 0.5);
+            const auto cells = Cells(sort);
+            sortRow.insert(sortRow.end(), cells.begin(), cells.end());
+        }
+        sortTable.AddRow(sortRow);
+    }
+    ChangeFolder(options.workFolder);
+
+    std::printf("\nLoad and save (medians of %d runs; ratios to the floor: reading the file and "
+                "splitting it into lines; paint and fsync are shown apart)\n",
+                options.runs);
+    loadTable.Print();
+    std::printf("\nReport (floor: writing the same bytes through one buffered stream)\n");
+    reportTable.Print();
+    std::printf("\nSort, until repainted (floor: std::stable_sort of the same texts)\n");
+    sortTable.Print();
+}
+
+int PrintPeakAfterLoad(const std::string &folder)
+{
+    ChangeFolder(folder);
+    {
+        JournalDialog dialog;
+        dialog.show();
+        Settle();
+        std::printf("%ld\n", PeakRssKiB(::getpid()));
+        std::fflush(stdout);
+        // Leaving without ending the dialog: nothing is saved.
+    }
+    return 0;
+}
+
+void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals)
+{
+    const auto peak = [&](const std::string &folder) {
+        std::vector<double> peaks;
+        for (int run = 0; run < 3; ++run) {
+            const std::string command =
+                "'" + options.selfPath + "' --peak-after-load '" + folder + "' 2>/dev/null";
+            FILE *child = ::popen(command.c_str(), "r");
+            long kib = -1;
+            if (child) {
+                if (std::fscanf(child, "%ld", &kib) != 1)
+                    kib = -1;
+                ::pclose(child);
+            }
+            peaks.push_back(double(kib));
+        }
+        return Median(peaks);
+    };
+    const double empty = peak(MakeFolder(options.workFolder, "empty-memory"));
+    Table table({"entries", "file", "peak RSS", "above empty", "ratio to file"});
+    table.AddRow({"0", "0", FormatMiB(empty), "", ""});
+    for (const Journal &journal : journals) {
+        if (journal.entries == 0)
+            continue;
+        const double loaded = peak(journal.folder);
+        const double above = loaded - empty;
+        const double ratio = above * 1024 / double(journal.fileBytes);
+        if (journal.entries == 100000)
+            NoteTarget("loaded app's memory above the empty app's within 4x the file size: " +
+                           FormatRatio(ratio),
+                       ratio <= 4);
+        table.AddRow({std::to_string(journal.entries), FormatMiB(journal.fileBytes / 1024.0),
+                      FormatMiB(loaded), FormatMiB(above), FormatRatio(ratio)});
+    }
+    std::printf("\nPeak memory of the loaded main dialog, offscreen (VmHWM of a child process; "
+                "median of 3)\n");
+    table.Print();
+}

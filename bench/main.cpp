@@ -1,0 +1,153 @@
+// lumenlog-bench: how fast Lumenlog loads, saves, reports, sorts and starts with journals of
+// 1,000, 10,000 and 100,000 entries, and how much memory it needs. See the README's
+// "Benchmarks" section.
+
+#include "benchparts.h"
+#include "benchsupport.h"
+
+#include <QApplication>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+struct Arguments
+{
+    BenchOptions options;
+    std::vector<int> sizes = {1000, 10000, 100000};
+    std::string parentFolder;
+    bool list = true;
+    bool memory = true;
+    bool startup = true;
+    bool keep = false;
+    std::string peakFolder; // set in the child that measures memory
+};
+
+void PrintUsage()
+{
+    std::printf(
+        "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
+        "                      [--no-list] [--no-memory] [--no-startup] [--keep]\n"
+        "  --sizes    journal sizes in entries (default 1000,10000,100000)\n"
+        "  --runs     runs per measurement, the median is shown (default 7, at least 5)\n"
+        "  --dir      where the temporary folders go (default $TMPDIR or /tmp)\n"
+        "  --app      the lumenlog program for the start-up part (default: this build's)\n"
+        "  --keep     keep the generated folders\n");
+}
+
+std::vector<int> ParseSizes(const std::string &text)
+{
+    std::vector<int> sizes;
+    std::stringstream list(text);
+    for (std::string item; std::getline(list, item, ',');) {
+        const int size = std::atoi(item.c_str());
+        if (size > 0)
+            sizes.push_back(size);
+    }
+    return sizes;
+}
+
+bool ParseArguments(int argc, char *argv[], Arguments &arguments)
+{
+    const char *tmp = std::getenv("TMPDIR");
+    arguments.parentFolder = tmp && *tmp ? tmp : "/tmp";
+    arguments.options.appPath = LUMENLOG_BINARY;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--sizes" && hasValue)
+            arguments.sizes = ParseSizes(argv[++i]);
+        else if (argument == "--runs" && hasValue)
+            arguments.options.runs = std::max(5, std::atoi(argv[++i]));
+        else if (argument == "--dir" && hasValue)
+            arguments.parentFolder = argv[++i];
+        else if (argument == "--app" && hasValue)
+            arguments.options.appPath = argv[++i];
+        else if (argument == "--peak-after-load" && hasValue)
+            arguments.peakFolder = argv[++i];
+        else if (argument == "--no-list")
+            arguments.list = false;
+        else if (argument == "--no-memory")
+            arguments.memory = false;
+        else if (argument == "--no-startup")
+            arguments.startup = false;
+        else if (argument == "--keep")
+            arguments.keep = true;
+        else
+            return false;
+    }
+    return !arguments.sizes.empty();
+}
+
+std::string ThisProgram(const char *argv0)
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, size_t(length)) : std::string(argv0);
+}
+
+// The empty journal (a zero-byte pw.dat) first, then one per size.
+std::vector<Journal> MakeJournals(const std::string &workFolder, const std::vector<int> &sizes)
+{
+    std::vector<Journal> journals;
+    for (const int entries : std::vector<int>{0}) {
+        Journal journal{entries, MakeFolder(workFolder, "journal-0")};
+        WriteFile(journal.Path(), "");
+        journals.push_back(journal);
+    }
+    for (const int entries : sizes) {
+        Journal journal{entries, MakeFolder(workFolder, "journal-" + std::to_string(entries))};
+        const std::string bytes = JournalBytes(MakeEntries(entries));
+        if (!WriteFile(journal.Path(), bytes))
+            std::fprintf(stderr, "cannot write %s\n", journal.Path().c_str());
+        journal.fileBytes = (long long)bytes.size();
+        journals.push_back(journal);
+    }
+    return journals;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Arguments arguments;
+    if (!ParseArguments(argc, argv, arguments)) {
+        PrintUsage();
+        return 2;
+    }
+    // The list measurements run offscreen; the real program's start-up gets an X display.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    if (!arguments.peakFolder.empty())
+        return PrintPeakAfterLoad(arguments.peakFolder);
+
+    BenchOptions &options = arguments.options;
+    options.selfPath = ThisProgram(argv[0]);
+    options.workFolder = MakeFolder(arguments.parentFolder, "lumenlog-bench");
+    if (options.workFolder.empty()) {
+        std::fprintf(stderr, "cannot make a folder in %s\n", arguments.parentFolder.c_str());
+        return 1;
+    }
+    const std::vector<Journal> journals = MakeJournals(options.workFolder, arguments.sizes);
+    std::printf(
+        "lumenlog-bench: journals in %s%s, %d runs per measurement\n", options.workFolder.c_str(),
+        IsOnTmpfs(options.workFolder) ? " (tmpfs: fsync costs nothing there)" : "", options.runs);
+    std::fflush(stdout);
+
+    if (arguments.list)
+        RunListBenchmarks(options, journals);
+    if (arguments.memory)
+        RunMemoryBenchmark(options, journals);
+    if (arguments.startup)
+        RunStartupBenchmark(options, journals);
+
+    PrintTargets();
+    if (!arguments.keep)
+        std::filesystem::remove_all(options.workFolder);
+    return 0;
+}

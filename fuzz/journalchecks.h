@@ -1,0 +1,216 @@
+#pragma once
+
+// Properties of the journal reader and writer that must hold for any file content. Shared by
+// the fuzz target fuzz_journal and by tests/tst_fuzzregressions.cpp, which replays the seed
+// corpus and the inputs the fuzzer once failed on in every ordinary test run. Each check
+// returns an empty text when the property holds, otherwise a description of what failed.
+
+#include "checkhelpers.h"
+
+#include "common/textfile.h"
+#include "entries/entrylist.h"
+#include "journal/journalfile.h"
+#include "journal/journalformat.h"
+#include "journal/safesave.h"
+#include "support/testsupport.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace fuzzchecks {
+
+// What the text-mode read must deliver for a file holding `raw`: everything before the first
+// 0x1A, each CR LF as LF.
+inline Text ExpectedTextModeRead(std::string_view raw)
+{
+    Text text(raw.substr(0, raw.find('\x1A')));
+    ReplaceAll(text, "\r\n", "\n");
+    return text;
+}
+
+// A value as the journal keeps it across a save and a load: line breaks protected (CR LF and
+// LF become `lineBreak`), 0x1A left out, trailing white space lost; in an entry text every
+// "<br>", written or typed, comes back as CR LF.
+inline Text ValueAfterSaveAndLoad(std::string_view value, std::string_view lineBreak,
+                                  bool isEntry)
+{
+    Text kept(value);
+    ReplaceAll(kept, "\r\n", lineBreak);
+    ReplaceAll(kept, "\n", lineBreak);
+    std::erase(kept, '\x1A');
+    TrimTrailingWhiteSpace(kept);
+    if (isEntry)
+        ReplaceAll(kept, "<br>", "\r\n");
+    return kept;
+}
+
+// The rows a save followed by a load gives for any rows: each value as above, and a row whose
+// date keeps nothing is not committed (its title and entry are overwritten by the next record's
+// lines, so no other row changes).
+inline std::vector<Row> RowsAfterSaveAndLoad(const std::vector<Row> &rows)
+{
+    std::vector<Row> kept;
+    for (const Row &row : rows) {
+        Row after{ValueAfterSaveAndLoad(row[0], " ", false),
+                  ValueAfterSaveAndLoad(row[1], " ", false),
+                  ValueAfterSaveAndLoad(row[2], "<br>", true)};
+        if (!after[0].empty())
+            kept.push_back(std::move(after));
+    }
+    return kept;
+}
+
+// Arbitrary rows from arbitrary bytes: fields separated by 0x1F, three to a row. A journal's
+// bytes without 0x1F make one row whose date is the whole file, LF, CR and 0x1A included.
+inline std::vector<Row> RowsFromFields(std::string_view bytes)
+{
+    std::vector<Row> rows;
+    size_t field = 0;
+    for (size_t start = 0;; ++field) {
+        const size_t end = std::min(bytes.find('\x1F', start), bytes.size());
+        if (field % 3 == 0)
+            rows.emplace_back();
+        rows.back()[field % 3] = bytes.substr(start, end - start);
+        if (end == bytes.size())
+            break;
+        start = end + 1;
+    }
+    return rows;
+}
+
+inline Text CompareRows(const std::vector<Row> &actual, const std::vector<Row> &expected)
+{
+    if (actual.size() != expected.size())
+        return "got " + std::to_string(actual.size()) + " rows, expected "
+               + std::to_string(expected.size());
+    for (size_t row = 0; row < actual.size(); ++row) {
+        for (size_t column = 0; column < 3; ++column) {
+            if (actual[row][column] != expected[row][column])
+                return "row " + std::to_string(row) + " column " + std::to_string(column) + ": "
+                       + ShownDifference(actual[row][column], expected[row][column]);
+        }
+    }
+    return {};
+}
+
+inline Text CheckParsedRows(const std::vector<Row> &rows)
+{
+    for (const Row &row : rows) {
+        // A record is committed only with a date; every value lost its trailing white space.
+        if (row[0].empty())
+            return "a row without a date was committed";
+        for (const Text &value : row) {
+            if (!value.empty() && Text(" \t\n\v\f\r").find(value.back()) != Text::npos
+                && !value.ends_with("\r\n"))
+                return "a value kept trailing white space: " + Shown(value);
+        }
+    }
+    // Rows read from a file are already in the form the journal keeps, so they survive a save
+    // and a load unchanged.
+    if (Text failure = CompareRows(ParseJournal(FormatJournal(rows), EntryForm{}), rows);
+        !failure.empty())
+        return "parsed rows do not survive format and parse: " + failure;
+    return {};
+}
+
+inline Text CheckArbitraryRows(const std::vector<Row> &rows)
+{
+    const Text text = FormatJournal(rows);
+    if (rows.empty() != text.empty())
+        return "an empty journal text must mean no rows";
+    if (text.find('\x1A') != Text::npos)
+        return "the journal text holds 0x1A, which would end the file early";
+    if (!text.empty() && text.back() != '\n')
+        return "the journal text does not end with a line end";
+    if (Text failure = CompareRows(ParseJournal(text, EntryForm{}), RowsAfterSaveAndLoad(rows));
+        !failure.empty())
+        return "rows do not survive format and parse as documented: " + failure;
+    return {};
+}
+
+// Writes without flushing to the disk: the fuzzer saves thousands of journals a second.
+class UnsyncedSaveCalls : public SaveCalls
+{
+public:
+    int Sync(int) override { return 0; }
+};
+
+// Loads "pw.dat" from the working directory into a fresh list through the fakes.
+struct LoadedJournal
+{
+    FakeListView list;
+    EntryForm form;
+    FakeFormExchange exchange{form};
+    EntryList entries{list, form, exchange};
+    ScriptedBoxes boxes;
+    UnsyncedSaveCalls calls;
+    JournalFile journal{entries, boxes, calls};
+
+    LoadedJournal() { journal.LoadJournal(); }
+};
+
+inline Text CheckLoadAndSave(const std::vector<Row> &parsedRows)
+{
+    LoadedJournal loaded;
+    if (Text failure = CompareRows(loaded.list.rows, parsedRows); !failure.empty())
+        return "LoadJournal differs from ParseJournal: " + failure;
+    const EntryForm &shown = loaded.exchange.controls;
+    if (!shown.Date.empty() || !shown.Title.empty() || !shown.Entry.empty())
+        return "the form is not cleared after loading";
+    if (shown.EntryCount != int(parsedRows.size()))
+        return "EntryCount after loading is " + std::to_string(shown.EntryCount);
+
+    loaded.journal.SaveJournal();
+    if (!loaded.boxes.shown.empty())
+        return "saving showed a box: " + loaded.boxes.shown.front().text;
+    Text expectedBytes = FormatJournal(parsedRows);
+    ReplaceAll(expectedBytes, "\n", "\r\n");
+    if (const Text saved = ReadBytes("pw.dat"); saved != expectedBytes)
+        return "the saved journal differs from the formatted text: "
+               + ShownDifference(saved, expectedBytes);
+
+    LoadedJournal reloaded;
+    if (Text failure = CompareRows(reloaded.list.rows, parsedRows); !failure.empty())
+        return "a save and a load changed the rows: " + failure;
+    return {};
+}
+
+// Parsed rows larger than this skip the checks that copy them several times. A title or entry
+// carries over to every following record that lacks its own line, so a journal of 128 KiB can
+// parse into more than 600 MB of rows; no journal the program wrote does that, since every
+// record it writes has all three lines.
+inline constexpr size_t copiedRowsLimit = 32 * 1024 * 1024;
+
+inline size_t RowBytes(const std::vector<Row> &rows)
+{
+    size_t bytes = 0;
+    for (const Row &row : rows)
+        bytes += row[0].size() + row[1].size() + row[2].size();
+    return bytes;
+}
+
+// All journal checks for `bytes` as the content of "pw.dat". The working directory must be a
+// scratch folder of the caller's own: "pw.dat" is written and replaced there.
+inline Text CheckJournalBytes(std::string_view bytes)
+{
+    WriteBytes("pw.dat", Text(bytes));
+    Text text;
+    TextFile file;
+    if (!file.Open("pw.dat", TextFile::Mode::Read) || !file.ReadAll(text))
+        return "reading pw.dat failed";
+    file.Close();
+    if (text != ExpectedTextModeRead(bytes))
+        return "the text-mode read differs: " + ShownDifference(text, ExpectedTextModeRead(bytes));
+
+    if (Text failure = CheckArbitraryRows(RowsFromFields(bytes)); !failure.empty())
+        return failure;
+    const std::vector<Row> rows = ParseJournal(text, EntryForm{});
+    if (RowBytes(rows) > copiedRowsLimit)
+        return {};
+    if (Text failure = CheckParsedRows(rows); !failure.empty())
+        return failure;
+    return CheckLoadAndSave(rows);
+}
+
+} // namespace fuzzchecks

@@ -1,0 +1,10 @@
+#include "datepick/qtdatepicker.h"
+
+#include "datepick/dateselectdialog.h"
+
+PickedDate QtDatePicker::Run(const PickedDate &start)
+{
+    DateSelectDialog dialog(start, m_owner);
+    dialog.exec(); // the result does not matter: every way of ending captures the day
+    return dialog.Picked();
+}
