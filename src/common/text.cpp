@@ -1,23 +1,28 @@
 #include "common/text.h"
 
-
 void ReplaceAll(Text &text, std::string_view from, std::string_view to)
+{
+    Text scratch;
+    ReplaceAll(text, from, to, scratch);
+}
+
+void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &scratch)
 {
     if (from.empty())
         return;
     size_t found = text.find(from);
     if (found == Text::npos)
         return;
-    Text result;
-    result.reserve(text.size());
+    scratch.clear();
+    scratch.reserve(text.size());
     size_t start = 0;
     for (; found != Text::npos; found = text.find(from, start)) {
-        result.append(text, start, found - start);
-        result.append(to);
+        scratch.append(text, start, found - start);
+        scratch.append(to);
         start = found + from.size();
     }
-    result.append(text, start, Text::npos);
-    text = std::move(result);
+    scratch.append(text, start, Text::npos);
+    text.swap(scratch);
 }
 
 void TrimTrailingWhiteSpace(Text &text)

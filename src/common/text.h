@@ -11,6 +11,10 @@ using Text = std::string;
 // inserted text is not searched again. An empty `from` replaces nothing.
 void ReplaceAll(Text &text, std::string_view from, std::string_view to);
 
+// The same, building the result in `scratch`, which is then swapped with `text`: both keep
+// their capacity, so a caller replacing line after line stops allocating once they have grown.
+void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &scratch);
+
 // Removes trailing bytes 0x09-0x0D and 0x20. No other byte counts as white space, so the
 // bytes of a multi-byte character (0x80-0xFF) always stay.
 void TrimTrailingWhiteSpace(Text &text);

@@ -27,24 +27,6 @@ std::string_view EffectiveTemplate(std::string_view lineTemplate)
     return lineTemplate.empty() ? DefaultLineTemplate : lineTemplate;
 }
 
-// Replaces every `from` in `text` by `to`, left to right, building the result in `scratch`,
-// which is then swapped with `text`; both keep their capacity for the next line.
-void ReplaceStep(Text &text, Text &scratch, std::string_view from, std::string_view to)
-{
-    size_t found = text.find(from);
-    if (found == Text::npos)
-        return;
-    scratch.clear();
-    size_t start = 0;
-    for (; found != Text::npos; found = text.find(from, start)) {
-        scratch.append(text, start, found - start);
-        scratch.append(to);
-        start = found + from.size();
-    }
-    scratch.append(text, start, Text::npos);
-    text.swap(scratch);
-}
-
 // Fills in report lines one after another without allocating once its buffers have grown:
 // with 100,000 entries the allocations and copies of a new text per step cost more than
 // writing the report.
@@ -56,18 +38,18 @@ public:
                      std::string_view entry, std::string_view imagePath)
     {
         m_line.assign(lineTemplate);
-        ReplaceStep(m_line, m_scratch, "#DATE#", date);
-        ReplaceStep(m_line, m_scratch, "#TITLE#", title);
+        ReplaceAll(m_line, "#DATE#", date, m_scratch);
+        ReplaceAll(m_line, "#TITLE#", title, m_scratch);
         if (m_line.find("#ENTRY#") != Text::npos) {
             m_value.assign(entry);
-            ReplaceStep(m_value, m_scratch, "\r\n", "<br>");
-            ReplaceStep(m_line, m_scratch, "#ENTRY#", m_value);
+            ReplaceAll(m_value, "\r\n", "<br>", m_scratch);
+            ReplaceAll(m_line, "#ENTRY#", m_value, m_scratch);
         }
         if (m_line.find("#IMAGE#") != Text::npos) {
             m_value.assign(imagePath);
             if (!m_value.empty())
                 m_value += '>';
-            ReplaceStep(m_line, m_scratch, "#IMAGE#", m_value);
+            ReplaceAll(m_line, "#IMAGE#", m_value, m_scratch);
         }
         return m_line;
     }
