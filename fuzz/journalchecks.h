@@ -15,6 +15,7 @@
 #include "support/testsupport.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -176,19 +177,13 @@ inline Text CheckLoadAndSave(const std::vector<Row> &parsedRows)
     return {};
 }
 
-// Parsed rows larger than this skip the checks that copy them several times. A title or entry
-// carries over to every following record that lacks its own line, so a journal of 128 KiB can
-// parse into more than 600 MB of rows; no journal the program wrote does that, since every
-// record it writes has all three lines.
+// Parsed rows larger than this skip the checks that copy them several times; parsing stops
+// there. A title or entry carries over to every following record that lacks its own line, so
+// a journal of 128 KiB could parse into more than 600 MB of rows; no journal the program
+// wrote does that, since every record it writes has all three lines. The limit lies within
+// what the program itself loads of a journal that small.
 inline constexpr size_t copiedRowsLimit = 32 * 1024 * 1024;
-
-inline size_t RowBytes(const std::vector<Row> &rows)
-{
-    size_t bytes = 0;
-    for (const Row &row : rows)
-        bytes += row[0].size() + row[1].size() + row[2].size();
-    return bytes;
-}
+static_assert(copiedRowsLimit <= JournalRowsBudget(0));
 
 // All journal checks for `bytes` as the content of "pw.dat". The working directory must be a
 // scratch folder of the caller's own: "pw.dat" is written and replaced there.
@@ -205,12 +200,13 @@ inline Text CheckJournalBytes(std::string_view bytes)
 
     if (Text failure = CheckArbitraryRows(RowsFromFields(bytes)); !failure.empty())
         return failure;
-    const std::vector<Row> rows = ParseJournal(text, EntryForm{});
-    if (RowBytes(rows) > copiedRowsLimit)
+    const std::optional<std::vector<Row>> rows =
+        ParseJournalWithin(text, EntryForm{}, copiedRowsLimit);
+    if (!rows)
         return {};
-    if (Text failure = CheckParsedRows(rows); !failure.empty())
+    if (Text failure = CheckParsedRows(*rows); !failure.empty())
         return failure;
-    return CheckLoadAndSave(rows);
+    return CheckLoadAndSave(*rows);
 }
 
 } // namespace fuzzchecks

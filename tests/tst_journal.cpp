@@ -42,6 +42,8 @@ private slots:
     void missingJournalIsCreatedEmpty();
     void largeAndGarbageInputsLoad_data();
     void largeAndGarbageInputsLoad();
+    void parseGivesUpBeyondBudget_data();
+    void parseGivesUpBeyondBudget();
     void encodingChosenPerLoad_data();
     void encodingChosenPerLoad();
 
@@ -475,6 +477,33 @@ void tst_Journal::largeAndGarbageInputsLoad()
         QCOMPARE(qsizetype(f.list.rows[0][2].size()), entrySize);
 }
 
+void tst_Journal::parseGivesUpBeyondBudget_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rowCount");
+    QTest::newRow("records of their own")
+        << QByteArray("CREATOR=x\nDATE=1\nTITLE=ab\nENTRY=c<br>d\nDATE=22\nTITLE=e\n") << 2;
+    QTest::newRow("entry carried over")
+        << QByteArray("DATE=1\nENTRY=long text\nDATE=2\nDATE=3\nDATE=4\n") << 4;
+    QTest::newRow("bytes after the last line end") << QByteArray("DATE=1\nTITLE=t\nDATE=2") << 1;
+}
+
+// The budget counts the bytes of every row's three texts: exactly that many are allowed.
+void tst_Journal::parseGivesUpBeyondBudget()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rowCount);
+    const Rows rows = ParseJournal(text(file), EntryForm{});
+    QCOMPARE(int(rows.size()), rowCount);
+    size_t bytesOfRows = 0;
+    for (const Row &row : rows)
+        bytesOfRows += row[0].size() + row[1].size() + row[2].size();
+    const std::optional<Rows> within = ParseJournalWithin(text(file), EntryForm{}, bytesOfRows);
+    QVERIFY(within.has_value());
+    QVERIFY(*within == rows);
+    QVERIFY(!ParseJournalWithin(text(file), EntryForm{}, bytesOfRows - 1).has_value());
+}
+
 void tst_Journal::encodingChosenPerLoad_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -816,16 +845,24 @@ void tst_Journal::unreadableJournalIsLeftUntouched_data()
     QTest::newRow("folder named pw.dat") << QStringLiteral("folder");
     QTest::newRow("FIFO named pw.dat") << QStringLiteral("fifo");
     QTest::newRow("link to an endless device") << QStringLiteral("device");
+    QTest::newRow("one text carried over to many records") << QStringLiteral("multiplying");
 }
 
 void tst_Journal::unreadableJournalIsLeftUntouched()
 {
     QFETCH(QString, kind);
+    Text multiplying;
     if (kind == QLatin1String("folder")) {
         fs::create_directory("pw.dat");
         WriteBytes("pw.dat/inside", "kept");
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(::mkfifo("pw.dat", 0600), 0);
+    } else if (kind == QLatin1String("multiplying")) {
+        // 1 MiB of text, then a hundred records that each carry it over: rows of 100 MiB.
+        multiplying = "DATE=1\r\nENTRY=" + Text(1 << 20, 'x') + "\r\n";
+        for (int i = 0; i < 100; ++i)
+            multiplying += "DATE=2\r\n";
+        WriteBytes("pw.dat", multiplying);
     } else {
         fs::create_symlink("/dev/zero", "pw.dat");
     }
@@ -841,6 +878,8 @@ void tst_Journal::unreadableJournalIsLeftUntouched()
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
     if (kind == QLatin1String("folder"))
         QCOMPARE(ReadBytes("pw.dat/inside"), "kept"s);
+    if (kind == QLatin1String("multiplying"))
+        QVERIFY(ReadBytes("pw.dat") == multiplying);
 }
 
 void tst_Journal::withoutPermissions_data()

@@ -52,8 +52,14 @@ void JournalFile::LoadJournal()
     // Before any row reaches the list, which shows the rows in this encoding.
     SetTextEncoding(IsValidUtf8(text) ? TextEncoding::Utf8 : TextEncoding::Windows1252);
 
-    std::vector<Row> rows = ParseJournal(text, m_entries.Form());
+    // A journal whose records would take more memory than it is worth loading counts as
+    // unreadable: no rows, and it is kept as it is at close.
+    std::optional<std::vector<Row>> parsed =
+        ParseJournalWithin(text, m_entries.Form(), JournalRowsBudget(text.size()));
     text = Text();
+    if (!parsed)
+        m_journalUnreadable = true;
+    std::vector<Row> rows = parsed ? std::move(*parsed) : std::vector<Row>();
     if (!rows.empty()) {
         // All records at once and the columns sized once: the same rows, widths and count as
         // inserting the records one by one at the top, without the cost per record.

@@ -1,6 +1,7 @@
 #include "journal/journalformat.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -21,16 +22,27 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view line)
     return line.substr(0, end);
 }
 
-// The form's three texts while a record is gathered.
+// The form's three texts while a record is gathered, and the rows committed so far.
 struct Gathered
 {
     Text date;
     Text title;
     Text entry;
+    std::vector<Row> committed;
+    size_t committedBytes = 0;
+
+    // The last record moves its texts into the row; any other one leaves them to carry over.
+    void Commit(bool last = false)
+    {
+        committedBytes += date.size() + title.size() + entry.size();
+        if (last)
+            committed.push_back(Row{std::move(date), std::move(title), std::move(entry)});
+        else
+            committed.push_back(Row{date, title, entry});
+    }
 };
 
-void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form,
-                 std::vector<Row> &committed)
+void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form)
 {
     line = WithoutTrailingWhiteSpace(line);
     const size_t equals = line.find('=');
@@ -39,7 +51,7 @@ void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form,
         equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
     if (key == "DATE") {
         if (lineIndex > 0 && !form.date.empty())
-            committed.push_back(Row{form.date, form.title, form.entry});
+            form.Commit();
         form.date = value;
     } else if (key == "TITLE") {
         form.title = value;
@@ -76,22 +88,30 @@ void AppendProtected(Text &out, std::string_view value, std::string_view lineBre
 
 std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start)
 {
-    Gathered form{start.Date, start.Title, start.Entry};
-    std::vector<Row> committed;
+    return *ParseJournalWithin(text, start, std::numeric_limits<size_t>::max());
+}
+
+std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const EntryForm &start,
+                                                   size_t budget)
+{
+    Gathered form{start.Date, start.Title, start.Entry, {}, 0};
     size_t lineIndex = 0;
     for (size_t lineStart = 0;;) {
         const size_t lineEnd = text.find('\n', lineStart);
         if (lineEnd == std::string_view::npos)
             break;
-        ProcessLine(text.substr(lineStart, lineEnd - lineStart), lineIndex++, form, committed);
+        ProcessLine(text.substr(lineStart, lineEnd - lineStart), lineIndex++, form);
+        if (form.committedBytes > budget)
+            return std::nullopt;
         lineStart = lineEnd + 1;
     }
     if (!form.date.empty())
-        committed.push_back(
-            Row{std::move(form.date), std::move(form.title), std::move(form.entry)});
+        form.Commit(true);
+    if (form.committedBytes > budget)
+        return std::nullopt;
     // Each record goes in at the top, so the last one committed is the top row.
-    std::reverse(committed.begin(), committed.end());
-    return committed;
+    std::reverse(form.committed.begin(), form.committed.end());
+    return std::move(form.committed);
 }
 
 Text FormatJournal(const std::vector<Row> &displayRows)

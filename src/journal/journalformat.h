@@ -3,6 +3,8 @@
 #include "entries/entryform.h"
 #include "ui/listview.h"
 
+#include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +25,21 @@
 // value, and counts only with the exact key "DATE", "TITLE" or "ENTRY"; "<br>" in an ENTRY
 // value becomes CR LF. Bytes after the last LF are not read.
 std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start);
+
+// As ParseJournal, but gives up and returns nothing as soon as the rows' texts together
+// exceed `budget` bytes.
+std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const EntryForm &start,
+                                                   size_t budget);
+
+// The most bytes of text the rows of a journal of `fileSize` bytes may hold. A journal gives
+// rows of about its own size unless its TITLE and ENTRY lines carry over to many records: then
+// a file of a few megabytes would ask for more memory than any machine has.
+constexpr size_t JournalRowsBudget(size_t fileSize)
+{
+    constexpr size_t allowance = size_t(64) << 20;
+    constexpr size_t maximum = std::numeric_limits<size_t>::max();
+    return fileSize > (maximum - allowance) / 4 ? maximum : 4 * fileSize + allowance;
+}
 
 // The journal text for `displayRows` (top row first); empty for no rows. Values are kept from
 // breaking the line structure: in the entry text every CR LF and every other LF becomes
