@@ -31,7 +31,10 @@ struct ReportLineInput
         }
     }
     const Text &Template() const { return parts[0]; }
-    Text Fill() const { return FillReportLine(parts[0], parts[1], parts[2], parts[3], parts[4]); }
+    std::optional<Text> Fill() const
+    {
+        return FillReportLine(parts[0], parts[1], parts[2], parts[3], parts[4]);
+    }
 };
 
 inline constexpr std::array<std::string_view, 4> placeholders = {"#DATE#", "#TITLE#", "#ENTRY#",
@@ -46,15 +49,6 @@ inline std::array<Text, 4> Replacements(const ReportLineInput &input)
     return {input.parts[1], input.parts[2], entry, image.empty() ? Text() : image + ">"};
 }
 
-// Non-overlapping occurrences, counted left to right.
-inline size_t Occurrences(std::string_view text, std::string_view pattern)
-{
-    size_t count = 0;
-    for (size_t at = text.find(pattern); at != Text::npos; at = text.find(pattern, at + pattern.size()))
-        ++count;
-    return count;
-}
-
 // An upper bound of the filled line's size. While the steps run, the line consists of pieces
 // of the template and of the values inserted so far; a placeholder occurrence lies inside one
 // piece or across one of the boundaries between pieces, and every insertion adds at most two
@@ -66,9 +60,10 @@ inline long double FilledSizeBound(const ReportLineInput &input)
     long double insertedTotal = 0;
     long double size = input.Template().size();
     for (size_t step = 0; step < placeholders.size(); ++step) {
-        long double count = Occurrences(input.Template(), placeholders[step]) + 2 * insertedTotal;
+        long double count =
+            CountOccurrences(input.Template(), placeholders[step]) + 2 * insertedTotal;
         for (size_t earlier = 0; earlier < step; ++earlier)
-            count += inserted[earlier] * Occurrences(values[earlier], placeholders[step]);
+            count += inserted[earlier] * CountOccurrences(values[earlier], placeholders[step]);
         inserted[step] = count;
         insertedTotal += count;
         size += count * values[step].size();
@@ -109,9 +104,11 @@ inline std::optional<Text> FilledInOnePass(const ReportLineInput &input)
     return line;
 }
 
-// Lines whose bound exceeds this are not filled: a template full of "#DATE#" and a date full of
+// Lines whose bound exceeds this are not filled here (the program itself refuses lines beyond
+// MaxReportLineSize): a template full of "#DATE#" and a date full of
 // "#TITLE#" multiply a long title into gigabytes, as the replacement order prescribes.
 inline constexpr long double filledSizeLimit = 16.0L * 1024 * 1024;
+static_assert(filledSizeLimit <= MaxReportLineSize);
 
 inline bool WithinSizeLimit(const ReportLineInput &input)
 {
@@ -124,7 +121,10 @@ inline Text CheckReportLine(std::string_view bytes)
     const long double bound = FilledSizeBound(input);
     if (bound > filledSizeLimit)
         return {};
-    const Text line = input.Fill();
+    const std::optional<Text> filled = input.Fill();
+    if (!filled)
+        return "a line within the size limit was refused";
+    const Text &line = *filled;
     if (line.size() > bound)
         return "the line has " + std::to_string(line.size()) + " bytes, more than the bound "
                + std::to_string(static_cast<unsigned long long>(bound));

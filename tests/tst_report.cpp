@@ -25,6 +25,9 @@ private slots:
     void reportFailuresShownPerPiece_data();
     void reportFailuresShownPerPiece();
     void unreadableLineTemplateUsesDefaultPerEntry();
+    void oversizedLineLeftOut_data();
+    void oversizedLineLeftOut();
+    void largeTemplateWithFewPlaceholdersFilled();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -346,6 +349,46 @@ void tst_Report::unreadableLineTemplateUsesDefaultPerEntry()
     QCOMPARE(f.boxes.shown.size(), size_t(3));
     QCOMPARE(f.exchange.controls.Title, std::string("b"));
     QCOMPARE(f.exchange.controls.Entry, std::string("z"));
+}
+
+void tst_Report::oversizedLineLeftOut_data()
+{
+    QTest::addColumn<bool>("lineTemplateReadable"); // else each line is built on its own
+    QTest::newRow("lines written at once") << true;
+    QTest::newRow("lines built one by one") << false;
+}
+
+// A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB.
+void tst_Report::oversizedLineLeftOut()
+{
+    QFETCH(bool, lineTemplateReadable);
+    if (!lineTemplateReadable)
+        QVERIFY(QDir::current().mkdir("ReportLine.htm"));
+    putFile("Header.htm", "H");
+    putFile("Footer.htm", "F");
+    Text title;
+    for (int i = 0; i < 1000; ++i)
+        title += "#ENTRY#";
+    Fixture f;
+    f.list.rows = {Row{"1", "a", "x"}, Row{"2", title, Text(1 << 20, 'e')}, Row{"3", "c", "z"}};
+    f.PressReport();
+    QCOMPARE(ReadBytes("Report.htm"),
+             std::string("H<b>1 - a</b><br>x<br><hr><b>3 - c</b><br>z<br><hr>F"));
+    QCOMPARE(countBoxes(f.boxes.shown, "Could not write to log file"), 1);
+    QCOMPARE(countBoxes(f.boxes.shown, "Error loading file"), lineTemplateReadable ? 0 : 3);
+    QCOMPARE(f.boxes.shown.back().text, question);
+}
+
+// Only the worst case of a 1 MiB template would pass the line limit; its one placeholder does not.
+void tst_Report::largeTemplateWithFewPlaceholdersFilled()
+{
+    const Text filler(1 << 20, '.');
+    putFile("ReportLine.htm", QByteArray::fromStdString(filler + "#ENTRY#"));
+    Fixture f;
+    f.list.rows = {Row{"1", "a", Text(4096, 'e')}};
+    f.PressReport();
+    QVERIFY(ReadBytes("Report.htm") == filler + Text(4096, 'e'));
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
 }
 
 QTEST_GUILESS_MAIN(tst_Report)

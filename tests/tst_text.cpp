@@ -50,6 +50,15 @@ void tst_Text::replaceAll()
     Text subject = text.toStdString();
     ReplaceAll(subject, from.toStdString(), to.toStdString());
     QCOMPARE(subject, expected.toStdString());
+
+    // The occurrences counted are the ones replaced.
+    const qsizetype count = qsizetype(CountOccurrences(text.toStdString(), from.toStdString()));
+    QCOMPARE(qsizetype(subject.size()), text.size() + count * (to.size() - from.size()));
+    // A reused buffer, holding text of its own, gives the same result.
+    Text again = text.toStdString();
+    Text scratch = "left over";
+    ReplaceAll(again, from.toStdString(), to.toStdString(), scratch);
+    QCOMPARE(again, subject);
 }
 
 void tst_Text::trimTrailingWhiteSpace_data()

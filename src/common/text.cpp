@@ -25,6 +25,17 @@ void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &sc
     text.swap(scratch);
 }
 
+size_t CountOccurrences(std::string_view text, std::string_view pattern)
+{
+    if (pattern.empty())
+        return 0;
+    size_t count = 0;
+    for (size_t at = text.find(pattern); at != std::string_view::npos;
+         at = text.find(pattern, at + pattern.size()))
+        ++count;
+    return count;
+}
+
 void TrimTrailingWhiteSpace(Text &text)
 {
     size_t end = text.size();

@@ -15,6 +15,10 @@ void ReplaceAll(Text &text, std::string_view from, std::string_view to);
 // their capacity, so a caller replacing line after line stops allocating once they have grown.
 void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &scratch);
 
+// The number of non-overlapping occurrences of `pattern`, counted left to right as ReplaceAll
+// finds them. An empty pattern occurs nowhere.
+size_t CountOccurrences(std::string_view text, std::string_view pattern);
+
 // Removes trailing bytes 0x09-0x0D and 0x20. No other byte counts as white space, so the
 // bytes of a multi-byte character (0x80-0xFF) always stay.
 void TrimTrailingWhiteSpace(Text &text);

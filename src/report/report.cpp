@@ -33,39 +33,59 @@ std::string_view EffectiveTemplate(std::string_view lineTemplate)
 class ReportLineFiller
 {
 public:
-    // The filled-in line, valid until the next call.
-    const Text &Fill(std::string_view lineTemplate, std::string_view date, std::string_view title,
+    // The filled-in line, valid until the next call; null when it would grow beyond
+    // MaxReportLineSize.
+    const Text *Fill(std::string_view lineTemplate, std::string_view date, std::string_view title,
                      std::string_view entry, std::string_view imagePath)
     {
         m_line.assign(lineTemplate);
-        ReplaceAll(m_line, "#DATE#", date, m_scratch);
-        ReplaceAll(m_line, "#TITLE#", title, m_scratch);
+        if (!Replace(m_line, "#DATE#", date) || !Replace(m_line, "#TITLE#", title))
+            return nullptr;
         if (m_line.find("#ENTRY#") != Text::npos) {
             m_value.assign(entry);
-            ReplaceAll(m_value, "\r\n", "<br>", m_scratch);
-            ReplaceAll(m_line, "#ENTRY#", m_value, m_scratch);
+            ReplaceAll(m_value, "\r\n", "<br>", m_scratch); // never longer than the entry
+            if (!Replace(m_line, "#ENTRY#", m_value))
+                return nullptr;
         }
         if (m_line.find("#IMAGE#") != Text::npos) {
             m_value.assign(imagePath);
             if (!m_value.empty())
                 m_value += '>';
-            ReplaceAll(m_line, "#IMAGE#", m_value, m_scratch);
+            if (!Replace(m_line, "#IMAGE#", m_value))
+                return nullptr;
         }
-        return m_line;
+        return &m_line;
     }
 
 private:
+    // Replaces all, unless the result would exceed MaxReportLineSize. Only when the worst case
+    // (every byte starting an occurrence) could exceed it are the occurrences counted.
+    bool Replace(Text &text, std::string_view from, std::string_view to)
+    {
+        if (to.size() > from.size()) {
+            const size_t room =
+                MaxReportLineSize > text.size() ? MaxReportLineSize - text.size() : 0;
+            const size_t growth = to.size() - from.size();
+            if (text.size() / from.size() > room / growth &&
+                CountOccurrences(text, from) > room / growth)
+                return false;
+        }
+        ReplaceAll(text, from, to, m_scratch);
+        return true;
+    }
+
     Text m_line;
     Text m_value;
     Text m_scratch;
 };
 } // namespace
 
-Text FillReportLine(std::string_view lineTemplate, const Text &date, const Text &title,
-                    const Text &entry, const Text &imagePath)
+std::optional<Text> FillReportLine(std::string_view lineTemplate, const Text &date,
+                                   const Text &title, const Text &entry, const Text &imagePath)
 {
     ReportLineFiller filler;
-    return filler.Fill(lineTemplate, date, title, entry, imagePath);
+    const Text *line = filler.Fill(lineTemplate, date, title, entry, imagePath);
+    return line ? std::optional<Text>(*line) : std::nullopt;
 }
 
 Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
@@ -81,9 +101,9 @@ void Report::OnReport()
     AppendToReport(ReadWholeFile(footerName));
     m_entries.WriteForm();
 
-    const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n")
-                          + Text(reportName) + "\nWould you like to view it now?"
-                          + "\n\nTo customize the reports, please add a header.htm and footer.htm";
+    const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n") +
+                          Text(reportName) + "\nWould you like to view it now?" +
+                          "\n\nTo customize the reports, please add a header.htm and footer.htm";
     if (m_boxes.AppBox(question, BoxYesNo) == AnswerYes)
         m_shell.Open(ResolveFileName(reportName));
 }
@@ -112,7 +132,10 @@ void Report::AppendEntriesOneByOne(int rowCount)
     for (int row = 0; row < rowCount; ++row) {
         m_entries.LoadRowIntoForm(row);
         m_entries.ReadForm();
-        AppendToReport(BuildReportLine());
+        if (const std::optional<Text> line = BuildReportLine())
+            AppendToReport(*line);
+        else
+            ShowWriteFailure();
     }
 }
 
@@ -122,22 +145,30 @@ void Report::AppendLinesAtOnce(int rowCount, std::string_view lineTemplate)
     const ListView &list = m_entries.List();
     const Text &imagePath = m_entries.Form().ImagePath;
     ReportLineFiller filler;
-    const auto lineOf = [&](int row) -> const Text & {
+    // A line too large to fill shows the write failure and is left out.
+    const auto lineOf = [&](int row) -> const Text * {
         const Row &texts = list.RowAt(row);
-        return filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
+        const Text *line = filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
+        if (!line)
+            ShowWriteFailure();
+        return line;
     };
     TextFile file;
     if (!file.Open(appendName, TextFile::Mode::WriteAppend)) {
-        for (int row = 0; row < rowCount; ++row)
-            AppendToReport(lineOf(row));
+        for (int row = 0; row < rowCount; ++row) {
+            if (const Text *line = lineOf(row))
+                AppendToReport(*line);
+        }
         return;
     }
     // Appended one by one, a line with bytes fails once the disk is full, an empty one not.
     int linesWithBytes = 0;
     for (int row = 0; row < rowCount; ++row) {
-        const Text &line = lineOf(row);
-        linesWithBytes += line.empty() ? 0 : 1;
-        file.Write(line);
+        const Text *line = lineOf(row);
+        if (!line)
+            continue;
+        linesWithBytes += line->empty() ? 0 : 1;
+        file.Write(*line);
     }
     if (!file.Close()) {
         for (int line = 0; line < linesWithBytes; ++line)
@@ -156,7 +187,7 @@ Text Report::ReadWholeFile(std::string_view name)
     return std::move(*text);
 }
 
-Text Report::BuildReportLine()
+std::optional<Text> Report::BuildReportLine()
 {
     const Text lineTemplate = ReadWholeFile(lineTemplateName);
     const EntryForm &form = m_entries.Form();

@@ -13,12 +13,18 @@
 inline constexpr std::string_view DefaultLineTemplate =
     "<b>#DATE# - #TITLE#</b><br>#ENTRY#<br>#IMAGE#<hr>";
 
+// The largest report line filled in. Each step sees the text inserted by the steps before it,
+// so a title full of "#ENTRY#" multiplies the entry: a journal of a few megabytes could
+// otherwise ask for more memory than any machine has for one line.
+inline constexpr size_t MaxReportLineSize = size_t(512) << 20;
+
 // One copy of `lineTemplate` filled in with an entry: "#DATE#", "#TITLE#", "#ENTRY#" (CR LF
 // shown as "<br>") and "#IMAGE#" (imagePath followed by ">", or nothing), replaced in that
 // order, upper case only. Inserted text is not searched again by its own step, but later
-// steps do see it, so a title holding "#ENTRY#" receives the entry text.
-Text FillReportLine(std::string_view lineTemplate, const Text &date, const Text &title,
-                    const Text &entry, const Text &imagePath);
+// steps do see it, so a title holding "#ENTRY#" receives the entry text. Nothing when the line
+// would grow beyond MaxReportLineSize.
+std::optional<Text> FillReportLine(std::string_view lineTemplate, const Text &date,
+                                   const Text &title, const Text &entry, const Text &imagePath);
 
 // Writes "Report.htm" in the working directory: "Header.htm", one filled-in copy of
 // "ReportLine.htm" per row (top row first), "Footer.htm". Missing templates are created empty
@@ -35,8 +41,9 @@ public:
     // ReadForm, then the file's text; a file that cannot be read shows "Error loading file"
     // and counts as empty.
     Text ReadWholeFile(std::string_view name);
-    // The line for the form's current Date, Title, Entry and ImagePath.
-    Text BuildReportLine();
+    // The line for the form's current Date, Title, Entry and ImagePath; nothing when it would
+    // be too large.
+    std::optional<Text> BuildReportLine();
     // Appends `text` to the report; when the report cannot be opened or written shows
     // "Could not write to log file" once, and that text is lost.
     void AppendToReport(std::string_view text);
