@@ -79,9 +79,8 @@ void JournalFile::SaveJournal()
 
     // A journal that could not be read at start would be replaced by a list that lacks its
     // entries; it is left as it is.
-    const bool saved =
-        !m_journalUnreadable &&
-        SaveTextFileSafely(journalName, FormatJournal(m_entries.List().Rows()), m_calls);
+    const bool saved = !m_journalUnreadable &&
+                       SaveTextFileSafely(journalName, FormatJournal(m_entries.List()), m_calls);
     if (!saved)
         m_boxes.DialogBox("Save to File", "Error Writing File", BoxOk);
 

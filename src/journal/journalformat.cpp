@@ -114,24 +114,42 @@ std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const 
     return std::move(form.committed);
 }
 
-Text FormatJournal(const std::vector<Row> &displayRows)
+namespace {
+// The journal text for `rowCount` rows, the top row being rowAt(0).
+template <typename RowAt> Text FormatRows(size_t rowCount, const RowAt &rowAt)
 {
-    if (displayRows.empty())
+    if (rowCount == 0)
         return {};
     size_t size = creatorLine.size();
-    for (const Row &row : displayRows)
-        size += row[0].size() + row[1].size() + row[2].size() + 22;
+    for (size_t row = 0; row < rowCount; ++row) {
+        const Row &texts = rowAt(row);
+        size += texts[0].size() + texts[1].size() + texts[2].size() + 22;
+    }
     Text text;
     text.reserve(size);
     text += creatorLine;
-    for (auto row = displayRows.rbegin(); row != displayRows.rend(); ++row) {
+    for (size_t row = rowCount; row-- > 0;) {
+        const Row &texts = rowAt(row);
         text += "\nDATE=";
-        AppendProtected(text, (*row)[0], " ");
+        AppendProtected(text, texts[0], " ");
         text += "\nTITLE=";
-        AppendProtected(text, (*row)[1], " ");
+        AppendProtected(text, texts[1], " ");
         text += "\nENTRY=";
-        AppendProtected(text, (*row)[2], lineBreakTag);
+        AppendProtected(text, texts[2], lineBreakTag);
         text += '\n';
     }
     return text;
+}
+} // namespace
+
+Text FormatJournal(const std::vector<Row> &displayRows)
+{
+    return FormatRows(displayRows.size(),
+                      [&](size_t row) -> const Row & { return displayRows[row]; });
+}
+
+Text FormatJournal(const ListView &list)
+{
+    return FormatRows(size_t(std::max(list.ItemCount(), 0)),
+                      [&](size_t row) -> const Row & { return list.RowAt(int(row)); });
 }

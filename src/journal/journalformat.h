@@ -45,3 +45,5 @@ constexpr size_t JournalRowsBudget(size_t fileSize)
 // breaking the line structure: in the entry text every CR LF and every other LF becomes
 // "<br>", in date and title each becomes one space, and 0x1A is left out of every value.
 Text FormatJournal(const std::vector<Row> &displayRows);
+// The same for the rows `list` shows, read in place.
+Text FormatJournal(const ListView &list);
