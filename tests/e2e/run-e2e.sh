@@ -5,9 +5,10 @@
 #
 #   tests/e2e/run-e2e.sh path/to/lumenlog
 #
-# It starts its own X server (xvfb-run), so that it never types into a desktop in use, and
-# openbox in it as window manager, so that windows have a close box. Needs xvfb, xauth,
-# xdotool, x11-utils and openbox. Every wait is bounded: a test that goes wrong fails instead
+# It starts its own X server (Xvfb, on a display number the server picks itself, so that runs
+# started side by side never share one), so that it never types into a desktop in use, and
+# openbox in it as window manager, so that windows have a close box. Needs xvfb, xdotool,
+# x11-utils and openbox. Every wait is bounded: a test that goes wrong fails instead
 # of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
 # failure there (needs imagemagick).
 set -uo pipefail
@@ -17,9 +18,6 @@ if [ $# -ne 1 ] || [ ! -x "$1" ]; then
     exit 2
 fi
 binary=$(readlink -f "$1")
-if [ -z "${LUMENLOG_E2E_XVFB:-}" ]; then
-    LUMENLOG_E2E_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
 # A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
@@ -29,10 +27,20 @@ cleanup() {
     local pid
     for pid in "${started[@]}"; do
         kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null # reaped quietly, without a "Killed" line
     done
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Xvfb writes the display number it took to file descriptor 3 once it accepts connections.
+# Choosing the number itself and opening it are one step there, so two runs cannot collide.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+started+=($!)
+timeout 20 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" ||
+    { echo "Xvfb did not start: $(cat "$work/xvfb.log")" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+unset XAUTHORITY WAYLAND_DISPLAY
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 started+=($!)
