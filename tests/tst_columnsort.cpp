@@ -15,7 +15,7 @@ private slots:
     void emptyAndOneRowListsUnchanged_data();
     void emptyAndOneRowListsUnchanged();
     void equalDatesKeepOrderThenSwapOnReverse();
-    void selectionMarkStaysAtItsIndex();
+    void selectionMarkFollowsItsEntry();
     void formAndWidthsUntouched();
     void equalsBubbleSortOnRandomLists();
 };
@@ -140,16 +140,17 @@ void tst_ColumnSort::equalDatesKeepOrderThenSwapOnReverse()
     QCOMPARE(titlesOf(f.list.rows), (QStringList{"third", "second", "first"}));
 }
 
-void tst_ColumnSort::selectionMarkStaysAtItsIndex()
+void tst_ColumnSort::selectionMarkFollowsItsEntry()
 {
     Fixture f;
     f.list.rows = rowsTitled({"c", "a", "b"});
     f.list.selectionMark = 0;
     SortByColumn(f.entries, 1);
+    QCOMPARE(f.list.selectionMark, 2);
+    SortByColumn(f.entries, 1); // the reversal
     QCOMPARE(f.list.selectionMark, 0);
-    // The mark now names another entry than before.
     f.entries.OnListClick();
-    QCOMPARE(f.form.Title, std::string("a"));
+    QCOMPARE(f.form.Title, std::string("c"));
 }
 
 void tst_ColumnSort::formAndWidthsUntouched()

@@ -10,13 +10,15 @@
 #include <QHeaderView>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+
+#include <memory>
 
 class tst_JournalDialog : public QObject
 {
@@ -31,7 +33,9 @@ private slots:
     void columnsFitHeadingsAndFillTheList();
     void longTitleWidensItsColumnAndItsRemovalNarrowsIt();
     void clickLoadsTheRowIntoTheForm();
-    void keyboardMovesLeaveTheFormAlone();
+    void keyboardMovesLeaveTheFormAloneAndSpaceLoads();
+    void markFollowsOnlyTheUsersChoice_data();
+    void markFollowsOnlyTheUsersChoice();
     void clickOnEmptySpaceWithoutMarkEmptiesTheTexts();
     void clearEmptiesTextsOnly();
     void helpOpensTheOnlinePage();
@@ -82,6 +86,21 @@ struct ShownDialog
     {
         const QRect cell = List().visualRect(List().model()->index(row, 1));
         QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    void ClickHeading(int column)
+    {
+        QHeaderView *header = List().header();
+        const QPoint middle(header->sectionViewportPosition(column) +
+                                header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+    }
+
+    // Presses a key in the widget that has the focus, as the user's keyboard does.
+    static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
 
     int WidthSum() { return List().ColumnWidth(0) + List().ColumnWidth(1) + List().ColumnWidth(2); }
@@ -202,7 +221,7 @@ void tst_JournalDialog::clickLoadsTheRowIntoTheForm()
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Market"));
 }
 
-void tst_JournalDialog::keyboardMovesLeaveTheFormAlone()
+void tst_JournalDialog::keyboardMovesLeaveTheFormAloneAndSpaceLoads()
 {
     ShownDialog shown;
     shown.AddRows(threeRows);
@@ -210,8 +229,94 @@ void tst_JournalDialog::keyboardMovesLeaveTheFormAlone()
     QTest::keyClick(&shown.List(), Qt::Key_Down);
     QCOMPARE(shown.List().SelectionMark(), 1);
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Harvest"));
-    shown.ClickRow(1);
+    QTest::keyClick(&shown.List(), Qt::Key_Space); // the keyboard's click
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Rain"));
+    QTest::keyClick(&shown.List(), Qt::Key_Down);
+    shown.ClickRow(0);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("Harvest"));
+}
+
+void tst_JournalDialog::markFollowsOnlyTheUsersChoice_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("markedTitle"); // empty: no mark
+    // The rows, top to bottom: Harvest (2006-09-22), Rain (2006-09-21), Market (2006-09-20).
+    QTest::newRow("Tab into the list") << "tab"
+                                       << "";
+    QTest::newRow("Shift+Tab into the list") << "backtab"
+                                             << "";
+    QTest::newRow("Tab in, then a click elsewhere") << "tab click-title"
+                                                    << "";
+    QTest::newRow("focus back from a box") << "tab box"
+                                           << "";
+    QTest::newRow("a key after Tab") << "tab down"
+                                     << "Rain";
+    QTest::newRow("clicked row, Tab away and back") << "row1 tab backtab"
+                                                    << "Rain";
+    QTest::newRow("clicked row, focus back from a box") << "row2 box"
+                                                        << "Market";
+    QTest::newRow("sort by Title") << "row1 sort1"
+                                   << "Rain";
+    QTest::newRow("sort by Date, ascending already") << "row0 sort0"
+                                                     << "Harvest";
+    QTest::newRow("sort by Date twice") << "row0 sort0 sort0"
+                                        << "Harvest";
+    QTest::newRow("a key after a sort") << "row0 sort1 down"
+                                        << "Market";
+    QTest::newRow("sort without a mark") << "sort1"
+                                         << "";
+}
+
+void tst_JournalDialog::markFollowsOnlyTheUsersChoice()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, markedTitle);
+    ShownDialog shown;
+    shown.AddRows(threeRows);
+    QtListView &list = shown.List();
+    const std::vector<int> widths{list.ColumnWidth(0), list.ColumnWidth(1), list.ColumnWidth(2)};
+    for (const QString &step : steps.split(' ')) {
+        if (step == "tab") {
+            shown.EntryBox()->setFocus();
+            ShownDialog::Key(Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), &list);
+        } else if (step == "backtab") {
+            shown.dialog.Control(IdOk)->setFocus();
+            ShownDialog::Key(Qt::Key_Tab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), &list);
+        } else if (step == "click-title") {
+            QTest::mouseClick(shown.Edit(IdTitle), Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), shown.Edit(IdTitle));
+        } else if (step == "box") {
+            list.setFocus();
+            QMessageBox box(QMessageBox::Warning, "Lumenlog", "A box", QMessageBox::Ok,
+                            &shown.dialog);
+            QTimer::singleShot(0, &box, [&box] {
+                QVERIFY(QTest::qWaitForWindowActive(&box));
+                box.accept();
+            });
+            box.exec();
+            // As the window manager does once the box has gone.
+            shown.dialog.activateWindow();
+            QTRY_COMPARE(QApplication::focusWidget(), &list);
+        } else if (step == "down") {
+            ShownDialog::Key(Qt::Key_Down);
+        } else if (step.startsWith("row")) {
+            shown.ClickRow(step.mid(3).toInt());
+        } else if (step.startsWith("sort")) {
+            shown.ClickHeading(step.mid(4).toInt());
+        }
+    }
+    const int mark = list.SelectionMark();
+    QCOMPARE(mark < 0 ? QString() : QString::fromStdString(list.ItemText(mark, 1)), markedTitle);
+    QList<int> selected;
+    for (const QModelIndex &row : list.selectionModel()->selectedRows())
+        selected << row.row();
+    QCOMPARE(selected, mark < 0 ? QList<int>{} : QList<int>{mark});
+    // The sort moves rows only: the columns keep their widths and the count stays.
+    QCOMPARE((std::vector<int>{list.ColumnWidth(0), list.ColumnWidth(1), list.ColumnWidth(2)}),
+             widths);
+    QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("3"));
 }
 
 void tst_JournalDialog::clickOnEmptySpaceWithoutMarkEmptiesTheTexts()

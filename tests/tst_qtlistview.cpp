@@ -150,7 +150,7 @@ void tst_QtListView::setRowTextsKeepsSelectionAtIndexes()
     shown.list.SetFullRowSelect();
     shown.list.selectionModel()->select(shown.list.model()->index(0, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    shown.entries.ReverseRows();
+    shown.list.SetRowTexts({{"x", "t2", ""}, {"y", "t1", ""}, {"z", "t0", ""}});
     QCOMPARE(shown.list.ItemText(0, 1), Text("t2"));
     QCOMPARE(shown.list.selectionModel()->selectedRows().size(), 1);
     QCOMPARE(shown.list.selectionModel()->selectedRows().front().row(), 0);
@@ -250,6 +250,9 @@ void tst_QtListView::headingClickCarriesColumnAndDoesNotSort()
     QCOMPARE(headings.front().front().toInt(), 1);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middleOf(0));
     QCOMPARE(headings.back().front().toInt(), 0);
+    QTest::keyClick(&shown.list, Qt::Key_3, Qt::ControlModifier); // the keyboard's way
+    QCOMPARE(headings.size(), 3);
+    QCOMPARE(headings.back().front().toInt(), 2);
     QCOMPARE(shown.list.ItemText(0, 0), Text("b"));
 }
 

@@ -1,30 +1,47 @@
 #include "entries/columnsort.h"
 
 #include <algorithm>
+#include <numeric>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // The result is that of a bubble sort with an early stop which exchanges neighbouring rows
 // only when the upper one's text is greater, followed by a reversal when it exchanged
 // nothing. Such a bubble sort exchanges exactly the pairs that are out of order, so its
 // result is the stable ascending order; it exchanges nothing exactly when no neighbouring
-// pair is out of order. Both are computed here in O(n log n) instead of O(n^2).
+// pair is out of order. Both are computed here in O(n log n) instead of O(n^2), as an order
+// of row indexes that the list applies at once, so that the user's mark and selection travel
+// with their entries.
 
 namespace {
-std::string_view Key(const Row &row, int column)
+// The texts of `column`, row by row; all empty for a column the rows do not have.
+std::vector<std::string_view> Keys(const ListView &list, int column)
 {
-    if (column < 0 || column >= int(row.size()))
-        return {};
-    return row[std::size_t(column)];
+    std::vector<std::string_view> keys(size_t(list.ItemCount()));
+    if (column < 0 || column >= int(std::tuple_size_v<Row>))
+        return keys;
+    for (size_t row = 0; row < keys.size(); ++row)
+        keys[row] = list.RowAt(int(row))[size_t(column)];
+    return keys;
 }
 
-bool IsAscending(const std::vector<Row> &rows, int column)
+bool IsAscending(const std::vector<std::string_view> &keys)
 {
-    const auto outOfOrder = [column](const Row &upper, const Row &lower) {
-        return CompareText(Key(upper, column), Key(lower, column)) > 0;
+    const auto outOfOrder = [](std::string_view upper, std::string_view lower) {
+        return CompareText(upper, lower) > 0;
     };
-    return std::adjacent_find(rows.begin(), rows.end(), outOfOrder) == rows.end();
+    return std::adjacent_find(keys.begin(), keys.end(), outOfOrder) == keys.end();
+}
+
+// Row indexes in stable ascending order of their keys.
+std::vector<int> AscendingOrder(const std::vector<std::string_view> &keys)
+{
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return CompareText(keys[size_t(a)], keys[size_t(b)]) < 0;
+    });
+    return order;
 }
 } // namespace
 
@@ -34,16 +51,10 @@ void SortByColumn(EntryList &entries, int column)
     ListView &list = entries.List();
     entries.Form().EntryCount = list.ItemCount();
 
-    std::vector<Row> rows;
-    if (list.ItemCount() >= 2)
-        rows = list.Rows();
-    if (IsAscending(rows, column)) {
+    const std::vector<std::string_view> keys = Keys(list, column);
+    if (IsAscending(keys))
         entries.ReverseRows();
-    } else {
-        std::stable_sort(rows.begin(), rows.end(), [column](const Row &a, const Row &b) {
-            return CompareText(Key(a, column), Key(b, column)) < 0;
-        });
-        list.SetRowTexts(std::move(rows));
-    }
+    else
+        list.ReorderRows(AscendingOrder(keys));
     entries.WriteForm();
 }

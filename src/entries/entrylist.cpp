@@ -1,7 +1,7 @@
 #include "entries/entrylist.h"
 
-#include <algorithm>
-#include <utility>
+#include <numeric>
+#include <vector>
 
 namespace {
 const Text columnHeadings[] = {"Date", "Title", "Entry"};
@@ -79,12 +79,12 @@ void EntryList::ReverseRows()
     ReadForm();
     const int n = m_list.ItemCount();
     m_form.EntryCount = n;
-    // Moving all texts at once gives the same rows as swapping pairs from the outside in,
-    // without one update per swap.
+    // Reordering all rows at once gives the same rows as swapping pairs from the outside in,
+    // without one update per swap, and the mark and selection stay with their entries.
     if (n > 1) {
-        std::vector<Row> rows = m_list.Rows();
-        std::reverse(rows.begin(), rows.end());
-        m_list.SetRowTexts(std::move(rows));
+        std::vector<int> order(static_cast<size_t>(n));
+        std::iota(order.rbegin(), order.rend(), 0);
+        m_list.ReorderRows(order);
     }
     WriteForm();
 }

@@ -3,6 +3,8 @@
 #include "common/text.h"
 
 #include <array>
+#include <optional>
+#include <span>
 #include <vector>
 
 // One line of the entry list: column 0 Date, column 1 Title, column 2 Entry.
@@ -44,8 +46,12 @@ public:
     // Replaces the texts of all rows; `rows` has ItemCount() elements. Only texts change:
     // selection and focus stay at their indexes, as when texts are swapped one by one.
     virtual void SetRowTexts(std::vector<Row> rows) = 0;
+    // Puts the rows in a new order: row i then holds what row order[i] held. `order` must be a
+    // permutation of 0..ItemCount()-1, or nothing changes. The rows take their selection
+    // mark, selection and keyboard focus with them, so that these keep naming the same entries.
+    virtual void ReorderRows(std::span<const int> order) = 0;
 
-    // The row the user last clicked or moved to, or -1.
+    // The row the user last clicked or moved to with the keys, or -1.
     virtual int SelectionMark() const = 0;
 
     virtual void AutoSizeColumn(int column, AutoSize mode) = 0;
@@ -57,3 +63,7 @@ public:
     virtual void SetRedraw(bool on) = 0;
     virtual void InvalidateAndErase() = 0;
 };
+
+// The inverse of a row order for ListView::ReorderRows: the new index of each row, by its old
+// index. Nothing when `order` is not a permutation of 0..count-1.
+std::optional<std::vector<int>> NewRowIndexes(std::span<const int> order, int count);

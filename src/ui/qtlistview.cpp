@@ -4,7 +4,11 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -23,6 +27,39 @@ QString CellDisplay(const Text &bytes)
 }
 
 constexpr int unknownWidth = -1;
+
+// Draws the focus rectangle of the row under the keyboard's cursor as a dotted outline with
+// nothing filled in, whatever the style would fill it with, so that the row the cursor is on
+// never looks selected when it is not.
+class FocusOutlineStyle : public QProxyStyle
+{
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        const auto *focus = qstyleoption_cast<const QStyleOptionFocusRect *>(option);
+        if (element != PE_FrameFocusRect || !focus) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        // Dots in the colour opposite to the background: visible on a selected row too.
+        QColor background = focus->backgroundColor;
+        if (!background.isValid())
+            background = option->palette.color(QPalette::Base);
+        const QColor dots(background.red() ^ 0xff, background.green() ^ 0xff,
+                          background.blue() ^ 0xff);
+        const QRect r = option->rect;
+        painter->save();
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QBrush(dots, Qt::Dense4Pattern));
+        painter->setBrushOrigin(r.topLeft());
+        painter->drawRect(r.left(), r.top(), r.width(), 1);
+        painter->drawRect(r.left(), r.bottom(), r.width(), 1);
+        painter->drawRect(r.left(), r.top(), 1, r.height());
+        painter->drawRect(r.right(), r.top(), 1, r.height());
+        painter->restore();
+    }
+};
 } // namespace
 
 // Rows of byte texts, each with the pixel width of every cell once it has been measured.
@@ -146,6 +183,26 @@ public:
                              {Qt::DisplayRole});
     }
 
+    // Row i takes the line of row order[i]; newIndex is the inverse of order. Persistent
+    // indexes, and with them the view's selection and current row, go along with their lines.
+    void Reorder(std::span<const int> order, const std::vector<int> &newIndex)
+    {
+        // Only rows move: the heading keeps its sections and their widths.
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex &old : before)
+            after.push_back(index(newIndex[size_t(old.row())], old.column()));
+        changePersistentIndexList(before, after);
+        std::vector<Line> reordered;
+        reordered.reserve(lines.size());
+        for (const int old : order)
+            reordered.push_back(std::move(lines[size_t(old)]));
+        lines = std::move(reordered);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+
     void ForgetWidths()
     {
         for (Line &line : lines)
@@ -178,6 +235,9 @@ QtListView::QtListView(QWidget *parent) : QTreeView(parent), m_model(new ByteRow
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Inactive, QPalette::Text));
     setPalette(colours);
+    auto *focusStyle = new FocusOutlineStyle;
+    focusStyle->setParent(this); // outlives the widget's own destruction, which still uses it
+    setStyle(focusStyle);
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { FollowCurrentRow(current); });
@@ -188,7 +248,10 @@ QtListView::~QtListView() = default;
 
 void QtListView::FollowCurrentRow(const QModelIndex &current)
 {
-    if (!m_changingRows)
+    // The view also makes a row current on its own: the first one when it receives the focus
+    // without having one, a neighbour when the current row is deleted. The mark names only the
+    // row the user chose.
+    if (m_userInput)
         m_mark = current.isValid() ? current.row() : -1;
 }
 
@@ -213,9 +276,7 @@ void QtListView::InsertRows(int index, std::vector<Row> rows)
 {
     index = std::clamp(index, 0, ItemCount());
     const int count = int(rows.size());
-    m_changingRows = true;
     m_model->InsertLines(index, std::move(rows));
-    m_changingRows = false;
     if (m_mark >= index)
         m_mark += count;
 }
@@ -237,7 +298,6 @@ bool QtListView::DeleteItem(int row)
 {
     if (row < 0 || row >= ItemCount())
         return false;
-    m_changingRows = true;
     m_model->RemoveLine(row);
     if (m_mark == row) {
         m_mark = -1;
@@ -245,7 +305,6 @@ bool QtListView::DeleteItem(int row)
     } else if (m_mark > row) {
         --m_mark;
     }
-    m_changingRows = false;
     return true;
 }
 
@@ -275,6 +334,16 @@ void QtListView::SetRowTexts(std::vector<Row> rows)
 {
     if (rows.size() == m_model->lines.size())
         m_model->SetAllTexts(std::move(rows));
+}
+
+void QtListView::ReorderRows(std::span<const int> order)
+{
+    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, ItemCount());
+    if (!newIndex)
+        return;
+    m_model->Reorder(order, *newIndex);
+    if (m_mark >= 0)
+        m_mark = (*newIndex)[size_t(m_mark)];
 }
 
 int QtListView::CellMargin() const
@@ -411,9 +480,24 @@ void QtListView::SetClickableHeadings(bool clickable)
     header()->setSectionsClickable(clickable);
 }
 
+void QtListView::mousePressEvent(QMouseEvent *event)
+{
+    const QScopedValueRollback byUser(m_userInput, true);
+    QTreeView::mousePressEvent(event);
+}
+
+void QtListView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QScopedValueRollback byUser(m_userInput, true);
+    QTreeView::mouseMoveEvent(event);
+}
+
 void QtListView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTreeView::mouseReleaseEvent(event);
+    {
+        const QScopedValueRollback byUser(m_userInput, true);
+        QTreeView::mouseReleaseEvent(event);
+    }
     if (event->button() == Qt::LeftButton &&
         viewport()->rect().contains(event->position().toPoint()))
         emit listClicked();
@@ -426,4 +510,27 @@ void QtListView::changeEvent(QEvent *event)
         m_advances.clear();
     }
     QTreeView::changeEvent(event);
+}
+
+void QtListView::keyPressEvent(QKeyEvent *event)
+{
+    // Ctrl+1, Ctrl+2, ... act as a click on the first, second, ... heading.
+    const int column = event->key() - Qt::Key_1;
+    if (event->modifiers() == Qt::ControlModifier && column >= 0 && column < HeaderItemCount() &&
+        header()->sectionsClickable()) {
+        emit headingClicked(column);
+        return;
+    }
+    {
+        const QScopedValueRollback byUser(m_userInput, true);
+        QTreeView::keyPressEvent(event);
+    }
+    // Space selects the row under the cursor; as the keyboard's click it also makes that row
+    // the mark and loads it, so that an entry can be chosen without the mouse.
+    const QModelIndex current = currentIndex();
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+        current.isValid()) {
+        m_mark = current.row();
+        emit listClicked();
+    }
 }

@@ -10,8 +10,10 @@ class ByteRowModel;
 // line per row, with several rows selectable and the selection drawn only while the list has
 // the focus. It keeps the bytes themselves, so text the display cannot show survives.
 //
-// Notifications: listClicked() after the view has handled a left mouse click (keyboard moves
-// send none); headingClicked(column) for a click on a heading. The list never sorts itself.
+// Notifications: listClicked() after the view has handled a left mouse click, and for Space,
+// the keyboard's click on the row under the cursor (moving with the keys sends none);
+// headingClicked(column) for a click on a heading, or Ctrl with the heading's number (1 for
+// the first) while the list has the focus. The list never sorts itself.
 class QtListView : public QTreeView, public ListView
 {
     Q_OBJECT
@@ -31,8 +33,11 @@ public:
     std::vector<Row> Rows() const override;
     const Row &RowAt(int row) const override;
     void SetRowTexts(std::vector<Row> rows) override;
-    // The row last clicked or moved to, -1 when none. Rows inserted above it move it down;
-    // deleting rows above it moves it up; deleting the marked row itself leaves no mark.
+    void ReorderRows(std::span<const int> order) override;
+    // The row last clicked or moved to with the keys, -1 when none. Only the user's own clicks
+    // and keys in the list set it: the row the view makes current when it merely receives the
+    // focus does not. Rows inserted above it move it down; deleting rows above it moves it up;
+    // deleting the marked row itself leaves no mark; reordering takes it along with its row.
     int SelectionMark() const override { return m_mark; }
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
@@ -50,7 +55,10 @@ signals:
     void headingClicked(int column);
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -65,5 +73,5 @@ private:
     ByteRowModel *m_model;
     mutable std::vector<double> m_advances; // by character, below U+0300; -1 until measured
     int m_mark = -1;
-    bool m_changingRows = false; // the current row moves with the rows, not by the user
+    bool m_userInput = false; // the view is handling the user's own mouse or key input
 };

@@ -74,6 +74,19 @@ void FakeListView::SetRowTexts(std::vector<Row> newRows)
         rows = std::move(newRows);
 }
 
+void FakeListView::ReorderRows(std::span<const int> order)
+{
+    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, ItemCount());
+    if (!newIndex)
+        return;
+    std::vector<Row> reordered;
+    for (const int old : order)
+        reordered.push_back(std::move(rows[size_t(old)]));
+    rows = std::move(reordered);
+    if (selectionMark >= 0)
+        selectionMark = (*newIndex)[size_t(selectionMark)];
+}
+
 void FakeListView::AutoSizeColumn(int column, AutoSize mode)
 {
     if (column < 0 || column >= int(widths.size()))

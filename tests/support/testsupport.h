@@ -38,6 +38,8 @@ public:
     std::vector<Row> Rows() const override { return rows; }
     const Row &RowAt(int row) const override;
     void SetRowTexts(std::vector<Row> newRows) override;
+    // Moves the rows and the mark with them.
+    void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
