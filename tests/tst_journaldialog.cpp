@@ -1,5 +1,6 @@
 #include "app/aboutdialog.h"
 #include "app/journaldialog.h"
+#include "datepick/dateselectdialog.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "ui/qtlistview.h"
@@ -10,6 +11,7 @@
 #include <QHeaderView>
 #include <QTemporaryDir>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -36,6 +38,8 @@ private slots:
     void keyboardMovesLeaveTheFormAloneAndSpaceLoads();
     void markFollowsOnlyTheUsersChoice_data();
     void markFollowsOnlyTheUsersChoice();
+    void everyFocusableControlIsNamed_data();
+    void everyFocusableControlIsNamed();
     void clickOnEmptySpaceWithoutMarkEmptiesTheTexts();
     void clearEmptiesTextsOnly();
     void helpOpensTheOnlinePage();
@@ -317,6 +321,57 @@ void tst_JournalDialog::markFollowsOnlyTheUsersChoice()
     QCOMPARE((std::vector<int>{list.ColumnWidth(0), list.ColumnWidth(1), list.ColumnWidth(2)}),
              widths);
     QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("3"));
+}
+
+void tst_JournalDialog::everyFocusableControlIsNamed_data()
+{
+    QTest::addColumn<int>("dialogId");
+    QTest::addColumn<QStringList>("tabStopNames");
+    QTest::newRow("main") << int(IdMainDialog)
+                          << QStringList{"Add",  "Remove",      "Update", "Clear",  "Help",
+                                         "Date", "Date",        "Title",  "Entry",  "Entries",
+                                         "Quit", "Entry count", "Image",  "Report", "Browse"};
+    QTest::newRow("About") << int(IdAboutDialog) << QStringList{"OK"};
+    QTest::newRow("Date Selection") << int(IdDateSelectDialog) << QStringList{"Return", "Calendar"};
+}
+
+void tst_JournalDialog::everyFocusableControlIsNamed()
+{
+    QFETCH(int, dialogId);
+    QFETCH(QStringList, tabStopNames);
+    std::unique_ptr<TemplateDialog> dialog;
+    if (dialogId == IdMainDialog)
+        dialog = std::make_unique<JournalDialog>();
+    else if (dialogId == IdAboutDialog)
+        dialog = std::make_unique<AboutDialog>();
+    else
+        dialog = std::make_unique<DateSelectDialog>(PickedDate{}, nullptr);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    const auto nameOf = [](QObject *object) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(object);
+        return accessible ? accessible->text(QAccessible::Name) : QString();
+    };
+
+    QStringList names;
+    for (const ControlTemplate &control : dialog->Template().controls) {
+        if (control.Has(ControlStyle::TabStop))
+            names << nameOf(dialog->Control(control.id));
+    }
+    QCOMPARE(names, tabStopNames);
+    // Also the parts of a control that take the focus themselves, such as a calendar's.
+    for (QWidget *widget : dialog->findChildren<QWidget *>()) {
+        if (widget->focusPolicy() != Qt::NoFocus && widget->isVisible())
+            QVERIFY2(!nameOf(widget).isEmpty(), widget->metaObject()->className());
+    }
+    if (auto *main = dynamic_cast<JournalDialog *>(dialog.get())) {
+        QAccessibleTableInterface *table =
+            QAccessible::queryAccessibleInterface(&main->EntryListView())->tableInterface();
+        QVERIFY(table);
+        QCOMPARE((QStringList{table->columnDescription(0), table->columnDescription(1),
+                              table->columnDescription(2)}),
+                 (QStringList{"Date", "Title", "Entry"}));
+    }
 }
 
 void tst_JournalDialog::clickOnEmptySpaceWithoutMarkEmptiesTheTexts()

@@ -8,6 +8,7 @@ using K = ControlKind;
 
 constexpr unsigned Button = TabStop;
 constexpr unsigned EditBox = TabStop | Border;
+constexpr unsigned ListBox = TabStop | Border | ClickableHeadings;
 
 constexpr const char *aboutVersionText = "Version " LUMENLOG_VERSION;
 
@@ -28,22 +29,22 @@ const ControlTemplate mainControls[] = {
     {K::PushButton, IdDateButton, "Date", {203, 7, 50, 14}, Button},
     {K::Edit, IdTitle, "", {33, 21, 220, 14}, EditBox | AutoHScroll},
     {K::Edit, IdEntry, "", {33, 35, 219, 36}, EditBox | MultiLine | WantReturn | AutoHScroll},
-    {K::ListView, IdEntryList, "", {33, 88, 219, 76}, TabStop | Border | ClickableHeadings},
+    {K::ListView, IdEntryList, "", {33, 88, 219, 76}, ListBox, NoControlId, "Entries"},
     {K::PushButton, IdOk, "Quit", {260, 7, 50, 14}, Button | DefaultButton},
-    {K::Label, NoControlId, "Date:", {9, 10, 18, 8}, None},
-    {K::Label, NoControlId, "Title:", {9, 24, 16, 8}, None},
-    {K::Label, NoControlId, "Entry:", {8, 38, 19, 8}, None},
-    {K::Edit, IdEntryCount, "", {7, 122, 26, 14}, EditBox | ReadOnly},
-    {K::Label, NoControlId, "Entry", {9, 113, 17, 8}, None},
+    {K::Label, NoControlId, "Date:", {9, 10, 18, 8}, None, IdDate},
+    {K::Label, NoControlId, "Title:", {9, 24, 16, 8}, None, IdTitle},
+    {K::Label, NoControlId, "Entry:", {8, 38, 19, 8}, None, IdEntry},
+    {K::Edit, IdEntryCount, "", {7, 122, 26, 14}, EditBox | ReadOnly, NoControlId, "Entry count"},
+    {K::Label, NoControlId, "Entry", {9, 113, 17, 8}, None, IdEntryCount},
     {K::Edit, IdImagePath, "", {33, 72, 170, 14}, EditBox | AutoHScroll},
-    {K::Label, NoControlId, "Image:", {7, 76, 22, 8}, None},
+    {K::Label, NoControlId, "Image:", {7, 76, 22, 8}, None, IdImagePath},
     {K::PushButton, IdReport, "Report", {260, 88, 50, 14}, Button},
     {K::PushButton, IdBrowse, "Browse", {203, 72, 50, 14}, Button},
 };
 
 const ControlTemplate dateSelectControls[] = {
     {K::PushButton, IdOk, "Return", {142, 7, 37, 14}, Button | DefaultButton},
-    {K::MonthCalendar, IdCalendar, "", {7, 7, 134, 97}, TabStop},
+    {K::MonthCalendar, IdCalendar, "", {7, 7, 134, 97}, TabStop, NoControlId, "Calendar"},
 };
 
 const DialogTemplate dialogTemplates[] = {

@@ -51,6 +51,12 @@ struct ControlTemplate
     const char *caption; // for an Icon control: the number of the icon, as text
     DialogRect rect;
     unsigned styles;
+    // For a Label: the control it names. That control is then known to assistive technology
+    // (screen readers) by the label's caption, without its trailing colon.
+    int labelFor = NoControlId;
+    // What assistive technology calls the control when neither its caption nor a label says
+    // it; it also overrides a label's caption.
+    const char *accessibleName = nullptr;
 
     bool Has(unsigned style) const { return (styles & style) == style; }
 };

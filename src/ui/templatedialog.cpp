@@ -129,6 +129,31 @@ QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
     return edit;
 }
 
+// What assistive technology calls a control that a label names: the label's caption without
+// mnemonic markers ("&&" stands for "&") and without its trailing colon.
+QString NameFromCaption(const QString &caption)
+{
+    QString name;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        name += caption[i];
+    }
+    name = name.trimmed();
+    if (name.endsWith(u':'))
+        name.chop(1);
+    return name.trimmed();
+}
+
+// Names the control and, when another widget inside it takes its focus (the day grid of a
+// calendar), that widget too: a screen reader announces the one that has the focus.
+void SetAccessibleName(QWidget *control, const QString &name)
+{
+    control->setAccessibleName(name);
+    if (QWidget *proxy = control->focusProxy())
+        proxy->setAccessibleName(name);
+}
+
 QWidget *CreateIcon(const ControlTemplate &control, QWidget *parent)
 {
     auto *label = new QLabel(parent);
@@ -168,6 +193,8 @@ void TemplateDialog::BuildControls()
     for (const ControlTemplate &control : m_template.controls) {
         QWidget *widget = CreateControl(control);
         widget->setGeometry(MapDialogRect(control.rect, m_base));
+        if (control.accessibleName)
+            SetAccessibleName(widget, ToDisplay(control.accessibleName));
         m_controls.emplace_back(control.id, widget);
         if (!control.Has(ControlStyle::TabStop)) {
             widget->setFocusPolicy(Qt::NoFocus);
@@ -176,6 +203,21 @@ void TemplateDialog::BuildControls()
         if (previousTabStop)
             setTabOrder(previousTabStop, widget);
         previousTabStop = widget;
+    }
+    TieLabels();
+}
+
+void TemplateDialog::TieLabels()
+{
+    for (size_t i = 0; i < m_controls.size(); ++i) {
+        const ControlTemplate &control = m_template.controls[i];
+        auto *label = qobject_cast<QLabel *>(m_controls[i].second);
+        QWidget *named = control.labelFor == NoControlId ? nullptr : Control(control.labelFor);
+        if (control.kind != ControlKind::Label || !label || !named)
+            continue;
+        label->setBuddy(named);
+        if (named->accessibleName().isEmpty())
+            SetAccessibleName(named, NameFromCaption(label->text()));
     }
 }
 

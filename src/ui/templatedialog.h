@@ -94,6 +94,8 @@ private:
     };
 
     void BuildControls();
+    // Ties each label to the control it names, for assistive technology.
+    void TieLabels();
     QWidget *CreateControl(const ControlTemplate &control);
     void CentreOnOwner();
     void FocusFirstTabStop();
