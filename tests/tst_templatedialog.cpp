@@ -511,10 +511,10 @@ void tst_TemplateDialog::systemMenuOpensOnTheBackground()
     QTRY_VERIFY(menu->isVisible());
     menu->hide();
 
-    // Shift+F10 and the Menu key come as keyboard context menu events to the focused control.
-    QContextMenuEvent byKeyboard(QContextMenuEvent::Keyboard, QPoint(0, 0),
-                                 dialog.Control(IdAdd)->mapToGlobal(QPoint(0, 0)));
-    QApplication::sendEvent(dialog.Control(IdAdd), &byKeyboard);
+    // Shift+F10 on a focused button, as the Menu key, which the window system turns into a
+    // keyboard context menu request.
+    dialog.Control(IdAdd)->setFocus();
+    QTest::keyClick(dialog.Control(IdAdd), Qt::Key_F10, Qt::ShiftModifier);
     QTRY_VERIFY(menu->isVisible());
     menu->hide();
 }

@@ -474,3 +474,21 @@ void TemplateDialog::contextMenuEvent(QContextMenuEvent *event)
     }
     event->accept();
 }
+
+void TemplateDialog::keyPressEvent(QKeyEvent *event)
+{
+    // The window system makes a context menu request of the Menu key, but not of Shift+F10,
+    // which reaches the dialog when the focused control has no use for it.
+    if (event->key() != Qt::Key_F10 || event->modifiers() != Qt::ShiftModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    QWidget *target = QApplication::focusWidget();
+    if (!target || !isAncestorOf(target))
+        target = this;
+    const QPoint pos = target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, pos, target->mapToGlobal(pos),
+                              event->modifiers());
+    QApplication::sendEvent(target, &request); // goes up to the dialog when not taken
+    event->accept();
+}

@@ -81,6 +81,8 @@ protected:
     void DefaultSysCommand(int command);
 
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // Shift+F10 asks the focused control for its context menu, as the Menu key does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     struct Binding
