@@ -131,6 +131,8 @@ click_at() {
 # Centres of the controls, in dialog units.
 click_quit() { click_at 285 14; }
 click_add() { click_at 285 29; }
+click_remove() { click_at 285 43; }
+click_update() { click_at 285 58; }
 click_report() { click_at 285 95; }
 click_date() { click_at 228 14; }
 click_title() { click_at 143 28; }
@@ -141,6 +143,17 @@ click_row() {
     local line=$((height * 8 / 177)) # one text line: eight vertical dialog units
     local y=$((88 * height / 177 + line * 13 / 10 + (2 * $1 - 1) * line / 2 + 1))
     xdotool mousemove --window "$window" $((60 * width / 320)) "$y" click 1
+    sleep 0.2
+}
+
+# click_heading N: the heading of column N (0 = Date, the leftmost, whose width never falls
+# below that of a date).
+click_heading() {
+    [ "$1" = 0 ] || { echo "click_heading: only column 0 has a known place" >&2; return 1; }
+    measure
+    local line=$((height * 8 / 177))
+    xdotool mousemove --window "$window" $((40 * width / 320)) \
+        $((88 * height / 177 + line * 13 / 20)) click 1
     sleep 0.2
 }
 
@@ -382,6 +395,53 @@ test_second_instance_refused() {
     same_bytes "$folder/pw.dat" "$twoRows"
 }
 
+# Three rows as the program writes them; the list shows Bravo, Charlie, Alpha, top to bottom,
+# not in date order.
+threeRows='CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Alpha\r\nENTRY=first\r\n\r\nDATE=2024-05-03\r\nTITLE=Charlie\r\nENTRY=third\r\n\r\nDATE=2024-05-02\r\nTITLE=Bravo\r\nENTRY=second\r\n'
+
+# The keyboard focus passing through the list chooses no row: Update and Remove then change
+# nothing, though the form holds a date and a title.
+test_tab_through_then_remove_and_update() {
+    local folder tab
+    folder=$(new_folder)
+    printf "$threeRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    click_date
+    wait_window "$app" '^Date Selection$' 10 >/dev/null ||
+        fail "the Date Selection dialog did not open" || return 1
+    key Return
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection dialog did not close" ||
+        return 1
+    click_title
+    type_text "Typed"
+    # Fifteen tab stops: once round them all, back to the Title box.
+    for tab in $(seq 15); do
+        key Tab
+    done
+    click_update
+    click_remove
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$threeRows"
+}
+
+# A sort moves the clicked entry to another row; Update still changes that entry, no other.
+test_sort_then_update_changes_the_clicked_entry() {
+    local folder
+    folder=$(new_folder)
+    printf "$threeRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    click_row 2 # Charlie, 2024-05-03
+    click_heading 0 # by date: Alpha, Bravo, Charlie
+    click_title
+    replace_text "Changed"
+    click_update
+    click_quit
+    expect_exit 0 20 || return 1
+    # Saved bottom row first.
+    same_bytes "$folder/pw.dat" 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-03\r\nTITLE=Changed\r\nENTRY=third\r\n\r\nDATE=2024-05-02\r\nTITLE=Bravo\r\nENTRY=second\r\n\r\nDATE=2024-05-01\r\nTITLE=Alpha\r\nENTRY=first\r\n'
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -417,6 +477,8 @@ run test_close_box_saves
 run test_stop_signals_save
 run test_stop_signal_with_a_box_open
 run test_second_instance_refused
+run test_tab_through_then_remove_and_update
+run test_sort_then_update_changes_the_clicked_entry
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]
