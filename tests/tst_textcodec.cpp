@@ -7,7 +7,6 @@ class tst_TextCodec : public QObject
     Q_OBJECT
 
 private slots:
-
     void isValidUtf8_data();
     void isValidUtf8();
     void validUtf8AfterLongAsciiRun();

@@ -31,8 +31,8 @@ std::optional<Text> FillReportLine(std::string_view lineTemplate, const Text &da
 // when they are read; only regular files are read. Then offers to open the report.
 //
 // The first piece (header, line, footer) that cannot be written ends the report with one
-// message, and so does a stop signal, without any: the rest is not attempted and the report
-// is not offered, since it is not whole.
+// message; a stop signal ends it without one. Either way the rest is not attempted, and the
+// report, which is not whole, is not offered for viewing.
 class Report
 {
 public:
