@@ -1,4 +1,3 @@
-#include "common/textcodec.h"
 #include "common/textfile.h"
 #include "entries/entrylist.h"
 #include "journal/journalfile.h"
@@ -22,7 +21,6 @@ namespace fs = std::filesystem;
 
 using Rows = std::vector<Row>;
 Q_DECLARE_METATYPE(Rows)
-Q_DECLARE_METATYPE(TextEncoding)
 
 class tst_Journal : public QObject
 {
@@ -44,8 +42,6 @@ private slots:
     void largeAndGarbageInputsLoad();
     void parseGivesUpBeyondBudget_data();
     void parseGivesUpBeyondBudget();
-    void encodingChosenPerLoad_data();
-    void encodingChosenPerLoad();
 
     void savesFormat_data();
     void savesFormat();
@@ -502,38 +498,6 @@ void tst_Journal::parseGivesUpBeyondBudget()
     QVERIFY(within.has_value());
     QVERIFY(*within == rows);
     QVERIFY(!ParseJournalWithin(text(file), EntryForm{}, bytesOfRows - 1).has_value());
-}
-
-void tst_Journal::encodingChosenPerLoad_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<TextEncoding>("expected");
-    QTest::newRow("missing journal") << QByteArray() << TextEncoding::Utf8;
-    QTest::newRow("ASCII") << QByteArray("DATE=1\r\nTITLE=plain\r\n") << TextEncoding::Utf8;
-    QTest::newRow("UTF-8 accents, CJK, emoji")
-        << QByteArray("DATE=1\r\nTITLE=caf\xC3\xA9 \xE6\x97\xA5 \xF0\x9F\x98\x80\r\n")
-        << TextEncoding::Utf8;
-    QTest::newRow("Windows-1252 e acute")
-        << QByteArray("DATE=1\r\nTITLE=caf\xE9\r\n") << TextEncoding::Windows1252;
-    QTest::newRow("invalid byte in a skipped line")
-        << QByteArray("X\x80\r\nDATE=1\r\n") << TextEncoding::Windows1252;
-    QTest::newRow("invalid byte after 0x1A not read")
-        << QByteArray("DATE=1\r\n\x1A\xE9") << TextEncoding::Utf8;
-}
-
-void tst_Journal::encodingChosenPerLoad()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(TextEncoding, expected);
-    if (!file.isEmpty())
-        WriteBytes("pw.dat", text(file));
-    // Start from the other choice so that a load that decides nothing is caught.
-    SetTextEncoding(expected == TextEncoding::Utf8 ? TextEncoding::Windows1252
-                                                   : TextEncoding::Utf8);
-    Fixture f;
-    f.journal.LoadJournal();
-    QCOMPARE(CurrentTextEncoding(), expected);
-    SetTextEncoding(TextEncoding::Utf8);
 }
 
 void tst_Journal::savesFormat_data()

@@ -49,6 +49,8 @@ private slots:
     void otherSystemCommandsBehaveNormally();
     void closingWays_data();
     void closingWays();
+    void eachTextKeepsItsOwnEncoding_data();
+    void eachTextKeepsItsOwnEncoding();
 
 private:
     QList<QUrl> m_opened;
@@ -505,6 +507,68 @@ void tst_JournalDialog::closingWays()
     // Every way of closing saves the journal, which ends with the form cleared.
     QCOMPARE(shown.dialog.Form().Title, Text());
     QVERIFY(QFileInfo::exists("pw.dat"));
+}
+
+void tst_JournalDialog::eachTextKeepsItsOwnEncoding_data()
+{
+    QTest::addColumn<QByteArray>("title");
+    QTest::addColumn<QString>("shown"); // in the list and in the Title box
+    QTest::addColumn<QString>("typed"); // null: Update without editing
+    QTest::addColumn<QByteArray>("saved");
+    const QString untouched;
+    QTest::newRow("UTF-8 shown as UTF-8") << QByteArray("K\xc3\xb8"
+                                                        "benhavn")
+                                          << QString::fromUtf8("København") << untouched
+                                          << QByteArray("K\xc3\xb8"
+                                                        "benhavn");
+    QTest::newRow("Windows-1252 shown as Windows-1252")
+        << QByteArray("Caf\xe9 \x80") << QString::fromUtf8("Café €") << untouched
+        << QByteArray("Caf\xe9 \x80");
+    QTest::newRow("unassigned bytes as C1 controls")
+        << QByteArray("\x81\x8d\x8f\x90\x9d") << QString::fromUtf8("\u0081\u008d\u008f\u0090\u009d")
+        << untouched << QByteArray("\x81\x8d\x8f\x90\x9d");
+    QTest::newRow("not UTF-8 as a whole")
+        << QByteArray("\xc3\xa9 \xe9") << QString::fromUtf8("Ã© é") << untouched
+        << QByteArray("\xc3\xa9 \xe9");
+    QTest::newRow("typed into a journal holding a Windows-1252 byte")
+        << QByteArray("Old") << QString("Old") << QString::fromUtf8("日✓é€")
+        << QByteArray("\xe6\x97\xa5\xe2\x9c\x93\xc3\xa9\xe2\x82\xac");
+    QTest::newRow("edited Windows-1252 stored as UTF-8")
+        << QByteArray("Caf\xe9") << QString::fromUtf8("Café") << QString::fromUtf8("Café ☺")
+        << QByteArray("Caf\xc3\xa9 \xe2\x98\xba");
+}
+
+// A journal of one entry whose text holds a Windows-1252 byte: its title is shown in its own
+// encoding, Update gives back the very bytes of a box left as it was, and what is typed is
+// saved as UTF-8.
+void tst_JournalDialog::eachTextKeepsItsOwnEncoding()
+{
+    QFETCH(QByteArray, title);
+    QFETCH(QString, shown);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    const auto journal = [](const QByteArray &storedTitle) {
+        return "CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=" + storedTitle +
+               "\r\nENTRY=caf\xe9\r\n";
+    };
+    QFile file("pw.dat");
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(journal(title)) > 0);
+    file.close();
+
+    ShownDialog f;
+    const QAbstractItemModel &model = *f.List().model();
+    QCOMPARE(model.data(model.index(0, 1)).toString(), shown);
+    QCOMPARE(model.data(model.index(0, 2)).toString(), QString::fromUtf8("café"));
+    f.ClickRow(0);
+    QCOMPARE(f.Edit(IdTitle)->text(), shown);
+    if (!typed.isNull()) {
+        f.Edit(IdTitle)->selectAll();
+        f.Edit(IdTitle)->insert(typed); // as typed: QTest types ASCII only
+    }
+    f.Click(IdUpdate);
+    f.dialog.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), journal(saved));
 }
 
 QTEST_MAIN(tst_JournalDialog)

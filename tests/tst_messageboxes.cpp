@@ -13,6 +13,8 @@ private slots:
     void seamRecordsInsteadOfShowing();
     void realBoxAnswers_data();
     void realBoxAnswers();
+    void boxIsWideEnoughForItsCaption_data();
+    void boxIsWideEnoughForItsCaption();
 };
 
 void tst_MessageBoxes::cleanup()
@@ -110,6 +112,40 @@ void tst_MessageBoxes::realBoxAnswers()
         QCOMPARE(text, QString("Date Blank.\nNo entry added."));
         QCOMPARE(buttons, QStringList{"OK"});
     }
+}
+
+void tst_MessageBoxes::boxIsWideEnoughForItsCaption_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("caption");
+    QTest::newRow("Save to File") << QByteArray("Save to File") << QByteArray("Error Writing File");
+    QTest::newRow("Could not write")
+        << QByteArray("Could not write to log file") << QByteArray("Error Log");
+    QTest::newRow("short text, long caption")
+        << QByteArray("x") << QByteArray("A caption of many words, far longer than the text");
+}
+
+// The caption in bold, with room for the window icon and three buttons of the title bar.
+void tst_MessageBoxes::boxIsWideEnoughForItsCaption()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, caption);
+    QtMessageBoxes boxes(nullptr);
+    int width = 0;
+    QFont font;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        width = box->width();
+        font = box->font();
+        box->close();
+    });
+    boxes.DialogBox(text.toStdString(), caption.toStdString(), BoxOk);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    QVERIFY2(width >= metrics.horizontalAdvance(QString::fromUtf8(caption)) + 4 * metrics.height(),
+             qPrintable(QString::number(width)));
 }
 
 QTEST_MAIN(tst_MessageBoxes)

@@ -1,8 +1,11 @@
 #include "report/report.h"
+#include "session/stopsignals.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
 
+#include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using RowList = QList<QByteArrayList>;
@@ -22,11 +25,12 @@ private slots:
     void namesIgnoreLetterCase();
     void questionAndShell_data();
     void questionAndShell();
-    void reportFailuresShownPerPiece_data();
-    void reportFailuresShownPerPiece();
-    void unreadableLineTemplateUsesDefaultPerEntry();
-    void oversizedLineLeftOut_data();
-    void oversizedLineLeftOut();
+    void firstWriteFailureEndsTheReport_data();
+    void firstWriteFailureEndsTheReport();
+    void unreadableLineTemplateUsesDefault_data();
+    void unreadableLineTemplateUsesDefault();
+    void oversizedLineEndsTheReport();
+    void stopSignalEndsTheReport();
     void largeTemplateWithFewPlaceholdersFilled();
 
 private:
@@ -75,12 +79,6 @@ QStringList filesInWorkingDirectory()
 const Text question = "Your Entries Have Been Written.\nYour report was written to:\nReport.htm"
                       "\nWould you like to view it now?"
                       "\n\nTo customize the reports, please add a header.htm and footer.htm";
-
-int countBoxes(const std::vector<ShownBox> &shown, const Text &text)
-{
-    return int(std::count_if(shown.begin(), shown.end(),
-                             [&](const ShownBox &box) { return box.text == text; }));
-}
 } // namespace
 
 void tst_Report::init()
@@ -287,28 +285,29 @@ void tst_Report::questionAndShell()
     QCOMPARE(f.shell.opened, opened);
 }
 
-void tst_Report::reportFailuresShownPerPiece_data()
+void tst_Report::firstWriteFailureEndsTheReport_data()
 {
     QTest::addColumn<bool>("reportIsDirectory"); // else a link to a full disk
     QTest::addColumn<QByteArray>("header");
     QTest::addColumn<int>("rowCount");
-    QTest::addColumn<int>("expectedBoxes");
+    QTest::addColumn<bool>("fails");
 
-    // A report that cannot be opened loses every piece, empty ones included.
-    QTest::newRow("cannot open, no templates, two entries") << true << QByteArray() << 2 << 4;
-    QTest::newRow("cannot open, empty list") << true << QByteArray() << 0 << 2;
-    // On a full disk every piece with bytes fails; an empty piece writes nothing and succeeds.
-    QTest::newRow("disk full, header and footer, two entries") << false << QByteArray("H") << 2 << 4;
-    QTest::newRow("disk full, no templates, two entries") << false << QByteArray() << 2 << 2;
-    QTest::newRow("disk full, no templates, empty list") << false << QByteArray() << 0 << 0;
+    // A report that cannot be opened fails at its first piece, even an empty one.
+    QTest::newRow("cannot open, 100 entries") << true << QByteArray() << 100 << true;
+    QTest::newRow("cannot open, empty list") << true << QByteArray() << 0 << true;
+    // On a full disk a piece with bytes fails; an empty piece writes nothing and succeeds.
+    QTest::newRow("disk full, header, 100 entries") << false << QByteArray("H") << 100 << true;
+    QTest::newRow("disk full, no templates, 100 entries") << false << QByteArray() << 100 << true;
+    QTest::newRow("disk full, no templates, empty list") << false << QByteArray() << 0 << false;
 }
 
-void tst_Report::reportFailuresShownPerPiece()
+// One message, and no offer to view a report that is not whole.
+void tst_Report::firstWriteFailureEndsTheReport()
 {
     QFETCH(bool, reportIsDirectory);
     QFETCH(QByteArray, header);
     QFETCH(int, rowCount);
-    QFETCH(int, expectedBoxes);
+    QFETCH(bool, fails);
     if (reportIsDirectory) {
         QVERIFY(QDir::current().mkdir("Report.htm"));
     } else {
@@ -322,21 +321,34 @@ void tst_Report::reportFailuresShownPerPiece()
     f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
     f.PressReport();
 
-    QCOMPARE(f.boxes.shown.size(), size_t(expectedBoxes + 1));
-    for (int i = 0; i < expectedBoxes; ++i) {
-        const ShownBox &box = f.boxes.shown[size_t(i)];
-        QCOMPARE(box.text, std::string("Could not write to log file"));
-        QCOMPARE(box.caption, std::string("Error Log"));
-        QCOMPARE(box.type, BoxOk);
-        QVERIFY(!box.application);
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    const ShownBox &box = f.boxes.shown.front();
+    if (!fails) {
+        QCOMPARE(box.text, question);
+        return;
     }
-    QCOMPARE(f.boxes.shown.back().text, question); // still asked
+    QCOMPARE(box.text, std::string("Could not write to log file"));
+    QCOMPARE(box.caption, std::string("Error Log"));
+    QCOMPARE(box.type, BoxOk);
+    QVERIFY(!box.application);
 }
 
-void tst_Report::unreadableLineTemplateUsesDefaultPerEntry()
+void tst_Report::unreadableLineTemplateUsesDefault_data()
 {
-    // A directory can be neither read nor created as a file.
-    QVERIFY(QDir::current().mkdir("ReportLine.htm"));
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("FIFO") << "fifo";
+}
+
+// A line template that is not a regular file is reported once and the built-in one used; a
+// FIFO is never waited for.
+void tst_Report::unreadableLineTemplateUsesDefault()
+{
+    QFETCH(QString, kind);
+    if (kind == "folder")
+        QVERIFY(QDir::current().mkdir("ReportLine.htm"));
+    else
+        QCOMPARE(::mkfifo("ReportLine.htm", 0600), 0);
     putFile("Header.htm", "H");
     Fixture f;
     f.list.rows = {Row{"1", "a", "x\r\ny"}, Row{"2", "b", "z"}};
@@ -344,26 +356,18 @@ void tst_Report::unreadableLineTemplateUsesDefaultPerEntry()
     f.PressReport();
     QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br>y<br>p><hr>"
                                                   "<b>2 - b</b><br>z<br>p><hr>"));
-    QCOMPARE(countBoxes(f.boxes.shown, "Error loading file"), 2);
+    QCOMPARE(f.boxes.shown.size(), size_t(2));
+    QCOMPARE(f.boxes.shown.front().text, std::string("Error loading file"));
     QCOMPARE(f.boxes.shown.front().caption, std::string("Error"));
-    QCOMPARE(f.boxes.shown.size(), size_t(3));
+    QCOMPARE(f.boxes.shown.back().text, question);
     QCOMPARE(f.exchange.controls.Title, std::string("b"));
     QCOMPARE(f.exchange.controls.Entry, std::string("z"));
 }
 
-void tst_Report::oversizedLineLeftOut_data()
+// A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB: it
+// cannot be written, and the report ends there.
+void tst_Report::oversizedLineEndsTheReport()
 {
-    QTest::addColumn<bool>("lineTemplateReadable"); // else each line is built on its own
-    QTest::newRow("lines written at once") << true;
-    QTest::newRow("lines built one by one") << false;
-}
-
-// A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB.
-void tst_Report::oversizedLineLeftOut()
-{
-    QFETCH(bool, lineTemplateReadable);
-    if (!lineTemplateReadable)
-        QVERIFY(QDir::current().mkdir("ReportLine.htm"));
     putFile("Header.htm", "H");
     putFile("Footer.htm", "F");
     Text title;
@@ -372,11 +376,36 @@ void tst_Report::oversizedLineLeftOut()
     Fixture f;
     f.list.rows = {Row{"1", "a", "x"}, Row{"2", title, Text(1 << 20, 'e')}, Row{"3", "c", "z"}};
     f.PressReport();
-    QCOMPARE(ReadBytes("Report.htm"),
-             std::string("H<b>1 - a</b><br>x<br><hr><b>3 - c</b><br>z<br><hr>F"));
-    QCOMPARE(countBoxes(f.boxes.shown, "Could not write to log file"), 1);
-    QCOMPARE(countBoxes(f.boxes.shown, "Error loading file"), lineTemplateReadable ? 0 : 3);
-    QCOMPARE(f.boxes.shown.back().text, question);
+    QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br><hr>"));
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(f.boxes.shown.front().text, std::string("Could not write to log file"));
+}
+
+// SIGTERM while a message about the header is open: nothing more is written or asked.
+void tst_Report::stopSignalEndsTheReport()
+{
+    QVERIFY(InstallStopSignalHandlers() >= 0);
+    QVERIFY(QDir::current().mkdir("Header.htm"));
+    struct SignallingBoxes : MessageBoxes
+    {
+        ScriptedBoxes recorded;
+        int DialogBox(const Text &text, const Text &caption, BoxType type) override
+        {
+            ::raise(SIGTERM);
+            return recorded.DialogBox(text, caption, type);
+        }
+        int AppBox(const Text &text, BoxType type) override { return recorded.AppBox(text, type); }
+    } boxes;
+    FakeEntries entries;
+    entries.list.rows = {Row{"d", "t", "e"}};
+    RecordingShell shell;
+    Report report(entries.entries, boxes, shell);
+    report.OnReport();
+    QVERIFY(StopSignalReceived());
+    QCOMPARE(boxes.recorded.shown.size(), size_t(1));
+    QCOMPARE(boxes.recorded.shown.front().text, std::string("Error loading file"));
+    QCOMPARE(ReadBytes("Report.htm"), std::string());
+    QVERIFY(InstallStopSignalHandlers() >= 0); // forgets the signal for the tests after this
 }
 
 // Only the worst case of a 1 MiB template would pass the line limit; its one placeholder does not.

@@ -36,9 +36,10 @@ private slots:
     void appendWritesAtEnd();
     void failedTruncateLeavesFileUntouched_data();
     void failedTruncateLeavesFileUntouched();
-    void folderNamedLikeFileFailsToRead();
-    void folderNamedLikeFileFailsToWrite_data();
-    void folderNamedLikeFileFailsToWrite();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
+    void folderOrFifoFailsToWrite_data();
+    void folderOrFifoFailsToWrite();
     void writeFailureIsReported_data();
     void writeFailureIsReported();
     void closeReportsFailedOpen();
@@ -350,36 +351,59 @@ void tst_TextFile::failedTruncateLeavesFileUntouched()
     QCOMPARE(ReadBytes("pw.dat"), before);
 }
 
-void tst_TextFile::folderNamedLikeFileFailsToRead()
+void tst_TextFile::onlyRegularFilesAreRead_data()
 {
-    QVERIFY(QDir().mkdir(QStringLiteral("pw.dat")));
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("FIFO without a writer") << "fifo"; // would block in the open
+    QTest::newRow("endless device") << "device";      // would fill the memory
+}
+
+// Neither is taken as an empty file, nor waited for.
+void tst_TextFile::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, kind);
+    if (kind == "folder")
+        QVERIFY(QDir().mkdir(QStringLiteral("pw.dat")));
+    else if (kind == "fifo")
+        QCOMPARE(::mkfifo("pw.dat", 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("pw.dat")));
     TextFile file;
     std::string out;
-    const bool opened = file.Open("pw.dat", TextFile::Mode::Read);
-    // Either the open or the read fails; what matters is that it is not taken as an empty file.
-    QVERIFY(!opened || !file.ReadAll(out));
+    QVERIFY(!file.Open("pw.dat", TextFile::Mode::Read));
+    QVERIFY(!file.ReadAll(out));
     QVERIFY(out.empty());
     QCOMPARE(file.ReadByte(), -1);
-    QVERIFY(QFileInfo(QStringLiteral("pw.dat")).isDir());
+    QVERIFY(QFileInfo(QStringLiteral("pw.dat")).exists());
 }
 
-void tst_TextFile::folderNamedLikeFileFailsToWrite_data()
+void tst_TextFile::folderOrFifoFailsToWrite_data()
 {
+    QTest::addColumn<bool>("fifo"); // without a reader, which would block the open
     QTest::addColumn<TextFile::Mode>("mode");
-    QTest::newRow("write-truncate") << TextFile::Mode::WriteTruncate;
-    QTest::newRow("write-append") << TextFile::Mode::WriteAppend;
+    QTest::newRow("folder, write-truncate") << false << TextFile::Mode::WriteTruncate;
+    QTest::newRow("folder, write-append") << false << TextFile::Mode::WriteAppend;
+    QTest::newRow("FIFO, write-truncate") << true << TextFile::Mode::WriteTruncate;
+    QTest::newRow("FIFO, write-append") << true << TextFile::Mode::WriteAppend;
 }
 
-void tst_TextFile::folderNamedLikeFileFailsToWrite()
+void tst_TextFile::folderOrFifoFailsToWrite()
 {
+    QFETCH(bool, fifo);
     QFETCH(TextFile::Mode, mode);
-    QVERIFY(QDir().mkdir(QStringLiteral("Report.htm")));
-    WriteBytes("Report.htm/inside", "keep");
+    if (fifo) {
+        QCOMPARE(::mkfifo("Report.htm", 0600), 0);
+    } else {
+        QVERIFY(QDir().mkdir(QStringLiteral("Report.htm")));
+        WriteBytes("Report.htm/inside", "keep");
+    }
     TextFile file;
     QVERIFY(!file.Open("Report.htm", mode));
     QVERIFY(!file.Write("x"));
     QVERIFY(!file.Close());
-    QCOMPARE(ReadBytes("Report.htm/inside"), std::string("keep"));
+    if (!fifo)
+        QCOMPARE(ReadBytes("Report.htm/inside"), std::string("keep"));
 }
 
 void tst_TextFile::writeFailureIsReported_data()

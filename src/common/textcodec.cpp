@@ -1,13 +1,10 @@
 #include "common/textcodec.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 
 namespace {
-
-std::atomic<TextEncoding> currentEncoding{TextEncoding::Utf8};
 
 // Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves unassigned (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D) stand for the C1 controls of the same number.
@@ -21,18 +18,6 @@ constexpr std::array<char32_t, 32> windows1252High = {
 char32_t Windows1252ToCodePoint(unsigned char byte)
 {
     return byte >= 0x80 && byte <= 0x9F ? windows1252High[byte - 0x80] : char32_t(byte);
-}
-
-// The Windows-1252 byte for a code point, or '?' when the code page lacks it.
-char CodePointToWindows1252(char32_t codePoint)
-{
-    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
-        return static_cast<char>(codePoint);
-    for (std::size_t i = 0; i < windows1252High.size(); ++i) {
-        if (windows1252High[i] == codePoint)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
 }
 
 void AppendUtf8(Text &out, char32_t codePoint)
@@ -132,39 +117,11 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
-void SetTextEncoding(TextEncoding encoding)
+Text Windows1252ToUtf8(std::string_view bytes)
 {
-    currentEncoding.store(encoding, std::memory_order_relaxed);
-}
-
-TextEncoding CurrentTextEncoding()
-{
-    return currentEncoding.load(std::memory_order_relaxed);
-}
-
-Text LocalToUtf8(std::string_view bytes)
-{
-    if (CurrentTextEncoding() == TextEncoding::Utf8)
-        return Text(bytes);
     Text out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (const char byte : bytes)
         AppendUtf8(out, Windows1252ToCodePoint(static_cast<unsigned char>(byte)));
-    return out;
-}
-
-Text Utf8ToLocal(std::string_view utf8)
-{
-    if (CurrentTextEncoding() == TextEncoding::Utf8)
-        return Text(utf8);
-    Text out;
-    out.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const Decoded decoded = DecodeUtf8(utf8, pos);
-        // An invalid byte becomes one "?" and decoding resumes at the byte after it.
-        out += decoded.length == 0 ? '?' : CodePointToWindows1252(decoded.codePoint);
-        pos += decoded.length == 0 ? 1 : decoded.length;
-    }
     return out;
 }

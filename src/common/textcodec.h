@@ -4,20 +4,12 @@
 
 #include <string_view>
 
-// How the bytes of the loaded journal are shown and edited. The choice is made once per load:
-// a journal whose bytes are valid UTF-8 as a whole is UTF-8; otherwise it is taken as
-// Windows-1252, the Western 8-bit code page such journals usually come from.
-enum class TextEncoding { Utf8, Windows1252 };
+// How a text's bytes are shown and edited, decided for each text on its own: a text that is
+// valid UTF-8 is UTF-8; any other is taken as Windows-1252, the Western 8-bit code page older
+// journals usually come from. Texts the user types or edits are stored as UTF-8.
 
 bool IsValidUtf8(std::string_view bytes);
 
-void SetTextEncoding(TextEncoding encoding);
-TextEncoding CurrentTextEncoding();
-
-// Journal bytes to UTF-8 for display. In UTF-8 mode invalid sequences are left to the
-// toolkit's decoder (shown as replacement characters); in Windows-1252 mode every byte maps
-// to one character, the five unassigned bytes to the C1 controls of the same number.
-Text LocalToUtf8(std::string_view bytes);
-// UTF-8 typed by the user to journal bytes. In Windows-1252 mode a character the code page
-// lacks becomes "?".
-Text Utf8ToLocal(std::string_view utf8);
+// Every byte as its Windows-1252 character, in UTF-8; the five bytes the code page leaves
+// unassigned become the C1 controls of the same number, so that no byte is lost.
+Text Windows1252ToUtf8(std::string_view bytes);

@@ -56,6 +56,26 @@ int OpenFlags(TextFile::Mode mode)
     return O_RDONLY;
 }
 
+// Only a regular file is read: a FIFO would block, and a device might never end.
+bool IsRegularOrMissing(const std::string &path)
+{
+    struct stat status;
+    if (::stat(path.c_str(), &status) == 0)
+        return S_ISREG(status.st_mode);
+    return errno == ENOENT;
+}
+
+// What was opened is read only when it is a regular file after all; it is then switched back
+// to blocking input and output.
+bool IsUsable(int fd, TextFile::Mode mode)
+{
+    struct stat status;
+    if (mode == TextFile::Mode::Read && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)))
+        return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags != -1 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
 // Collapses each CR LF in bytes[0..size) to LF in place; returns the new size.
 std::size_t CollapseCrLf(char *bytes, std::size_t size)
 {
@@ -109,11 +129,21 @@ bool TextFile::Open(std::string_view name, Mode mode)
     m_pos = m_end = 0;
     m_pendingCr = m_atEnd = m_readFailed = m_writeFailed = false;
     const std::string path = ResolveFileName(name);
+    if (mode == Mode::Read && !IsRegularOrMissing(path))
+        return false;
+    // Never blocking, so that not even a FIFO put in the file's place meanwhile, or one
+    // without a reader named as the output, can hold the program up in the open.
     do {
-        m_fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY, createdFileMode);
+        m_fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
+                      createdFileMode);
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0)
         return false;
+    if (!IsUsable(m_fd, mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
     if (!m_buffer)
         m_buffer = std::make_unique<char[]>(bufferSize);
     return true;

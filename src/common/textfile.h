@@ -19,8 +19,10 @@ std::string ResolveFileName(std::string_view name);
 class TextFile
 {
 public:
+    // No open ever waits: a FIFO without a reader, opened for writing, fails at once.
     enum class Mode {
-        Read,          // created empty when missing; an existing file is never truncated
+        Read,          // created empty when missing; an existing file is never truncated, and
+                       // anything but a regular file (folder, FIFO, device) fails to open
         WriteTruncate, // created when missing, emptied otherwise; untouched when the open fails
         WriteAppend,   // created when missing, positioned at its end once
     };

@@ -1,6 +1,5 @@
 #include "journal/journalfile.h"
 
-#include "common/textcodec.h"
 #include "common/textfile.h"
 #include "journal/journalformat.h"
 
@@ -49,8 +48,6 @@ void JournalFile::LoadJournal()
     m_entries.ReadForm();
     Text text;
     m_journalUnreadable = !ReadJournalText(text);
-    // Before any row reaches the list, which shows the rows in this encoding.
-    SetTextEncoding(IsValidUtf8(text) ? TextEncoding::Utf8 : TextEncoding::Windows1252);
 
     // A journal whose records would take more memory than it is worth loading counts as
     // unreadable: no rows, and it is kept as it is at close.

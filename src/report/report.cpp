@@ -1,6 +1,7 @@
 #include "report/report.h"
 
 #include "common/textfile.h"
+#include "session/stopsignals.h"
 
 namespace {
 constexpr std::string_view reportName = "Report.htm";
@@ -95,11 +96,10 @@ Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
 
 void Report::OnReport()
 {
-    TruncateReport(reportName);
-    AppendToReport(ReadWholeFile(headerName));
-    AppendEntries();
-    AppendToReport(ReadWholeFile(footerName));
+    const bool written = WriteReport();
     m_entries.WriteForm();
+    if (!written)
+        return;
 
     const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n") +
                           Text(reportName) + "\nWould you like to view it now?" +
@@ -108,72 +108,62 @@ void Report::OnReport()
         m_shell.Open(ResolveFileName(reportName));
 }
 
-// Each row's line could be made by loading the row into the form and reading the line
-// template and opening the report anew, but while the template reads well and the report
-// opens, the same bytes come from reading the template once and writing all lines through one
-// open file, without per-row form exchange. Any other case takes the row-by-row way, which
-// shows the failure messages for each entry.
-void Report::AppendEntries()
+// False when a piece could not be written or a stop signal came; a signal may well arrive
+// while a message about a template is open, so it is looked for after each one.
+bool Report::WriteReport()
+{
+    TruncateReport(reportName);
+    const Text header = ReadWholeFile(headerName);
+    if (StopSignalReceived() || !AppendToReport(header) || !AppendEntries())
+        return false;
+    const Text footer = ReadWholeFile(footerName);
+    return !StopSignalReceived() && AppendToReport(footer);
+}
+
+// Each row's line could be made by loading the row into the form, reading the line template
+// and opening the report anew, but the same bytes come from reading the template once and
+// writing all lines through one open file, without per-row form exchange. A template that
+// cannot be read is reported once, not for every entry.
+bool Report::AppendEntries()
 {
     const int rowCount = m_entries.List().ItemCount();
     if (rowCount <= 0)
-        return;
-    const std::optional<Text> lineTemplate = LoadFile(lineTemplateName);
-    if (!lineTemplate) {
-        AppendEntriesOneByOne(rowCount);
-        return;
-    }
-    AppendLinesAtOnce(rowCount, EffectiveTemplate(*lineTemplate));
+        return true;
+    const Text lineTemplate = ReadWholeFile(lineTemplateName);
+    const bool written =
+        !StopSignalReceived() && AppendLines(rowCount, EffectiveTemplate(lineTemplate));
     m_entries.LoadRowIntoForm(rowCount - 1);
+    return written;
 }
 
-void Report::AppendEntriesOneByOne(int rowCount)
-{
-    for (int row = 0; row < rowCount; ++row) {
-        m_entries.LoadRowIntoForm(row);
-        m_entries.ReadForm();
-        if (const std::optional<Text> line = BuildReportLine())
-            AppendToReport(*line);
-        else
-            ShowWriteFailure();
-    }
-}
-
-// Reads each row's texts in place rather than through a copy of all rows.
-void Report::AppendLinesAtOnce(int rowCount, std::string_view lineTemplate)
+// Reads each row's texts in place rather than through a copy of all rows. A line too large
+// to fill counts as a failure to write it.
+bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
 {
     const ListView &list = m_entries.List();
     const Text &imagePath = m_entries.Form().ImagePath;
     ReportLineFiller filler;
-    // A line too large to fill shows the write failure and is left out.
-    const auto lineOf = [&](int row) -> const Text * {
-        const Row &texts = list.RowAt(row);
-        const Text *line = filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
-        if (!line)
-            ShowWriteFailure();
-        return line;
-    };
     TextFile file;
     if (!file.Open(appendName, TextFile::Mode::WriteAppend)) {
-        for (int row = 0; row < rowCount; ++row) {
-            if (const Text *line = lineOf(row))
-                AppendToReport(*line);
-        }
-        return;
+        ShowWriteFailure();
+        return false;
     }
-    // Appended one by one, a line with bytes fails once the disk is full, an empty one not.
-    int linesWithBytes = 0;
     for (int row = 0; row < rowCount; ++row) {
-        const Text *line = lineOf(row);
-        if (!line)
-            continue;
-        linesWithBytes += line->empty() ? 0 : 1;
-        file.Write(*line);
+        if (StopSignalReceived())
+            return false;
+        const Row &texts = list.RowAt(row);
+        const Text *line = filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
+        if (!line || !file.Write(*line)) {
+            file.Close();
+            ShowWriteFailure();
+            return false;
+        }
     }
     if (!file.Close()) {
-        for (int line = 0; line < linesWithBytes; ++line)
-            ShowWriteFailure();
+        ShowWriteFailure();
+        return false;
     }
+    return true;
 }
 
 Text Report::ReadWholeFile(std::string_view name)
@@ -187,24 +177,14 @@ Text Report::ReadWholeFile(std::string_view name)
     return std::move(*text);
 }
 
-std::optional<Text> Report::BuildReportLine()
-{
-    const Text lineTemplate = ReadWholeFile(lineTemplateName);
-    const EntryForm &form = m_entries.Form();
-    return FillReportLine(EffectiveTemplate(lineTemplate), form.Date, form.Title, form.Entry,
-                          form.ImagePath);
-}
-
-void Report::AppendToReport(std::string_view text)
+bool Report::AppendToReport(std::string_view text)
 {
     TextFile file;
-    if (!file.Open(appendName, TextFile::Mode::WriteAppend)) {
-        ShowWriteFailure();
-        return;
-    }
-    file.Write(text);
-    if (!file.Close())
-        ShowWriteFailure();
+    const bool written = file.Open(appendName, TextFile::Mode::WriteAppend) && file.Write(text);
+    if (file.Close() && written)
+        return true;
+    ShowWriteFailure();
+    return false;
 }
 
 void Report::TruncateReport(std::string_view name)

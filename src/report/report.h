@@ -28,32 +28,33 @@ std::optional<Text> FillReportLine(std::string_view lineTemplate, const Text &da
 
 // Writes "Report.htm" in the working directory: "Header.htm", one filled-in copy of
 // "ReportLine.htm" per row (top row first), "Footer.htm". Missing templates are created empty
-// when they are read. Then offers to open the report.
+// when they are read; only regular files are read. Then offers to open the report.
+//
+// The first piece (header, line, footer) that cannot be written ends the report with one
+// message; a stop signal ends it without one. Either way the rest is not attempted, and the
+// report, which is not whole, is not offered for viewing.
 class Report
 {
 public:
     Report(EntryList &entries, MessageBoxes &boxes, Shell &shell);
 
-    // The Report button. The caller runs ReadForm before and WriteForm after it. The form ends
-    // holding the bottom row's Date, Title and Entry.
+    // The Report button. The caller runs ReadForm before and WriteForm after it. Once the
+    // entries have been reached the form holds the bottom row's Date, Title and Entry.
     void OnReport();
 
     // ReadForm, then the file's text; a file that cannot be read shows "Error loading file"
     // and counts as empty.
     Text ReadWholeFile(std::string_view name);
-    // The line for the form's current Date, Title, Entry and ImagePath; nothing when it would
-    // be too large.
-    std::optional<Text> BuildReportLine();
-    // Appends `text` to the report; when the report cannot be opened or written shows
-    // "Could not write to log file" once, and that text is lost.
-    void AppendToReport(std::string_view text);
+    // Appends `text` to the report; false, after showing "Could not write to log file", when
+    // the report cannot be opened or written.
+    bool AppendToReport(std::string_view text);
     // Opens `name` write-truncate and closes it again; a failure is not reported.
     void TruncateReport(std::string_view name);
 
 private:
-    void AppendEntries();
-    void AppendEntriesOneByOne(int rowCount);
-    void AppendLinesAtOnce(int rowCount, std::string_view lineTemplate);
+    bool WriteReport();
+    bool AppendEntries();
+    bool AppendLines(int rowCount, std::string_view lineTemplate);
     void ShowWriteFailure();
 
     EntryList &m_entries;

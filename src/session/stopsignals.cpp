@@ -1,15 +1,20 @@
 #include "session/stopsignals.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 int pipeEnds[2] = {-1, -1};
+// Set by the handler, which may run on any thread; lock-free, so safe to set from it.
+std::atomic<bool> stopReceived{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnStopSignal(int signalNumber)
 {
     const int savedErrno = errno;
+    stopReceived.store(true, std::memory_order_relaxed);
     const char byte = char(signalNumber);
     // Non-blocking: with the pipe full a byte is already waiting, and dropping this one is fine.
     [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
@@ -30,6 +35,7 @@ int InstallStopSignalHandlers()
 {
     if (!CreateOrEmptyPipe())
         return -1;
+    stopReceived.store(false, std::memory_order_relaxed);
     struct sigaction action = {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -58,4 +64,9 @@ int DrainStopSignals(int readEnd)
             continue;
         return count; // empty (EAGAIN), closed or failed
     }
+}
+
+bool StopSignalReceived()
+{
+    return stopReceived.load(std::memory_order_relaxed);
 }

@@ -16,5 +16,9 @@ int InstallStopSignalHandlers();
 // Reads every byte waiting on `readEnd` and returns how many there were.
 int DrainStopSignals(int readEnd);
 
+// True once a stop signal has arrived since the handlers were installed. Long work on the UI
+// thread (the report) asks it to end early, since the pipe is read only by the event loop.
+bool StopSignalReceived();
+
 // The signals handled, for tests and for the loop that installs them.
 inline constexpr int stopSignals[] = {SIGTERM, SIGHUP, SIGINT};

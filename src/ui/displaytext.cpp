@@ -2,14 +2,19 @@
 
 #include "common/textcodec.h"
 
+namespace {
+QString FromUtf8(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+} // namespace
+
 QString ToDisplay(std::string_view bytes)
 {
-    const Text utf8 = LocalToUtf8(bytes);
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    return IsValidUtf8(bytes) ? FromUtf8(bytes) : FromUtf8(Windows1252ToUtf8(bytes));
 }
 
 Text FromDisplay(const QString &shown)
 {
-    const QByteArray utf8 = shown.toUtf8();
-    return Utf8ToLocal(std::string_view(utf8.constData(), size_t(utf8.size())));
+    return shown.toUtf8().toStdString();
 }

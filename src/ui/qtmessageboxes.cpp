@@ -3,8 +3,15 @@
 #include "resources/resources.h"
 #include "ui/displaytext.h"
 
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 QPointer<QWidget> mainWindow;
@@ -15,6 +22,36 @@ QString BoxText(const Text &bytes)
     Text text = bytes;
     ReplaceAll(text, "\r\n", "\n");
     return ToDisplay(text);
+}
+
+// The width the window manager needs to show the box's whole caption: the caption in its
+// title font, which is often bold and may be larger than the box's own, beside the window icon
+// and the minimise, maximise and close buttons, each about as wide as the title bar is high,
+// with a margin at either end.
+int CaptionWidth(const QMessageBox &box)
+{
+    int textWidth = 0;
+    for (QFont font : {QFontDatabase::systemFont(QFontDatabase::TitleFont), box.font()}) {
+        font.setBold(true);
+        textWidth = std::max(textWidth, QFontMetrics(font).horizontalAdvance(box.windowTitle()));
+    }
+    // A title bar is at least one line of text with a little room above and below it.
+    const int titleBar =
+        std::max(box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box),
+                 QFontMetrics(box.font()).height() + 8);
+    constexpr int iconAndButtons = 4;
+    return textWidth + (iconAndButtons + 1) * titleBar;
+}
+
+// A box sizes itself to its text and buttons; an empty item as wide as the caption needs
+// keeps it from being narrower.
+void FitCaption(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    grid->addItem(new QSpacerItem(CaptionWidth(box), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 } // namespace
 
@@ -47,10 +84,12 @@ int QtMessageBoxes::Show(const BoxRequest &request)
         QPushButton *yes = box.addButton(QMessageBox::Yes);
         box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);
+        FitCaption(box);
         box.exec();
         return box.clickedButton() == yes ? AnswerYes : AnswerNo;
     }
     box.setStandardButtons(QMessageBox::Ok);
+    FitCaption(box);
     box.exec();
     return AnswerOk;
 }

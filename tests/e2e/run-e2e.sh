@@ -353,6 +353,61 @@ test_stop_signal_with_a_box_open() {
     same_bytes "$folder/Report.htm" '<table>\r\n<tr><td>Unsaved</td></tr>\r\n<tr><td>Newer</td></tr>\r\n<tr><td>Older</td></tr>\r\n</table>\r\n'
 }
 
+# A FIFO named Header.htm is not waited for: the report says it could not load it, writes the
+# rest and asks as usual; the FIFO stays as it was.
+test_report_with_a_fifo_header() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    mkfifo "$folder/Header.htm"
+    start_app "$folder" || return 1
+    click_report
+    wait_window "$app" '^Error$' 10 >/dev/null || fail "no load failure box for the FIFO" ||
+        return 1
+    key Return
+    wait_gone "$app" '^Error$' 10 || fail "the load failure box did not close" || return 1
+    answer_box alt+n || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/Report.htm" '<b>2024-05-02 - Newer</b><br>text<br><hr><b>2024-05-01 - Older</b><br>first<br>second<br><hr>' ||
+        return 1
+    [ -p "$folder/Header.htm" ] || fail "Header.htm is no longer a FIFO"
+}
+
+# A report that cannot be written says so once, however many entries there are, and does not
+# claim to have been written.
+test_report_that_cannot_be_written() {
+    local folder i
+    folder=$(new_folder)
+    {
+        printf 'CREATOR=PENWICK 1.0'
+        for i in $(seq 100); do
+            printf '\r\nDATE=2024-01-%03d\r\nTITLE=Row %d\r\nENTRY=text\r\n' "$i" "$i"
+        done
+    } >"$folder/pw.dat"
+    cp "$folder/pw.dat" "$work/journal"
+    if [ "$(id -u)" = 0 ]; then
+        ln -s /dev/full "$folder/Report.htm" # root writes to a read-only file all the same
+    else
+        printf 'old report' >"$folder/Report.htm"
+        chmod 0444 "$folder/Report.htm"
+    fi
+    start_app "$folder" || return 1
+    click_report
+    wait_window "$app" '^Error Log$' 10 >/dev/null || fail "no write failure box" || return 1
+    key Return
+    wait_gone "$app" '^Error Log$' 10 || fail "the write failure box did not close" || return 1
+    sleep 1
+    if xdotool search --all --onlyvisible --pid "$app" --name '^(Error Log|Penwick)$' \
+        >/dev/null 2>&1; then
+        fail "another box followed the first"
+        return 1
+    fi
+    click_quit
+    expect_exit 0 20 || return 1
+    cmp -s "$folder/pw.dat" "$work/journal" || fail "the journal changed"
+}
+
 # A second start in the same folder is refused with a box and touches no file; in another
 # folder it starts; after the first has crashed, the folder is free again.
 test_second_instance_refused() {
@@ -476,6 +531,8 @@ run test_escape_saves
 run test_close_box_saves
 run test_stop_signals_save
 run test_stop_signal_with_a_box_open
+run test_report_with_a_fifo_header
+run test_report_that_cannot_be_written
 run test_second_instance_refused
 run test_tab_through_then_remove_and_update
 run test_sort_then_update_changes_the_clicked_entry
