@@ -43,7 +43,7 @@ public:
     // the benchmark compares the two.
     void SetBackgroundSave(bool on) { m_backgroundSave = on; }
     // How long after the first change of a burst its save starts.
-    static constexpr int saveDelayMilliseconds = 200;
+    static constexpr int saveDelayMilliseconds = 100;
 
     // The time the Date command opens the calendar on: the system clock, or, while `clock` is
     // set, what it returns (for tests).

@@ -109,15 +109,12 @@ bool JournalFile::StartBackgroundSave(std::function<void()> finished)
     if (m_worker.joinable() || !ChangedSinceLastSave() || NothingToKeep())
         return false;
     // The copy is taken here, on the thread that owns the list; formatting and writing it
-    // happen on the save's thread. The copy is let go of as soon as it has been formatted.
+    // happen on the save's thread. The copy is let go of only once the file is written, so
+    // that freeing it does not delay the save.
     m_worker = std::thread([this, job = PrepareSave(), rows = RowSnapshot::Take(m_entries.List()),
                             finished = std::move(finished)]() mutable {
-        Text text;
-        {
-            const RowSnapshot taken = std::move(rows);
-            text = taken.Format();
-        }
-        m_outcome = RunSave(job, text, m_calls);
+        m_outcome = RunSave(job, rows.Format(), m_calls);
+        rows.Release(); // here, not in the UI thread's wait for this thread to end
         if (finished)
             finished();
     });

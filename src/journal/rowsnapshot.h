@@ -17,6 +17,8 @@ public:
     // The journal text of the rows, as FormatJournal gives it for the list they came from.
     Text Format() const { return FormatJournal(m_rows); }
     size_t Count() const { return m_rows.size(); }
+    // Frees the rows.
+    void Release() { std::vector<Row>().swap(m_rows); }
 
 private:
     explicit RowSnapshot(std::vector<Row> rows) : m_rows(std::move(rows)) {}
