@@ -26,6 +26,10 @@ struct BenchOptions
 // Load into the real list, save, and their floor; then the report and the sort.
 void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// Each command with the background save on and off, the time until its change is on disk, and
+// the save's share of the UI thread.
+void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+
 // Peak memory of a process that loads each journal, against one that loads an empty journal.
 void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 // The child side: loads the journal in `folder` into a shown main dialog and prints its peak

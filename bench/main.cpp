@@ -1,6 +1,6 @@
 // lumenlog-bench: how fast Lumenlog loads, saves, reports, sorts and starts with journals of
-// 1,000, 10,000 and 100,000 entries, and how much memory it needs. See the README's
-// "Benchmarks" section.
+// 1,000, 10,000 and 100,000 entries, how its commands fare with the background save, and how much
+// memory it needs. See the README's "Benchmarks" section.
 
 #include "benchparts.h"
 #include "benchsupport.h"
@@ -22,6 +22,7 @@ struct Arguments
     std::vector<int> sizes = {1000, 10000, 100000};
     std::string parentFolder;
     bool list = true;
+    bool save = true;
     bool memory = true;
     bool startup = true;
     bool keep = false;
@@ -32,7 +33,7 @@ void PrintUsage()
 {
     std::printf(
         "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
-        "                      [--no-list] [--no-memory] [--no-startup] [--keep]\n"
+        "                      [--no-list] [--no-save] [--no-memory] [--no-startup] [--keep]\n"
         "  --sizes    journal sizes in entries (default 1000,10000,100000)\n"
         "  --runs     runs per measurement, the median is shown (default 7, at least 5)\n"
         "  --dir      where the temporary folders go (default $TMPDIR or /tmp)\n"
@@ -72,6 +73,8 @@ bool ParseArguments(int argc, char *argv[], Arguments &arguments)
             arguments.peakFolder = argv[++i];
         else if (argument == "--no-list")
             arguments.list = false;
+        else if (argument == "--no-save")
+            arguments.save = false;
         else if (argument == "--no-memory")
             arguments.memory = false;
         else if (argument == "--no-startup")
@@ -141,6 +144,8 @@ int main(int argc, char *argv[])
 
     if (arguments.list)
         RunListBenchmarks(options, journals);
+    if (arguments.save)
+        RunSaveBenchmark(options, journals);
     if (arguments.memory)
         RunMemoryBenchmark(options, journals);
     if (arguments.startup)

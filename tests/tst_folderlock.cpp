@@ -1,4 +1,6 @@
+#include "journal/safesave.h"
 #include "session/folderlock.h"
+#include "session/journallock.h"
 
 #include <QtTest>
 
@@ -21,6 +23,8 @@ private slots:
     void startedProgramsDoNotInheritTheLock();
     void takingTheLockCreatesNoFile();
     void missingFolderIsUnavailable();
+    void journalLockFollowsTheFile_data();
+    void journalLockFollowsTheFile();
 };
 
 namespace {
@@ -185,6 +189,52 @@ void tst_FolderLock::missingFolderIsUnavailable()
     QVERIFY(!lock.Held());
     QVERIFY(QFile(folder.filePath("file")).open(QIODevice::WriteOnly));
     QCOMPARE(lock.Acquire(folder.filePath("file").toStdString()), Result::Unavailable);
+}
+
+void tst_FolderLock::journalLockFollowsTheFile_data()
+{
+    // How folder b gets its pw.dat, and whether a window on it must wait for the one on a's.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("a journal of its own") << "own" << false;
+    QTest::newRow("symbolic link to a's journal") << "symlink" << true;
+    QTest::newRow("hard link to a's journal") << "hard link" << true;
+    QTest::newRow("b is a symbolic link to folder a") << "folder link" << true;
+    QTest::newRow("symbolic link, after a save replaced a's journal") << "symlink, saved" << true;
+}
+
+void tst_FolderLock::journalLockFollowsTheFile()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, refused);
+    QTemporaryDir parent;
+    const QString a = parent.filePath("a"), b = parent.filePath("b");
+    QVERIFY(QDir().mkpath(a));
+    QFile journal(a + "/pw.dat");
+    QVERIFY(journal.open(QIODevice::WriteOnly));
+    journal.close();
+    if (how == "folder link")
+        QVERIFY(QFile::link(a, b));
+    else
+        QVERIFY(QDir().mkpath(b));
+    if (how == "own")
+        QVERIFY(QFile::copy(a + "/pw.dat", b + "/pw.dat"));
+    else if (how.startsWith("symlink"))
+        QVERIFY(QFile::link(a + "/pw.dat", b + "/pw.dat"));
+    else if (how == "hard link")
+        QCOMPARE(::link(QFile::encodeName(a + "/pw.dat"), QFile::encodeName(b + "/pw.dat")), 0);
+
+    JournalLock first;
+    QCOMPARE(first.Acquire((a + "/pw.dat").toStdString()), Result::Locked);
+    if (how.endsWith("saved"))
+        QVERIFY(SaveTextFileSafely((a + "/pw.dat").toStdString(), "new journal"));
+    JournalLock second;
+    QCOMPARE(second.Acquire((b + "/pw.dat").toStdString()),
+             refused ? Result::HeldElsewhere : Result::Locked);
+    QCOMPARE(second.Held(), !refused);
+    // A plain folder lock of the journal's folder (an older window) is still respected.
+    FolderLock older;
+    QCOMPARE(older.Acquire(a.toStdString()), Result::HeldElsewhere);
 }
 
 QTEST_GUILESS_MAIN(tst_FolderLock)

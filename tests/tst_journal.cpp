@@ -1,19 +1,25 @@
 #include "common/textfile.h"
 #include "entries/entrylist.h"
+#include "journal/besidefile.h"
 #include "journal/journalfile.h"
 #include "journal/journalformat.h"
 #include "journal/safesave.h"
+#include "support/scopedtimezone.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -59,15 +65,27 @@ private slots:
 
     void injectedSaveFailureKeepsJournal_data();
     void injectedSaveFailureKeepsJournal();
-    void interruptedSaveKeepsJournal();
+    void interruptedSaveKeepsJournalAndItsLeftoverIsRemovedLater();
     void saveFailsOverDirectory();
     void saveFailsInRemovedFolder();
+    void saveFailsAtFileSizeLimit_data();
     void saveFailsAtFileSizeLimit();
     void saveRefusesDevice();
     void unreadableJournalIsLeftUntouched_data();
     void unreadableJournalIsLeftUntouched();
     void withoutPermissions_data();
     void withoutPermissions();
+
+    void backgroundSaveWritesWhatTheCloseSaveWould();
+    void saveStillWritingAtCloseFinishesFirst();
+    void failedBackgroundSaveTellsOnceAndRetries();
+    void outsideChangeIsKeptBeforeTheSave_data();
+    void outsideChangeIsKeptBeforeTheSave();
+    void namesBesideTheJournal_data();
+    void namesBesideTheJournal();
+    void filesBesideTheJournalNeverOverwrite();
+    void hardLinkedJournalIsSavedInPlace();
+    void ownerOfTheJournalIsKept();
 
 private:
     QTemporaryDir *m_dir = nullptr;
@@ -186,11 +204,36 @@ void compareForms(const EntryForm &actual, const EntryForm &expected)
     QCOMPARE(actual.ImagePath, expected.ImagePath);
 }
 
+// The bytes a save of `rows` stores: the journal text with CR LF line ends.
+Text stored(const Rows &rows)
+{
+    Text text = FormatJournal(rows);
+    ReplaceAll(text, "\n", "\r\n");
+    return text;
+}
+
+// The files beside the journal whose names carry `label`.
+std::vector<std::string> filesLabelled(const std::string &label)
+{
+    std::vector<std::string> found;
+    for (const std::string &name : directoryEntries())
+        if (name.starts_with("pw." + label + "-") && name.ends_with(".dat"))
+            found.push_back(name);
+    return found;
+}
+
+ino_t inodeOf(const char *path)
+{
+    struct stat info;
+    return ::stat(path, &info) == 0 ? info.st_ino : 0;
+}
+
 // Fails chosen system calls of a safe save.
 class FailingCalls : public SaveCalls
 {
 public:
     int failingWrite = 0; // 1 for the first write; 0 fails none
+    bool failAllWrites = false;
     bool failSync = false;
     bool failRename = false;
     std::function<void()> onWrite;
@@ -200,7 +243,7 @@ public:
     {
         if (onWrite)
             onWrite();
-        if (++writes == failingWrite) {
+        if (++writes == failingWrite || failAllWrites) {
             errno = ENOSPC;
             return -1;
         }
@@ -719,7 +762,7 @@ void tst_Journal::injectedSaveFailureKeepsJournal()
         QCOMPARE(calls.writes, failingWrite);
 }
 
-void tst_Journal::interruptedSaveKeepsJournal()
+void tst_Journal::interruptedSaveKeepsJournalAndItsLeftoverIsRemovedLater()
 {
     const Text old = creator + record("1", "old", "journal");
     WriteBytes("pw.dat", old);
@@ -738,6 +781,20 @@ void tst_Journal::interruptedSaveKeepsJournal()
     });
     QCOMPARE(status, -1);
     QCOMPARE(ReadBytes("pw.dat"), old);
+
+    // Its temporary file is left; names that only look like one are not ours to remove.
+    const std::vector<std::string> lookAlikes = {
+        ".pw.dat.ab12C", ".pw.dat.ab12Cde", ".pw.dat.ab-12C", "pw.dat.ab12Cd", ".other.ab12Cd"};
+    for (const std::string &name : lookAlikes)
+        WriteBytes(name, "not a journal's");
+    fs::create_directory(".pw.dat.Folder");
+    const size_t before = directoryEntries().size();
+    QCOMPARE(before, lookAlikes.size() + 3);
+    QCOMPARE(RemoveLeftoverTemporaryFiles("pw.dat"), 1);
+    QCOMPARE(directoryEntries().size(), before - 1);
+    QCOMPARE(ReadBytes("pw.dat"), old);
+    for (const std::string &name : lookAlikes)
+        QVERIFY(fs::exists(name));
 }
 
 void tst_Journal::saveFailsOverDirectory()
@@ -767,10 +824,21 @@ void tst_Journal::saveFailsInRemovedFolder()
     QVERIFY(f.showedSaveError());
 }
 
+void tst_Journal::saveFailsAtFileSizeLimit_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("new file renamed into place") << false;
+    QTest::newRow("written in place (a second hard link)") << true;
+}
+
+// Over the limit, the in-place write fails before it has overwritten anything.
 void tst_Journal::saveFailsAtFileSizeLimit()
 {
+    QFETCH(bool, inPlace);
     const Text old = creator + record("1", "old", "journal");
     WriteBytes("pw.dat", old);
+    if (inPlace)
+        fs::create_hard_link("pw.dat", "link.dat");
     Fixture f;
     f.journal.LoadJournal();
     f.list.rows = sampleRows(1000, 400);
@@ -787,7 +855,8 @@ void tst_Journal::saveFailsAtFileSizeLimit()
 
     QVERIFY(f.showedSaveError());
     QCOMPARE(ReadBytes("pw.dat"), old);
-    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+    QCOMPARE(directoryEntries(), inPlace ? (std::vector<std::string>{"link.dat", "pw.dat"})
+                                         : (std::vector<std::string>{"pw.dat"}));
 }
 
 void tst_Journal::saveRefusesDevice()
@@ -834,12 +903,36 @@ void tst_Journal::unreadableJournalIsLeftUntouched()
     Fixture f;
     f.journal.LoadJournal();
     QVERIFY(f.list.rows.empty());
-    QVERIFY(f.boxes.shown.empty());
-    f.list.rows = sampleRows(3);
+    QVERIFY(f.boxes.shown.empty()); // said once the window is there
+    QVERIFY(f.journal.JournalUnreadable());
+    f.journal.AnnounceUnreadableJournal();
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(f.boxes.shown[0].caption, Text("Journal Not Read"));
+
+    // Nothing entered: nothing to keep, so no file is made and nothing more is said.
     f.journal.SaveJournal();
-    QVERIFY(f.showedSaveError());
-    QCOMPARE(fs::symlink_status("pw.dat").type(), before.type());
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+
+    // The first save chooses a file beside the journal; later ones rewrite that same file.
+    f.list.rows = sampleRows(3);
+    f.journal.NoteChange();
+    QVERIFY(f.journal.StartBackgroundSave(nullptr));
+    f.journal.FinishBackgroundSave();
+    const std::vector<std::string> aside = filesLabelled("saved-while-unreadable");
+    QCOMPARE(aside.size(), size_t(1));
+    QCOMPARE(ReadBytes(aside[0]), stored(sampleRows(3)));
+    f.list.rows = sampleRows(5);
+    f.journal.NoteChange();
+    f.journal.SaveJournal();
+    QCOMPARE(filesLabelled("saved-while-unreadable"), aside);
+    QCOMPARE(ReadBytes(aside[0]), stored(sampleRows(5)));
+    QCOMPARE(directoryEntries().size(), size_t(2));
+    QCOMPARE(f.boxes.shown.size(), size_t(2));
+    QCOMPARE(f.boxes.shown[1].caption, Text("Journal Not Read"));
+    QVERIFY(f.boxes.shown[1].text.find(aside[0]) != Text::npos);
+
+    QCOMPARE(fs::symlink_status("pw.dat").type(), before.type());
     if (kind == QLatin1String("folder"))
         QCOMPARE(ReadBytes("pw.dat/inside"), "kept"s);
     if (kind == QLatin1String("multiplying"))
@@ -852,16 +945,16 @@ void tst_Journal::withoutPermissions_data()
     QTest::addColumn<mode_t>("journalMode");
     QTest::addColumn<mode_t>("folderMode");
     QTest::addColumn<bool>("loadsRows");
-    QTest::addColumn<bool>("saves");
+    QTest::addColumn<QString>("savedTo"); // "journal", "beside" it, or nowhere ("")
     QTest::newRow("journal without read permission")
-        << true << mode_t(0) << mode_t(0777) << false << false;
+        << true << mode_t(0) << mode_t(0777) << false << "beside";
     QTest::newRow("read-only folder, journal missing")
-        << false << mode_t(0) << mode_t(0555) << false << false;
-    QTest::newRow("read-only folder, writable journal")
-        << true << mode_t(0666) << mode_t(0555) << true << false;
-    QTest::newRow("read-only journal") << true << mode_t(0444) << mode_t(0777) << true << false;
+        << false << mode_t(0) << mode_t(0555) << false << "";
+    QTest::newRow("read-only folder, writable journal: written in place")
+        << true << mode_t(0666) << mode_t(0555) << true << "journal";
+    QTest::newRow("read-only journal") << true << mode_t(0444) << mode_t(0777) << true << "";
     QTest::newRow("writable journal and folder")
-        << true << mode_t(0666) << mode_t(0777) << true << true;
+        << true << mode_t(0666) << mode_t(0777) << true << "journal";
 }
 
 // Runs as an unprivileged user when the tests run as root, since root may read and write
@@ -872,7 +965,7 @@ void tst_Journal::withoutPermissions()
     QFETCH(mode_t, journalMode);
     QFETCH(mode_t, folderMode);
     QFETCH(bool, loadsRows);
-    QFETCH(bool, saves);
+    QFETCH(QString, savedTo);
     const Text old = creator + record("1", "old", "journal");
     fs::create_directory("locked");
     if (journalExists) {
@@ -881,8 +974,10 @@ void tst_Journal::withoutPermissions()
     }
     QCOMPARE(::chmod(m_dir->path().toLocal8Bit().constData(), 0755), 0);
     QCOMPARE(::chmod("locked", folderMode), 0);
+    const ino_t inode = inodeOf("locked/pw.dat");
 
-    // Exit status: bit 0 rows loaded, bit 1 a box at load, bit 2 the save box.
+    // Exit status: bit 0 rows loaded, bit 1 a box at load, bit 2 the save error box, bit 3
+    // the box that names the file beside the journal.
     const int status = RunInChild([] {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             return 100;
@@ -894,21 +989,271 @@ void tst_Journal::withoutPermissions()
         result |= f.boxes.shown.empty() ? 0 : 2;
         f.list.rows = sampleRows(2);
         f.journal.SaveJournal();
-        return result | (f.showedSaveError() ? 4 : 0);
+        const bool named =
+            !f.boxes.shown.empty() && f.boxes.shown.back().caption == "Journal Not Read";
+        return result | (f.showedSaveError() ? 4 : 0) | (named ? 8 : 0);
     });
     ::chmod("locked", 0755);
 
-    QCOMPARE(status, (loadsRows ? 1 : 0) | (saves ? 0 : 4));
-    if (saves)
-        QCOMPARE(ReadBytes("locked/pw.dat"), creator +
-                                                 record("2006-09-11", "Title 1", Text(40, 'b')) +
-                                                 record("2006-09-10", "Title 0", Text(40, 'a')));
+    QCOMPARE(status,
+             (loadsRows ? 1 : 0) | (savedTo.isEmpty() ? 4 : 0) | (savedTo == "beside" ? 8 : 0));
+    const Text saved = stored(sampleRows(2));
+    if (savedTo == "journal")
+        QCOMPARE(ReadBytes("locked/pw.dat"), saved);
     else if (journalExists)
         QCOMPARE(ReadBytes("locked/pw.dat"), old);
     else
         QVERIFY(!fs::exists("locked/pw.dat"));
-    QCOMPARE(int(std::distance(fs::directory_iterator("locked"), fs::directory_iterator())),
-             journalExists ? 1 : 0);
+    if (journalExists)
+        QCOMPARE(inodeOf("locked/pw.dat"), inode);
+    std::vector<std::string> others;
+    for (const auto &entry : fs::directory_iterator("locked"))
+        if (entry.path().filename() != "pw.dat")
+            others.push_back(entry.path().string());
+    QCOMPARE(others.size(), size_t(savedTo == "beside" ? 1 : 0));
+    if (savedTo == "beside")
+        QCOMPARE(ReadBytes(others[0]), saved);
+}
+
+void tst_Journal::backgroundSaveWritesWhatTheCloseSaveWould()
+{
+    WriteBytes("pw.dat", creator + record("1", "old", "journal"));
+    FailingCalls calls; // counts the writes
+    Fixture f;
+    JournalFile journal(f.entries, f.boxes, calls);
+    journal.LoadJournal();
+    f.list.rows = sampleRows(300);
+    journal.NoteChange();
+    std::atomic<bool> finished = false;
+    QVERIFY(journal.StartBackgroundSave([&] { finished = true; }));
+    QVERIFY(!journal.StartBackgroundSave(nullptr)); // one at a time
+    QTRY_VERIFY(finished);
+    journal.FinishBackgroundSave();
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(300)));
+    QVERIFY(!journal.ChangedSinceLastSave());
+    QVERIFY(!journal.StartBackgroundSave(nullptr)); // nothing new to write
+
+    // The close then finds the journal as it was written and writes nothing.
+    const int writes = calls.writes;
+    journal.SaveJournal();
+    QCOMPARE(calls.writes, writes);
+    QVERIFY(f.boxes.shown.empty());
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(300)));
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+}
+
+void tst_Journal::saveStillWritingAtCloseFinishesFirst()
+{
+    FailingCalls slowDisk;
+    slowDisk.onWrite = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    Fixture f;
+    JournalFile journal(f.entries, f.boxes, slowDisk);
+    journal.LoadJournal();
+    f.list.rows = sampleRows(2000, 400); // several writes
+    journal.NoteChange();
+    QVERIFY(journal.StartBackgroundSave(nullptr));
+    f.list.rows = sampleRows(3);
+    journal.NoteChange();
+    journal.SaveJournal(); // at once, while the first is still writing
+    QVERIFY(!journal.BackgroundSaveRunning());
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+    QVERIFY(f.boxes.shown.empty());
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+}
+
+void tst_Journal::failedBackgroundSaveTellsOnceAndRetries()
+{
+    const Text old = creator + record("1", "old", "journal");
+    WriteBytes("pw.dat", old);
+    FailingCalls fullDisk;
+    fullDisk.failAllWrites = true;
+    Fixture f;
+    JournalFile journal(f.entries, f.boxes, fullDisk);
+    journal.LoadJournal();
+    const auto changeAndSave = [&](int rows) {
+        f.list.rows = sampleRows(rows);
+        journal.NoteChange();
+        QVERIFY(journal.StartBackgroundSave(nullptr));
+        journal.FinishBackgroundSave();
+    };
+    changeAndSave(1);
+    changeAndSave(2);
+    QVERIFY(f.showedSaveError()); // once for both
+    QCOMPARE(ReadBytes("pw.dat"), old);
+
+    fullDisk.failAllWrites = false; // room again: the next change saves everything
+    changeAndSave(3);
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+
+    fullDisk.failAllWrites = true; // full again: said again, and at close as well
+    changeAndSave(4);
+    QCOMPARE(f.boxes.shown.size(), size_t(2));
+    journal.SaveJournal();
+    QCOMPARE(f.boxes.shown.size(), size_t(3));
+    QCOMPARE(f.boxes.shown[2].text, errorText);
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+    QCOMPARE(f.list.rows, sampleRows(4));
+}
+
+void tst_Journal::outsideChangeIsKeptBeforeTheSave_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("appended by an editor") << "append" << true;
+    QTest::newRow("replaced by a sync tool") << "replace" << true;
+    QTest::newRow("same size, written later") << "touch" << true;
+    QTest::newRow("appended after this program's own save") << "append after save" << true;
+    QTest::newRow("deleted") << "delete" << false;
+    QTest::newRow("not changed") << "none" << false;
+    QTest::newRow("only this program's own save") << "save" << false;
+}
+
+void tst_Journal::outsideChangeIsKeptBeforeTheSave()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, kept);
+    Text outside = creator + record("1", "old", "journal");
+    WriteBytes("pw.dat", outside);
+    Fixture f;
+    f.journal.LoadJournal();
+    if (change.endsWith("save")) {
+        f.list.rows = sampleRows(1);
+        f.journal.NoteChange();
+        f.journal.SaveJournal();
+        outside = stored(sampleRows(1));
+    }
+    if (change.startsWith("append")) {
+        outside += record("2", "from", "elsewhere");
+        std::ofstream(std::string("pw.dat"), std::ios::binary | std::ios::app)
+            << record("2", "from", "elsewhere");
+    } else if (change == "replace") {
+        outside = creator + record("3", "synced", "in");
+        WriteBytes("pw.dat.sync", outside);
+        fs::rename("pw.dat.sync", "pw.dat");
+    } else if (change == "touch") {
+        const timeval later[2] = {{0, 0}, {::time(nullptr) + 10, 0}};
+        QCOMPARE(::utimes("pw.dat", later), 0);
+    } else if (change == "delete") {
+        fs::remove("pw.dat");
+    }
+    f.boxes.shown.clear();
+    f.list.rows = sampleRows(2);
+    f.journal.NoteChange();
+    f.journal.SaveJournal();
+
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(2)));
+    const std::vector<std::string> keptFiles = filesLabelled("changed-outside");
+    QCOMPARE(keptFiles.size(), size_t(kept ? 1 : 0));
+    QCOMPARE(directoryEntries().size(), size_t(kept ? 2 : 1));
+    QCOMPARE(f.boxes.shown.size(), size_t(kept ? 1 : 0));
+    if (kept) {
+        QCOMPARE(ReadBytes(keptFiles[0]), outside);
+        QCOMPARE(f.boxes.shown[0].caption, Text("Journal Changed Outside"));
+        QVERIFY(f.boxes.shown[0].text.find(keptFiles[0]) != Text::npos);
+        // Kept once: the next save finds the journal as this program wrote it.
+        f.list.rows = sampleRows(3);
+        f.journal.NoteChange();
+        f.journal.SaveJournal();
+        QCOMPARE(filesLabelled("changed-outside"), keptFiles);
+        QCOMPARE(f.boxes.shown.size(), size_t(1));
+    }
+}
+
+void tst_Journal::namesBesideTheJournal_data()
+{
+    QTest::addColumn<QString>("journal");
+    QTest::addColumn<int>("attempt");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("pw.dat") << "pw.dat" << 1 << "pw.changed-outside-2026-12-07-162005.dat";
+    QTest::newRow("name taken twice")
+        << "pw.dat" << 3 << "pw.changed-outside-2026-12-07-162005-3.dat";
+    QTest::newRow("upper case") << "PW.DAT" << 1 << "PW.changed-outside-2026-12-07-162005.DAT";
+    QTest::newRow("in a folder") << "a.b/pw.dat" << 1
+                                 << "a.b/pw.changed-outside-2026-12-07-162005.dat";
+    QTest::newRow("no ending") << "journal" << 1 << "journal.changed-outside-2026-12-07-162005";
+    QTest::newRow("hidden, no ending") << ".pw" << 1 << ".pw.changed-outside-2026-12-07-162005";
+}
+
+void tst_Journal::namesBesideTheJournal()
+{
+    QFETCH(QString, journal);
+    QFETCH(int, attempt);
+    QFETCH(QString, expected);
+    ScopedTimeZone zone("Europe/Berlin");
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 11;
+    local.tm_mday = 7;
+    local.tm_hour = 16;
+    local.tm_min = 20;
+    local.tm_sec = 5;
+    local.tm_isdst = -1;
+    const std::time_t when = std::mktime(&local);
+    QCOMPARE(
+        QString::fromStdString(NameBeside(journal.toStdString(), "changed-outside", when, attempt)),
+        expected);
+}
+
+void tst_Journal::filesBesideTheJournalNeverOverwrite()
+{
+    const std::time_t when = std::time(nullptr);
+    WriteBytes("pw.dat", "the journal");
+    WriteBytes(NameBeside("pw.dat", "copy", when), "taken");
+    const std::optional<std::string> copy = CopyFileBeside("pw.dat", "pw.dat", "copy", when);
+    QVERIFY(copy.has_value());
+    QCOMPARE(*copy, NameBeside("pw.dat", "copy", when, 2));
+    QCOMPARE(ReadBytes(*copy), "the journal"s);
+    QCOMPARE(modeOf(copy->c_str()), mode_t(0600));
+    QCOMPARE(ReadBytes(NameBeside("pw.dat", "copy", when)), "taken"s);
+    const std::optional<std::string> created = CreateFileBeside("pw.dat", "copy", when);
+    QVERIFY(created.has_value());
+    QCOMPARE(*created, NameBeside("pw.dat", "copy", when, 3));
+
+    // A FIFO where the file was is not copied (and the copy does not wait for a writer).
+    QCOMPARE(::mkfifo("fifo.dat", 0600), 0);
+    QVERIFY(!CopyFileBeside("fifo.dat", "pw.dat", "copy", when).has_value());
+    QCOMPARE(directoryEntries().size(), size_t(5));
+}
+
+void tst_Journal::hardLinkedJournalIsSavedInPlace()
+{
+    WriteBytes("pw.dat", creator + record("1", "old", "journal"));
+    fs::create_directory("other");
+    fs::create_hard_link("pw.dat", "other/pw.dat");
+    const ino_t inode = inodeOf("pw.dat");
+    Fixture f;
+    f.journal.LoadJournal();
+    for (int rows : {2, 5, 1}) { // growing and shrinking
+        f.list.rows = sampleRows(rows);
+        f.journal.NoteChange();
+        f.journal.SaveJournal();
+        QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(rows)));
+        QCOMPARE(inodeOf("pw.dat"), inode);
+        QCOMPARE(ReadBytes("other/pw.dat"), stored(sampleRows(rows)));
+    }
+    QVERIFY(f.boxes.shown.empty()); // its own saves in place are no outside change
+    QCOMPARE(directoryEntries(), (std::vector<std::string>{"other", "pw.dat"}));
+}
+
+void tst_Journal::ownerOfTheJournalIsKept()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can save a journal that belongs to another user");
+    WriteBytes("pw.dat", creator + record("1", "old", "journal"));
+    QCOMPARE(::chown("pw.dat", 65534, 65534), 0);
+    QCOMPARE(::chmod("pw.dat", 0640), 0);
+    Fixture f;
+    f.journal.LoadJournal();
+    f.list.rows = sampleRows(2);
+    f.journal.NoteChange();
+    f.journal.SaveJournal();
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(2)));
+    struct stat info;
+    QCOMPARE(::stat("pw.dat", &info), 0);
+    QCOMPARE(info.st_uid, uid_t(65534));
+    QCOMPARE(info.st_gid, gid_t(65534));
+    QCOMPARE(info.st_mode & 07777, mode_t(0640));
 }
 
 QTEST_GUILESS_MAIN(tst_Journal)

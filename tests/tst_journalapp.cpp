@@ -1,9 +1,9 @@
-#include "support/testsupport.h"
 #include "app/journalapp.h"
 #include "app/journaldialog.h"
 #include "resources/resourceids.h"
-#include "ui/qtmessageboxes.h"
 #include "session/folderlock.h"
+#include "support/testsupport.h"
+#include "ui/qtmessageboxes.h"
 #include "ui/sockets.h"
 
 #include <QLineEdit>
@@ -33,6 +33,7 @@ private slots:
     void secondStartInTheSameFolderIsRefused();
     void lockOfADeadProcessBlocksNothing();
     void folderIsFreeAgainAfterTheRun();
+    void leftoverTemporaryFileIsRemovedAtStart();
     void stopSignalEndsTheDialogWithTheSave_data();
     void stopSignalEndsTheDialogWithTheSave();
     void stopSignalClosesNestedWindowsFirst_data();
@@ -148,9 +149,10 @@ struct InFolder
     InFolder() { QDir::setCurrent(folder.path()); }
     ~InFolder() { QDir::setCurrent(previous); }
     std::string Journal() const { return ReadBytes(folder.filePath("pw.dat").toStdString()); }
-    bool Empty() const
+    QStringList Files() const
     {
-        return QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        return QDir(folder.path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
 };
 
@@ -209,6 +211,8 @@ pid_t StartLockHolder(const std::string &folder, int &release)
 void tst_JournalApp::secondStartInTheSameFolderIsRefused()
 {
     InFolder here;
+    // A killed save's file, which only the holder of the lock may remove.
+    WriteBytes(".pw.dat.Ab12Cd", "half a journal");
     int release = -1;
     const pid_t other = StartLockHolder(".", release);
     QVERIFY(other > 0);
@@ -234,7 +238,7 @@ void tst_JournalApp::secondStartInTheSameFolderIsRefused()
     QVERIFY(boxes[0].warningIcon);
     QCOMPARE(boxes[0].owner, nullptr);
     QVERIFY(!windowShown);
-    QVERIFY(here.Empty()); // no pw.dat, no lock file
+    QCOMPARE(here.Files(), QStringList{".pw.dat.Ab12Cd"}); // no pw.dat, no lock file
 }
 
 void tst_JournalApp::lockOfADeadProcessBlocksNothing()
@@ -276,6 +280,18 @@ void tst_JournalApp::folderIsFreeAgainAfterTheRun()
     QCOMPARE(whileRunning, FolderLock::Result::HeldElsewhere);
     FolderLock after;
     QCOMPARE(after.Acquire("."), FolderLock::Result::Locked);
+}
+
+void tst_JournalApp::leftoverTemporaryFileIsRemovedAtStart()
+{
+    InFolder here;
+    WriteBytes(".pw.dat.Ab12Cd", "half a journal");
+    QTimer::singleShot(0, this, [&] {
+        if (JournalDialog *dialog = RunningDialog())
+            dialog->close();
+    });
+    QVERIFY(JournalApp([] { return true; }).Run());
+    QCOMPARE(here.Files(), QStringList{"pw.dat"});
 }
 
 void tst_JournalApp::stopSignalEndsTheDialogWithTheSave_data()

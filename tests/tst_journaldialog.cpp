@@ -1,8 +1,10 @@
 #include "app/aboutdialog.h"
 #include "app/journaldialog.h"
 #include "datepick/dateselectdialog.h"
+#include "journal/journalformat.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
+#include "support/testsupport.h"
 #include "ui/qtlistview.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/qtshell.h"
@@ -51,6 +53,9 @@ private slots:
     void closingWays();
     void eachTextKeepsItsOwnEncoding_data();
     void eachTextKeepsItsOwnEncoding();
+    void listChangesReachTheJournalWhileOpen_data();
+    void listChangesReachTheJournalWhileOpen();
+    void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
 
 private:
     QList<QUrl> m_opened;
@@ -569,6 +574,65 @@ void tst_JournalDialog::eachTextKeepsItsOwnEncoding()
     f.dialog.close();
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), journal(saved));
+}
+
+void tst_JournalDialog::listChangesReachTheJournalWhileOpen_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("Add") << "add";
+    QTest::newRow("Update") << "update";
+    QTest::newRow("Remove") << "remove";
+    QTest::newRow("column sort") << "sort";
+}
+
+void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
+{
+    QFETCH(QString, command);
+    const auto stored = [](const std::vector<Row> &rows) {
+        Text text = FormatJournal(rows);
+        ReplaceAll(text, "\n", "\r\n");
+        return text;
+    };
+    WriteBytes("pw.dat", stored(threeRows));
+    ShownDialog shown;
+    QCOMPARE(shown.List().ItemCount(), 3);
+    shown.ClickRow(1);
+    if (command == "add") {
+        shown.Edit(IdTitle)->setText("Added");
+        shown.Click(IdAdd);
+    } else if (command == "update") {
+        shown.Edit(IdTitle)->setText("Updated");
+        shown.Click(IdUpdate);
+    } else if (command == "remove") {
+        shown.Click(IdRemove);
+    } else {
+        QHeaderView *header = shown.List().header();
+        const QPoint heading(header->sectionViewportPosition(1) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, heading);
+    }
+    const std::vector<Row> rows = shown.List().Rows();
+    QVERIFY(rows != threeRows);
+    QTRY_COMPARE(ReadBytes("pw.dat"), stored(rows));
+    QVERIFY(shown.dialog.isVisible());
+    QVERIFY(m_boxes.empty());
+}
+
+void tst_JournalDialog::unreadableJournalIsAnnouncedOnceTheWindowIsShown()
+{
+    QVERIFY(QDir().mkdir("pw.dat"));
+    bool visibleAtBox = false;
+    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
+        m_boxes.push_back(box);
+        visibleAtBox = box.owner && box.owner->isVisible();
+        return int(AnswerOk);
+    };
+    JournalDialog dialog;
+    dialog.show();
+    QTRY_COMPARE(m_boxes.size(), size_t(1));
+    QCOMPARE(m_boxes[0].caption, Text("Journal Not Read"));
+    QCOMPARE(m_boxes[0].owner, &dialog);
+    QVERIFY(visibleAtBox);
+    QCOMPARE(dialog.EntryListView().ItemCount(), 0);
 }
 
 QTEST_MAIN(tst_JournalDialog)

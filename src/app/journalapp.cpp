@@ -2,9 +2,10 @@
 
 #include "app/journaldialog.h"
 #include "app/sessionend.h"
+#include "journal/safesave.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
-#include "session/folderlock.h"
+#include "session/journallock.h"
 #include "ui/qtmessageboxes.h"
 
 #include <utility>
@@ -19,14 +20,20 @@ bool JournalApp::Run()
         QtMessageBoxes(nullptr).AppBox(LoadResourceString(IdSocketsFailedString), BoxOk);
         return false;
     }
-    // Two windows on one journal would each write their own rows at exit, and the last to
-    // close would silently throw away the other's work. The lock is held until the dialog has
-    // saved; a folder that cannot be locked at all is used without one.
-    FolderLock folderLock;
-    if (folderLock.Acquire() == FolderLock::Result::HeldElsewhere) {
+    // Two windows on one journal would each write their own rows, and the last to save would
+    // silently throw away the other's work: also when they reach one file through different
+    // folders or links. The lock is held until the dialog has saved; a journal that cannot be
+    // locked at all is used without one.
+    JournalLock journalLock;
+    const JournalLock::Result lock = journalLock.Acquire();
+    if (lock == JournalLock::Result::HeldElsewhere) {
         QtMessageBoxes(nullptr).AppBox(folderInUseText, BoxOk);
         return false;
     }
+    // A save that was killed left its temporary file behind. Only while the lock is held can
+    // no other window's save be writing one.
+    if (lock == JournalLock::Result::Locked)
+        RemoveLeftoverTemporaryFiles("pw.dat");
     RunMainDialog();
     return true;
 }

@@ -4,9 +4,9 @@
 
 #include <functional>
 
-// The application: checks that sockets work and that no other Lumenlog has the journal folder
-// open, then runs the main dialog until it closes, and makes sure that it closes with a save
-// when the process is asked to stop or the desktop session ends.
+// The application: checks that sockets work and that no other Lumenlog has the journal open, then
+// runs the main dialog until it closes, and makes sure that it closes with a save when the process
+// is asked to stop or the desktop session ends.
 class JournalApp
 {
 public:
@@ -21,6 +21,7 @@ private:
     std::function<bool()> m_startSockets;
 };
 
-// The box shown by a second start in a folder whose journal is already open.
+// The box shown by a second start on a journal that is already open (through this folder or
+// any other name of the same file).
 inline constexpr const char *folderInUseText =
     "The journal in this folder is already open in another Lumenlog window.";

@@ -31,6 +31,9 @@ JournalDialog::JournalDialog(QWidget *parent)
     BindText(IdEntry, m_form.Entry);
     BindInt(IdEntryCount, m_form.EntryCount);
     BindText(IdImagePath, m_form.ImagePath);
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(saveDelayMilliseconds);
+    connect(&m_saveTimer, &QTimer::timeout, this, &JournalDialog::OnSaveDue);
 }
 
 bool JournalDialog::DispatchCommand(const Command &command)
@@ -52,6 +55,13 @@ bool JournalDialog::OnInitDialog()
 
     m_entryList.SetupColumns();
     LoadJournal();
+    // Said once the window is there, so that the box stands over the list it explains.
+    if (m_journal.JournalUnreadable()) {
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && !m_closed)
+                m_journal.AnnounceUnreadableJournal();
+        });
+    }
     return true; // the focus goes to the first tab stop, Add
 }
 
@@ -68,16 +78,19 @@ void JournalDialog::OnSysCommand(int command)
 void JournalDialog::OnAdd()
 {
     m_commands.OnAdd();
+    OnListChanged();
 }
 
 void JournalDialog::OnRemove()
 {
     m_commands.OnRemove();
+    OnListChanged();
 }
 
 void JournalDialog::OnUpdate()
 {
     m_commands.OnUpdate();
+    OnListChanged();
 }
 
 void JournalDialog::OnClear()
@@ -99,7 +112,9 @@ void JournalDialog::OnDate()
 
 void JournalDialog::OnDestroy()
 {
-    SaveJournal();
+    m_closed = true;
+    m_saveTimer.stop();
+    SaveJournal(); // finishes a background save still writing first
 }
 
 void JournalDialog::OnListClick()
@@ -110,6 +125,7 @@ void JournalDialog::OnListClick()
 void JournalDialog::OnColumnClick(int column)
 {
     SortByColumn(m_entryList, column);
+    OnListChanged();
 }
 
 void JournalDialog::OnReport()
@@ -125,4 +141,38 @@ void JournalDialog::LoadJournal()
 void JournalDialog::SaveJournal()
 {
     m_journal.SaveJournal();
+}
+
+// Every command that may have changed the rows lands here, also when it changed nothing in the
+// end (a refused Add): one more save of the same rows is harmless.
+void JournalDialog::OnListChanged()
+{
+    m_journal.NoteChange();
+    if (m_backgroundSave && !m_closed && !m_saveTimer.isActive())
+        m_saveTimer.start(); // not restarted by later changes: a burst still saves in time
+}
+
+void JournalDialog::OnSaveDue()
+{
+    if (m_closed)
+        return;
+    if (m_journal.BackgroundSaveRunning()) {
+        m_saveWaiting = true; // started as soon as the running one is done
+        return;
+    }
+    // Called on the save's thread: the outcome is taken on this one, from the event loop. The
+    // dialog outlives the save (closing and destroying it wait for the save), so the queued
+    // call always finds it.
+    m_journal.StartBackgroundSave([this] {
+        QMetaObject::invokeMethod(this, &JournalDialog::OnBackgroundSaveDone, Qt::QueuedConnection);
+    });
+}
+
+void JournalDialog::OnBackgroundSaveDone()
+{
+    m_journal.FinishBackgroundSave(); // nothing left to do when the close took it already
+    if (m_saveWaiting) {
+        m_saveWaiting = false;
+        OnSaveDue();
+    }
 }

@@ -12,6 +12,7 @@
 #include "ui/templatedialog.h"
 
 #include <QIcon>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -20,6 +21,10 @@ class QtListView;
 
 // The main dialog: the entry form, the entry list and the buttons that work on them.
 // To add a command: declare the handler below and add its line to commandTable in the .cpp.
+//
+// Every command that changes the list (Add, Update, Remove, a column sort) has the journal
+// written within a second, on the journal's own thread: the first change starts a short timer,
+// later ones before it fires ride along with it, so that a burst of commands costs one save.
 class JournalDialog : public TemplateDialog
 {
     Q_OBJECT
@@ -32,6 +37,13 @@ public:
     QtListView &EntryListView() { return m_entryListView; }
     MessageBoxes &Boxes() { return m_boxes; }
     Shell &DesktopShell() { return m_shell; }
+    JournalFile &Journal() { return m_journal; }
+
+    // Whether changes reach the journal while the dialog runs (the default) or only at close;
+    // the benchmark compares the two.
+    void SetBackgroundSave(bool on) { m_backgroundSave = on; }
+    // How long after the first change of a burst its save starts.
+    static constexpr int saveDelayMilliseconds = 100;
 
     // The time the Date command opens the calendar on: the system clock, or, while `clock` is
     // set, what it returns (for tests).
@@ -56,6 +68,9 @@ private:
 
     void LoadJournal();
     void SaveJournal();
+    void OnListChanged();
+    void OnSaveDue();
+    void OnBackgroundSaveDone();
 
     static const CommandEntry<JournalDialog> commandTable[];
 
@@ -69,4 +84,8 @@ private:
     JournalFile m_journal{m_entryList, m_boxes};
     Report m_report{m_entryList, m_boxes, m_shell};
     QIcon m_icon;
+    QTimer m_saveTimer;
+    bool m_backgroundSave = true;
+    bool m_saveWaiting = false; // the timer fired while the previous save was still writing
+    bool m_closed = false;      // the save at close has begun: no more background saves
 };

@@ -1,17 +1,33 @@
 #pragma once
 
 #include "entries/entrylist.h"
+#include "journal/fileidentity.h"
 #include "journal/safesave.h"
 #include "ui/messageboxes.h"
 
-// The journal "pw.dat" in the working directory: loaded into the entry list at start, the
-// whole list written back at close (format in journal/journalformat.h).
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+// The journal "pw.dat" in the working directory: loaded into the entry list at start, written
+// back whenever the list has changed (on a thread of its own, so that the window never waits
+// for the disk) and once more at close (format in journal/journalformat.h).
+//
+// Nothing is ever overwritten that the program has not seen: the journal's identity on disk
+// is remembered after every load and save, and a journal that another program changed since is
+// first copied beside it ("pw.changed-outside-<time>.dat") before the list replaces it. A
+// journal that exists but cannot be read is never written at all; the list goes to a file
+// beside it ("pw.saved-while-unreadable-<time>.dat") instead.
 class JournalFile
 {
 public:
     JournalFile(EntryList &entries, MessageBoxes &boxes);
     // `calls` performs the safe save's writing; it must outlive this object.
     JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
+    // Waits for a background save that is still writing; its outcome is not reported.
+    ~JournalFile();
     JournalFile(const JournalFile &) = delete;
     JournalFile &operator=(const JournalFile &) = delete;
 
@@ -19,15 +35,76 @@ public:
     // recounts when any were added, and leaves Date, Title and Entry empty. A missing journal
     // is created empty. Chooses the text encoding from the journal's bytes.
     void LoadJournal();
-    // Writes every row, bottom row first, and leaves Date, Title and Entry empty and
-    // EntryCount at the number of rows. On failure, and when the journal existed at load but
-    // could not be read, shows the "Save to File" box and leaves the journal as it is.
+    // Whether the journal exists but could not be read at load (no permission, not a regular
+    // file, a read error, records too large to hold). AnnounceUnreadableJournal tells the user.
+    bool JournalUnreadable() const { return m_unreadable; }
+    void AnnounceUnreadableJournal();
+
+    // A command changed the list's rows: the next save has something to write.
+    void NoteChange() { ++m_changes; }
+    // Whether the list may differ from what the last save wrote (true before the first save).
+    bool ChangedSinceLastSave() const { return m_savedChanges != m_changes; }
+
+    // Starts writing the list as it is now on a thread of its own, from a copy of its rows
+    // taken here. Does nothing and returns false while a background save is still running, and
+    // when nothing changed since the last save. `finished` is called on the save's thread once
+    // it is done; FinishBackgroundSave must then be called on this thread.
+    bool StartBackgroundSave(std::function<void()> finished);
+    bool BackgroundSaveRunning() const { return m_worker.joinable(); }
+    // Waits for the background save, if there is one, and takes its outcome: remembers what is
+    // on disk now; tells the user which file keeps a version another program had written; and
+    // shows the "Save to File" box for a failure, once until a save succeeds again.
+    void FinishBackgroundSave();
+
+    // The save at close: finishes a background save still running, then writes every row,
+    // bottom row first, unless the file on disk already holds exactly the list; leaves Date,
+    // Title and Entry empty and EntryCount at the number of rows. A failure shows the "Save to
+    // File" box. For a journal that could not be read, the list goes to the file beside it and
+    // a box names that file.
     void SaveJournal();
 
 private:
+    // What a save writes where, gathered on the UI thread.
+    struct SaveJob
+    {
+        std::uint64_t changes = 0;
+        std::string journalName; // as resolved in the working directory
+        bool aside = false;      // the list goes beside an unreadable journal
+        std::string asidePath;   // empty until the first such save has chosen it
+        bool journalKnown = false;
+        std::optional<FileIdentity> journalSeen; // nothing: there was no file
+    };
+    struct SaveOutcome
+    {
+        std::uint64_t changes = 0;
+        bool saved = false;
+        FileIdentity written;
+        std::string asidePath;                   // chosen by this save
+        std::string keptOutside;                 // where the outside version was copied
+        std::optional<FileIdentity> outsideSeen; // that version's identity
+    };
+
+    SaveJob PrepareSave() const;
+    static SaveOutcome RunSave(const SaveJob &job, const Text &text, SaveCalls &calls);
+    void TakeOutcome(const SaveOutcome &outcome, bool atClose);
+    bool NothingToKeep() const;
+    bool FileOnDiskIsCurrent() const;
+
     EntryList &m_entries;
     MessageBoxes &m_boxes;
     SaveCalls m_systemCalls;
     SaveCalls &m_calls;
-    bool m_journalUnreadable = false;
+
+    bool m_unreadable = false;
+    std::string m_asidePath;
+    // The identity of the file the saves write (the journal, or the file beside an unreadable
+    // one) as this program last read or wrote it; unknown before the first load or save.
+    bool m_diskKnown = false;
+    std::optional<FileIdentity> m_diskSeen;
+    std::uint64_t m_changes = 0;
+    std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last successful save
+    bool m_failureShown = false;
+
+    std::thread m_worker;
+    SaveOutcome m_outcome; // written by m_worker, read once it has been joined
 };

@@ -2,11 +2,13 @@
 
 #include "common/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
-#include <optional>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +32,7 @@ namespace {
 
 constexpr int maxLinkDepth = 40;
 constexpr size_t writeChunk = size_t(1) << 16;
+constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and digits
 
 std::string DirectoryOf(const std::string &path)
 {
@@ -45,24 +48,10 @@ std::string BaseNameOf(const std::string &path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The path a write through `path` ends up at: symbolic links are followed, also when the last
-// one leads to a file that does not exist yet.
-std::optional<std::string> FollowLinks(std::string path)
+// The name a temporary file for `path` starts with, in the same folder.
+std::string TemporaryPrefix(const std::string &path)
 {
-    for (int depth = 0; depth < maxLinkDepth; ++depth) {
-        struct stat info;
-        if (::lstat(path.c_str(), &info) != 0)
-            return errno == ENOENT ? std::optional(path) : std::nullopt;
-        if (!S_ISLNK(info.st_mode))
-            return path;
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length <= 0 || size_t(length) >= sizeof target)
-            return std::nullopt;
-        const std::string link(target, size_t(length));
-        path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
-    }
-    return std::nullopt;
+    return DirectoryOf(path) + "/." + BaseNameOf(path) + ".";
 }
 
 // A new file beside another one, removed again unless it was renamed into place.
@@ -72,18 +61,13 @@ public:
     TemporaryFile() = default;
     TemporaryFile(const TemporaryFile &) = delete;
     TemporaryFile &operator=(const TemporaryFile &) = delete;
-    ~TemporaryFile()
-    {
-        Close();
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
-    }
+    ~TemporaryFile() { Remove(); }
 
     // Created with owner-only read/write permission.
     bool Create(const std::string &besidePath)
     {
-        std::string pattern = DirectoryOf(besidePath) + "/." + BaseNameOf(besidePath) + ".XXXXXX";
-        m_fd = ::mkstemp(pattern.data());
+        std::string pattern = TemporaryPrefix(besidePath) + std::string(temporarySuffix);
+        m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (m_fd < 0)
             return false;
         m_path = pattern;
@@ -98,6 +82,13 @@ public:
         const int result = ::close(m_fd);
         m_fd = -1;
         return result == 0;
+    }
+    void Remove()
+    {
+        Close();
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+        m_path.clear();
     }
     // The file has been renamed into place and is no longer ours to remove.
     void Release() { m_path.clear(); }
@@ -143,18 +134,77 @@ bool WriteInTextMode(SaveCalls &calls, int fd, std::string_view text)
     return true;
 }
 
+off_t TextModeSize(std::string_view text)
+{
+    return off_t(text.size() + size_t(std::count(text.begin(), text.end(), '\n')));
+}
+
 // Makes the rename itself durable. The new file is in place by now, so a failure here has
 // nothing left to undo and is not reported.
 void SyncDirectory(const std::string &directory)
 {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
     ::close(fd);
 }
 
+bool IdentityAfterWriting(int fd, FileIdentity *written)
+{
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return false;
+    if (written)
+        *written = IdentityOf(info);
+    return true;
+}
+
+// Overwrites the existing file `target` with `text`. The blocks for the whole new text are
+// allocated before the first byte is written, so that a full disk or a file size limit fails
+// while the old contents are still whole.
+bool WriteInPlace(SaveCalls &calls, const std::string &target, std::string_view text,
+                  FileIdentity *written)
+{
+    const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const off_t size = TextModeSize(text);
+    const bool saved = (size == 0 || ::posix_fallocate(fd, 0, size) == 0) &&
+                       WriteInTextMode(calls, fd, text) && ::ftruncate(fd, size) == 0 &&
+                       calls.Sync(fd) == 0 && IdentityAfterWriting(fd, written);
+    return ::close(fd) == 0 && saved;
+}
+
+// Gives the temporary file the owner and group of the file it replaces, where they differ
+// from the process's own (a journal saved by root). False when they differ and cannot be given.
+bool TakeOwnerOf(int fd, const struct stat &existing)
+{
+    if (existing.st_uid == ::geteuid() && existing.st_gid == ::getegid())
+        return true;
+    return ::fchown(fd, existing.st_uid, existing.st_gid) == 0;
+}
+
 } // namespace
+
+std::optional<std::string> SaveTargetOf(std::string_view name)
+{
+    std::string path = ResolveFileName(name);
+    for (int depth = 0; depth < maxLinkDepth; ++depth) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0)
+            return errno == ENOENT ? std::optional(path) : std::nullopt;
+        if (!S_ISLNK(info.st_mode))
+            return path;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || size_t(length) >= sizeof target)
+            return std::nullopt;
+        const std::string link(target, size_t(length));
+        path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
+    }
+    return std::nullopt;
+}
 
 bool SaveTextFileSafely(std::string_view name, std::string_view text)
 {
@@ -162,9 +212,10 @@ bool SaveTextFileSafely(std::string_view name, std::string_view text)
     return SaveTextFileSafely(name, text, calls);
 }
 
-bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls)
+bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls,
+                        FileIdentity *written)
 {
-    const std::optional<std::string> target = FollowLinks(ResolveFileName(name));
+    const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
         return false;
     struct stat existing;
@@ -175,18 +226,57 @@ bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls 
     // read-only journal stays as it is.
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target->c_str(), W_OK) != 0))
         return false;
+    if (exists && existing.st_nlink > 1)
+        return WriteInPlace(calls, *target, text, written);
 
     TemporaryFile temporary;
     if (!temporary.Create(*target))
-        return false;
+        return exists && WriteInPlace(calls, *target, text, written);
     const int fd = temporary.Descriptor();
+    if (exists && !TakeOwnerOf(fd, existing)) {
+        temporary.Remove();
+        return WriteInPlace(calls, *target, text, written);
+    }
+    // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
-    if (!WriteInTextMode(calls, fd, text) || calls.Sync(fd) != 0 || !temporary.Close())
+    if (!WriteInTextMode(calls, fd, text) || calls.Sync(fd) != 0 ||
+        !IdentityAfterWriting(fd, written) || !temporary.Close())
         return false;
     if (calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
         return false;
     temporary.Release();
     SyncDirectory(DirectoryOf(*target));
     return true;
+}
+
+int RemoveLeftoverTemporaryFiles(std::string_view name)
+{
+    const std::optional<std::string> target = SaveTargetOf(name);
+    if (!target)
+        return 0;
+    const std::string folder = DirectoryOf(*target);
+    const std::string prefix = "." + BaseNameOf(*target) + ".";
+    const auto isOurs = [&](std::string_view entry) {
+        if (entry.size() != prefix.size() + temporarySuffix.size() || !entry.starts_with(prefix))
+            return false;
+        const std::string_view letters = entry.substr(prefix.size());
+        return std::all_of(letters.begin(), letters.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        });
+    };
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir);
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        if (!isOurs(entry->d_name))
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat info;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }

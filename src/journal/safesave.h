@@ -1,10 +1,14 @@
 #pragma once
 
+#include "journal/fileidentity.h"
+
+#include <optional>
+#include <string>
 #include <string_view>
 #include <sys/types.h>
 
-// The system calls a safe save makes once its temporary file exists. The defaults call the
-// system; tests override them to make one of them fail.
+// The system calls a save makes once the file it writes is open. The defaults call the system;
+// tests override them to make one of them fail.
 class SaveCalls
 {
 public:
@@ -17,10 +21,31 @@ public:
 // Replaces the file `name` in the working directory (resolved with ResolveFileName) by `text`,
 // written in text mode (each LF stored as CR LF), so that the file is never left damaged or
 // emptied: the text goes to a temporary file in the same folder, is flushed to the disk, and
-// the temporary file is then renamed over the file. An existing file keeps its name and its
-// permission bits; a symbolic link stays and the file it leads to is replaced. A new file gets
-// owner-only read/write permission. Only a missing file or a regular one that may be written
-// is replaced.
-// False on any failure; the temporary file is then gone and the file is as it was.
+// the temporary file is then renamed over the file. An existing file keeps its name, its
+// permission bits and its owner and group (where the process may give them, as root may); a
+// symbolic link stays and the file it leads to is replaced. A new file gets owner-only
+// read/write permission. Only a missing file or a regular one that may be written is replaced.
+//
+// Where a new file cannot take the old one's place, the file is written in place instead
+// (truncated to the new text, written, flushed): when no temporary file can be made in its
+// folder (a folder the user may not write to, holding a journal the user may write), when it
+// has other hard links (which a new file would cut off), and when its owner and group cannot
+// be given to a new file. The room for the new text is claimed first, so that a full disk fails
+// before anything is overwritten; only a crash in the middle can leave such a file damaged.
+//
+// False on any failure; the temporary file is then gone and the file is as it was. On success
+// `written`, when given, receives the identity of the file as it now is on disk.
 bool SaveTextFileSafely(std::string_view name, std::string_view text);
-bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls);
+bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls,
+                        FileIdentity *written = nullptr);
+
+// The path a save of `name` writes to: `name` resolved with ResolveFileName and any symbolic
+// links followed, also when the last one leads to a file that does not exist yet. Nothing when
+// the links cannot be followed.
+std::optional<std::string> SaveTargetOf(std::string_view name);
+
+// Removes the temporary files that saves of `name` left behind because they were killed before
+// they could rename or remove them: the files in the target's folder whose names the safe save
+// makes (".pw.dat." and six letters or digits), and nothing else. The caller must hold the
+// journal's lock, so that no running save's temporary file is taken. Returns how many went.
+int RemoveLeftoverTemporaryFiles(std::string_view name);

@@ -79,6 +79,9 @@ int QtMessageBoxes::Show(const BoxRequest &request)
     box.setWindowTitle(ToDisplay(request.caption));
     box.setText(BoxText(request.text));
     box.setTextFormat(Qt::PlainText);
+    // A box may name a file the user wants to find (where an outside version was kept): its
+    // text can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.setIcon(request.warningIcon ? QMessageBox::Warning : QMessageBox::NoIcon);
     if (request.type == BoxYesNo) {
         QPushButton *yes = box.addButton(QMessageBox::Yes);

@@ -8,8 +8,8 @@
 # It starts its own X server (Xvfb, on a display number the server picks itself, so that runs
 # started side by side never share one), so that it never types into a desktop in use, and
 # openbox in it as window manager, so that windows have a close box. Needs xvfb, xdotool,
-# x11-utils and openbox. Every wait is bounded: a test that goes wrong fails instead
-# of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
+# x11-utils, openbox and xclip (the text of a message box is read through the clipboard). Every
+# wait is bounded: a test that goes wrong fails instead of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
 # failure there (needs imagemagick).
 set -uo pipefail
 
@@ -29,24 +29,36 @@ cleanup() {
         kill -KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null # reaped quietly, without a "Killed" line
     done
+    chmod -R u+w "$work" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Xvfb writes the display number it took to file descriptor 3 once it accepts connections.
-# Choosing the number itself and opening it are one step there, so two runs cannot collide.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-started+=($!)
-timeout 20 bash -c "until [ -s '$work/display' ]; do sleep 0.05; done" ||
-    { echo "Xvfb did not start: $(cat "$work/xvfb.log")" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-unset XAUTHORITY WAYLAND_DISPLAY
+# start_x_server: starts an X server with openbox in it; its display goes to x_display, the
+# server's process id to x_pid. Xvfb writes the display number it took to file descriptor 3
+# once it accepts connections; choosing the number itself and opening it are one step there,
+# so two runs cannot collide.
+x_display=""
+x_pid=""
+start_x_server() {
+    local numberFile
+    numberFile=$(mktemp -p "$work")
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >>"$work/xvfb.log" 2>&1 &
+    x_pid=$!
+    started+=("$x_pid")
+    timeout 20 bash -c "until [ -s '$numberFile' ]; do sleep 0.05; done" ||
+        { echo "Xvfb did not start: $(cat "$work/xvfb.log")" >&2; return 1; }
+    x_display=":$(head -n 1 "$numberFile")"
+    DISPLAY=$x_display openbox --sm-disable >>"$work/openbox.log" 2>&1 &
+    started+=($!)
+    DISPLAY=$x_display timeout 20 bash -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null |
+                                               grep -q "window id"; do sleep 0.1; done' ||
+        { echo "openbox did not start" >&2; return 1; }
+}
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-started+=($!)
-timeout 20 bash -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null |
-                            grep -q "window id"; do sleep 0.1; done' ||
-    { echo "openbox did not start" >&2; exit 1; }
+unset XAUTHORITY WAYLAND_DISPLAY
+start_x_server || exit 1
+export DISPLAY=$x_display
 
 passed=0
 failed=0
@@ -63,9 +75,12 @@ fail() {
 app=""    # process id of the program started last
 window="" # its main window
 
-# start_app FOLDER: starts the program in FOLDER and waits for its main window.
+# start_app FOLDER [COMMAND...]: starts the program in FOLDER (through COMMAND, such as one that
+# changes the user) and waits for its main window.
 start_app() {
-    (cd "$1" && exec "$binary") >>"$work/app.log" 2>&1 &
+    local folder=$1
+    shift
+    (cd "$folder" && exec "$@" "$binary") >>"$work/app.log" 2>&1 &
     app=$!
     started+=("$app")
     window=$(wait_window "$app" '^Lumenlog$' 30) || fail "the main window did not appear"
@@ -91,6 +106,23 @@ answer_box() {
     wait_window "$app" '^Penwick$' 10 >/dev/null || fail "no box appeared" || return 1
     key "$1"
     wait_gone "$app" '^Penwick$' 10 || fail "the box did not close" || return 1
+    sleep 0.2
+}
+
+# read_box CAPTION: waits for the program's box called CAPTION (one without an icon), puts its
+# text into box_text, answers it with Return and waits until it has gone. The text is read as a
+# user copies it: a triple click on it selects it, which puts it in the X primary selection.
+box_text=""
+read_box() {
+    local box
+    box_text=""
+    box=$(wait_window "$app" "^$1\$" 10) || fail "no box '$1' appeared" || return 1
+    xdotool mousemove --window "$box" 40 20 click --repeat 3 --delay 80 1
+    sleep 0.2
+    box_text=$(timeout 5 xclip -o -selection primary 2>/dev/null)
+    xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus --sync "$box"
+    key Return
+    wait_gone "$app" "^$1\$" 10 || fail "the box '$1' did not close" || return 1
     sleep 0.2
 }
 
@@ -497,6 +529,121 @@ test_sort_then_update_changes_the_clicked_entry() {
     same_bytes "$folder/pw.dat" 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-03\r\nTITLE=Changed\r\nENTRY=third\r\n\r\nDATE=2024-05-02\r\nTITLE=Bravo\r\nENTRY=second\r\n\r\nDATE=2024-05-01\r\nTITLE=Alpha\r\nENTRY=first\r\n'
 }
 
+# Every change reaches the disk within a second: nothing of it is lost when the program is
+# killed then. add_unsaved_row ends 0.2 s after the click on Add.
+test_add_then_kill_keeps_the_row() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    add_unsaved_row
+    sleep 0.8
+    kill -KILL "$app"
+    wait_exit "$app" 10 || fail "the program did not die" || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
+    only_files "$folder" pw.dat
+}
+
+# The same when the X server goes away (the program ends at once, without its close save).
+# The server is one of the test's own, so that the others keep theirs.
+test_x_server_gone_keeps_the_row() {
+    local folder suite_display=$DISPLAY
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_x_server || fail "no second X server" || return 1
+    export DISPLAY=$x_display
+    start_app "$folder" && add_unsaved_row
+    local status=$?
+    sleep 0.8
+    kill -KILL "$x_pid"
+    wait "$x_pid" 2>/dev/null # reaped quietly
+    export DISPLAY=$suite_display
+    [ $status -eq 0 ] || return 1
+    wait_exit "$app" 20 || fail "the program outlived its X server" || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
+    only_files "$folder" pw.dat
+}
+
+# Another program appends to the journal while it is open; Quit then keeps that version beside
+# the journal before writing the list, and a box names the file that holds it.
+test_outside_change_is_kept() {
+    local folder kept
+    local appended='\r\nDATE=2024-05-03\r\nTITLE=Synced\r\nENTRY=from the phone\r\n'
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    printf "$appended" >>"$folder/pw.dat"
+    click_quit
+    read_box "Journal Changed Outside" || return 1
+    expect_exit 0 20 || return 1
+    kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
+    [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
+    [[ "$box_text" == *"$kept"* ]] || fail "the box did not name $kept: '$box_text'" || return 1
+    same_bytes "$folder/$kept" "$twoRows$appended" || return 1
+    same_bytes "$folder/pw.dat" "$twoRows" || return 1
+    only_files "$folder" pw.dat "$kept"
+}
+
+# A journal that cannot be read (its records would fill the memory): a box says so at start,
+# the journal stays as it is, and the session's rows go to a file beside it that the box at
+# close names.
+test_unreadable_journal_is_announced() {
+    local folder today aside
+    folder=$(new_folder)
+    {
+        printf 'DATE=1\r\nENTRY='
+        head -c 1048576 /dev/zero | tr '\0' x
+        printf '\r\n'
+        for _ in $(seq 100); do printf 'DATE=2\r\n'; done
+    } >"$folder/pw.dat"
+    cp "$folder/pw.dat" "$work/unreadable"
+    start_app "$folder" || return 1
+    read_box "Journal Not Read" || return 1
+    [[ "$box_text" == *"could not be read"* ]] || fail "box at start: '$box_text'" || return 1
+    click_date
+    wait_window "$app" '^Date Selection$' 10 >/dev/null || fail "no Date Selection" || return 1
+    today=$(date +%Y-%m-%d)
+    key Return
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection did not close" || return 1
+    click_title
+    type_text "Kept aside"
+    click_add
+    click_quit
+    read_box "Journal Not Read" || return 1
+    expect_exit 0 20 || return 1
+    cmp -s "$folder/pw.dat" "$work/unreadable" || fail "the unreadable journal changed" || return 1
+    aside=$(cd "$folder" && ls pw.saved-while-unreadable-*.dat 2>/dev/null)
+    [ "$(wc -w <<<"$aside")" = 1 ] || fail "files beside: '$aside'" || return 1
+    [[ "$box_text" == *"$aside"* ]] || fail "the box did not name $aside: '$box_text'" || return 1
+    same_bytes "$folder/$aside" "CREATOR=PENWICK 1.0\r\nDATE=$today\r\nTITLE=Kept aside\r\nENTRY=\r\n" ||
+        return 1
+    only_files "$folder" pw.dat "$aside"
+}
+
+# A folder the user may not write to, holding a journal the user may write: saved in place.
+# Root may write anywhere, so as root the program runs as nobody.
+test_read_only_folder_saves_in_place() {
+    local folder inode as_user=()
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    chmod 644 "$folder/pw.dat"
+    if [ "$(id -u)" = 0 ]; then
+        chown -R 65534:65534 "$folder"
+        chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    chmod 555 "$folder"
+    inode=$(stat -c %i "$folder/pw.dat")
+    start_app "$folder" "${as_user[@]}" || return 1
+    add_unsaved_row
+    click_quit
+    expect_exit 0 20 || return 1
+    chmod 755 "$folder"
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
+    [ "$(stat -c %i "$folder/pw.dat")" = "$inode" ] || fail "pw.dat was replaced" || return 1
+    only_files "$folder" pw.dat
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -536,6 +683,11 @@ run test_report_that_cannot_be_written
 run test_second_instance_refused
 run test_tab_through_then_remove_and_update
 run test_sort_then_update_changes_the_clicked_entry
+run test_add_then_kill_keeps_the_row
+run test_x_server_gone_keeps_the_row
+run test_outside_change_is_kept
+run test_unreadable_journal_is_announced
+run test_read_only_folder_saves_in_place
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]
