@@ -44,7 +44,8 @@ private slots:
     void everyFocusableControlIsNamed();
     void clickOnEmptySpaceWithoutMarkEmptiesTheTexts();
     void clearEmptiesTextsOnly();
-    void helpOpensTheOnlinePage();
+    void helpOpensTheLocalPageWhenThereIsOne_data();
+    void helpOpensTheLocalPageWhenThereIsOne();
     void browseDoesNothing();
     void aboutItemFollowsASeparator();
     void aboutItemOpensTheAboutBox();
@@ -145,6 +146,7 @@ void tst_JournalDialog::cleanup()
     m_folder.reset();
     QtShell::opener = nullptr;
     QtMessageBoxes::answerer = nullptr;
+    JournalDialog::programFolder.clear();
 }
 
 void tst_JournalDialog::startsWithEmptyFormAndThreeColumns()
@@ -408,12 +410,40 @@ void tst_JournalDialog::clearEmptiesTextsOnly()
     QCOMPARE(shown.List().ItemCount(), 3);
 }
 
-void tst_JournalDialog::helpOpensTheOnlinePage()
+void tst_JournalDialog::helpOpensTheLocalPageWhenThereIsOne_data()
 {
+    QTest::addColumn<QString>("programFolder"); // "prefix/..." lies in the test's folder
+    QTest::addColumn<bool>("installPage");
+    QTest::addColumn<QString>("opened"); // the same
+    QTest::newRow("installed") << "prefix/bin" << true << "prefix/share/lumenlog/help.html";
+    QTest::newRow("build folder") << LUMENLOG_BUILD_DIR << false
+                                  << LUMENLOG_SOURCE_DIR "/docs/help.html";
+    QTest::newRow("neither") << "prefix/bin" << false
+                             << "http://www.lumenlog.example/lumenlog/help.htm";
+}
+
+void tst_JournalDialog::helpOpensTheLocalPageWhenThereIsOne()
+{
+    QFETCH(QString, programFolder);
+    QFETCH(bool, installPage);
+    QFETCH(QString, opened);
+    const QDir folder(m_folder->path());
+    QVERIFY(folder.mkpath("prefix/bin"));
+    if (installPage) {
+        QVERIFY(folder.mkpath("prefix/share/lumenlog"));
+        QFile page(folder.filePath("prefix/share/lumenlog/help.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+    }
+    JournalDialog::programFolder = folder.absoluteFilePath(programFolder);
     ShownDialog shown;
     shown.Edit(IdTitle)->setText("kept");
     shown.Click(IdHelpButton);
-    QCOMPARE(m_opened, QList<QUrl>{QUrl("http://www.lumenlog.example/lumenlog/help.htm")});
+    const QUrl expected = opened.startsWith("http://")
+                              ? QUrl(opened)
+                              : QUrl::fromLocalFile(folder.absoluteFilePath(opened));
+    QCOMPARE(m_opened, QList<QUrl>{expected});
+    if (expected.isLocalFile())
+        QVERIFY(QFileInfo::exists(expected.toLocalFile()));
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("kept"));
     QVERIFY(shown.dialog.isVisible());
 }

@@ -1,12 +1,15 @@
 #include "app/journaldialog.h"
 
 #include "app/aboutdialog.h"
+#include "app/helppage.h"
 #include "datepick/datecommand.h"
 #include "entries/columnsort.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "ui/appicon.h"
 #include "ui/qtlistview.h"
+
+#include <QCoreApplication>
 
 const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     SysCommand(&JournalDialog::OnSysCommand),
@@ -101,7 +104,8 @@ void JournalDialog::OnClear()
 void JournalDialog::OnHelp()
 {
     ReadForm();
-    m_shell.Open(HelpPageAddress());
+    m_shell.Open(HelpPageFor(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                     : programFolder));
     WriteForm();
 }
 

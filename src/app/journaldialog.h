@@ -12,6 +12,7 @@
 #include "ui/templatedialog.h"
 
 #include <QIcon>
+#include <QString>
 #include <QTimer>
 
 #include <chrono>
@@ -48,6 +49,9 @@ public:
     // The time the Date command opens the calendar on: the system clock, or, while `clock` is
     // set, what it returns (for tests).
     static inline std::function<std::chrono::system_clock::time_point()> clock;
+    // The folder Help looks for its page from: the running program's, or, while this is set,
+    // this one (for tests).
+    static inline QString programFolder;
 
 protected:
     bool OnInitDialog() override;

@@ -1,10 +1,36 @@
+#include "app/commandline.h"
 #include "app/journalapp.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+// The command line is read with a core application, which needs no display, and the folder is
+// entered before the window toolkit starts or any file is touched.
+StartRequest ReadCommandLine(int argc, char *argv[])
+{
+    QCoreApplication core(argc, argv);
+    StartRequest request = ParseCommandLine(QCoreApplication::arguments());
+    if (!request.exitNow)
+        EnterFolder(request);
+    return request;
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
+    const StartRequest request = ReadCommandLine(argc, argv);
+    if (request.exitNow) {
+        std::fputs(request.standardOutput.toLocal8Bit().constData(), stdout);
+        std::fputs(request.standardError.toLocal8Bit().constData(), stderr);
+        return request.exitStatus;
+    }
+    // Every argument has been dealt with: the toolkit sees the program's name only, and takes
+    // none of them for an option of its own.
+    int toolkitArgc = 1;
+    QApplication application(toolkitArgc, argv);
     JournalApp journal;
     return journal.Run() ? 0 : 1;
 }

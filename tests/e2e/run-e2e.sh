@@ -8,8 +8,9 @@
 # It starts its own X server (Xvfb, on a display number the server picks itself, so that runs
 # started side by side never share one), so that it never types into a desktop in use, and
 # openbox in it as window manager, so that windows have a close box. Needs xvfb, xdotool,
-# x11-utils, openbox and xclip (the text of a message box is read through the clipboard). Every
-# wait is bounded: a test that goes wrong fails instead of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
+# x11-utils, openbox, xclip (the text of a message box is read through the clipboard) and
+# tidy (to check a report's HTML). Every wait is bounded: a test that goes wrong fails instead
+# of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
 # failure there (needs imagemagick).
 set -uo pipefail
 
@@ -18,6 +19,7 @@ if [ $# -ne 1 ] || [ ! -x "$1" ]; then
     exit 2
 fi
 binary=$(readlink -f "$1")
+sources=$(cd "$(dirname "$0")/../.." && pwd)
 # A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
@@ -169,6 +171,7 @@ click_report() { click_at 285 95; }
 click_date() { click_at 228 14; }
 click_title() { click_at 143 28; }
 click_entry() { click_at 143 53; }
+click_image() { click_at 118 79; }
 # click_row N: the Nth row of the list (1 = top): below the heading, rows one text line high.
 click_row() {
     measure
@@ -317,6 +320,40 @@ test_report_with_templates() {
     same_bytes "$folder/Header.htm" '<html><body>\n<h1>Journal</h1>\n' || return 1
     same_bytes "$folder/pw.dat" "$twoRows" || return 1
     only_files "$folder" pw.dat Header.htm ReportLine.htm Footer.htm Report.htm
+}
+
+# check_html FILE: the HTML checker finds nothing to complain about in FILE.
+check_html() {
+    command -v tidy >/dev/null || fail "tidy, the HTML checker, is not installed" || return 1
+    tidy -q -e "$1" >"$work/tidy.log" 2>&1 ||
+        fail "tidy on $(basename "$1"): $(cat "$work/tidy.log")"
+}
+
+# The templates installed to start from give a clean report, with the Image box empty and with
+# the start of an image tag in it.
+test_report_with_the_installed_templates() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    cp "$sources"/docs/templates/*.htm "$folder"/
+    start_app "$folder" || return 1
+    click_report
+    answer_box alt+n || return 1
+    cp "$folder/Report.htm" "$work/without-image.htm"
+    click_image
+    type_text '<img src="pic.png" alt="A picture"'
+    click_report
+    answer_box alt+n || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    check_html "$work/without-image.htm" || return 1
+    check_html "$folder/Report.htm" || return 1
+    grep -q '<h2><time>2024-05-02</time>Newer</h2>' "$folder/Report.htm" ||
+        fail "the top row is not in the report" || return 1
+    grep -q '<div class="text">first<br>second</div>' "$folder/Report.htm" ||
+        fail "the entry's line break is not kept" || return 1
+    [ "$(grep -c '^<img src="pic.png" alt="A picture">' "$folder/Report.htm")" = 2 ] ||
+        fail "not one picture per entry"
 }
 
 # A journal the program did not write itself (LF line ends, no creator line) comes back in the
@@ -674,6 +711,7 @@ run() {
 run test_first_entry_with_date_dialog
 run test_restart_finds_the_rows
 run test_report_with_templates
+run test_report_with_the_installed_templates
 run test_escape_saves
 run test_close_box_saves
 run test_stop_signals_save

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks for. It is read before any window is opened or any file touched,
+// so that --help, --version and a mistyped option work without a display and leave no journal
+// behind.
+struct StartRequest
+{
+    // True when the program is to end at once with exitStatus, after printing standardOutput
+    // and standardError.
+    bool exitNow = false;
+    int exitStatus = 0;
+    QString standardOutput;
+    QString standardError;
+    // The folder to keep the journal in; none for the current folder.
+    std::optional<QString> folder;
+};
+
+// Exit status of a wrong command line or an unusable folder.
+inline constexpr int UsageErrorStatus = 2;
+
+// `arguments` as QCoreApplication::arguments() gives them, the program's name first.
+StartRequest ParseCommandLine(const QStringList &arguments);
+
+// Makes `folder` the working directory, so that the journal is kept there exactly as if the
+// program had been started in it. On failure the request is changed to end with a message.
+void EnterFolder(StartRequest &request);

@@ -1,0 +1,143 @@
+#include "resources/resources.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The real program, started as a user starts it from a terminal.
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void answersWithoutADisplayAndTouchesNoFile_data();
+    void answersWithoutADisplayAndTouchesNoFile();
+    void keepsTheJournalInTheFolderGiven();
+
+private:
+    QStringList FolderContents() const;
+    void Start(QProcess &process, const QStringList &arguments,
+               const QProcessEnvironment &environment);
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+};
+
+namespace {
+// The environment of a terminal without any display: no X11 or Wayland server and no choice
+// of the toolkit's platform.
+QProcessEnvironment WithoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
+
+const QString usageStart = QStringLiteral("Usage: \\S*lumenlog \\[options\\] \\[FOLDER\\]\n");
+} // namespace
+
+void tst_CommandLine::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+}
+
+QStringList tst_CommandLine::FolderContents() const
+{
+    return QDir(m_folder->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+void tst_CommandLine::Start(QProcess &process, const QStringList &arguments,
+                            const QProcessEnvironment &environment)
+{
+    process.setProgram(QStringLiteral(LUMENLOG_BINARY));
+    process.setArguments(arguments);
+    process.setWorkingDirectory(m_folder->path());
+    process.setProcessEnvironment(environment);
+    process.start();
+    QVERIFY2(process.waitForStarted(), qPrintable(process.errorString()));
+}
+
+void tst_CommandLine::answersWithoutADisplayAndTouchesNoFile_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("standardOutput"); // patterns of the whole output
+    QTest::addColumn<QString>("standardError");
+
+    const QString help = QStringLiteral("^") + usageStart +
+                         QStringLiteral("(.|\n)*-h, --help +Show this help and exit.\n"
+                                        "(.|\n)*-v, --version +Show the version and exit.\n");
+    const QString version =
+        QStringLiteral("^lumenlog %1\n$")
+            .arg(QRegularExpression::escape(QString::fromLatin1(ProgramVersion())));
+    const QString noFolder =
+        QStringLiteral("^lumenlog: cannot keep the journal in '%1': No such file or directory.\n$");
+
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << help << "^$";
+    QTest::newRow("-h") << QStringList{"-h"} << 0 << help << "^$";
+    QTest::newRow("help before a missing folder")
+        << QStringList{"missing", "-h"} << 0 << help << "^$";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << version << "^$";
+    QTest::newRow("-v") << QStringList{"-v"} << 0 << version << "^$";
+    QTest::newRow("unknown long option") << QStringList{"--bogus"} << 2 << "^$"
+                                         << "^lumenlog: Unknown option 'bogus'.\n" + usageStart;
+    QTest::newRow("unknown short option") << QStringList{"-x"} << 2 << "^$"
+                                          << "^lumenlog: Unknown option 'x'.\n" + usageStart;
+    QTest::newRow("missing folder")
+        << QStringList{"missing"} << 2 << "^$" << noFolder.arg("missing");
+    QTest::newRow("empty folder name") << QStringList{""} << 2 << "^$" << noFolder.arg("");
+    QTest::newRow("a file, not a folder")
+        << QStringList{"file"} << 2 << "^$"
+        << "^lumenlog: cannot keep the journal in 'file': Not a directory.\n$";
+    QTest::newRow("two folders") << QStringList{".", "."} << 2 << "^$"
+                                 << "^lumenlog: only one FOLDER may be given.\n" + usageStart;
+}
+
+void tst_CommandLine::answersWithoutADisplayAndTouchesNoFile()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, standardOutput);
+    QFETCH(QString, standardError);
+    QFile file(m_folder->filePath("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QProcess process;
+    Start(process, arguments, WithoutDisplay());
+    QVERIFY(process.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString error = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == status, qPrintable(error));
+    QVERIFY2(QRegularExpression(standardOutput).match(output).hasMatch(), qPrintable(output));
+    QVERIFY2(QRegularExpression(standardError).match(error).hasMatch(), qPrintable(error));
+    QCOMPARE(FolderContents(), QStringList{"file"});
+}
+
+// Started with a folder, the program keeps its journal there and nothing in the folder it was
+// started from; a stop signal then ends it with the journal saved.
+void tst_CommandLine::keepsTheJournalInTheFolderGiven()
+{
+    QVERIFY(QDir(m_folder->path()).mkdir("journal"));
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+
+    QProcess process;
+    Start(process, {"journal"}, environment);
+    const QString journal = m_folder->filePath("journal/pw.dat");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(journal), 30000);
+    process.terminate();
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    QCOMPARE(FolderContents(), QStringList{"journal"});
+    QCOMPARE(QFileInfo(journal).size(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
