@@ -243,7 +243,8 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
                            FormatSeconds(Median(starts)), FormatSeconds(Median(writes))});
         dialog.reset();
     }
-    ::chdir(options.workFolder.c_str());
+    if (::chdir(options.workFolder.c_str()) != 0)
+        std::perror("lumenlog-bench: chdir");
     QtMessageBoxes::answerer = nullptr;
     if (boxes > 0)
         std::fprintf(stderr, "%d message boxes during the save measurements\n", boxes);
