@@ -6,5 +6,5 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     JournalApp journal;
-    return journal.Run() ? 0 : 1;
+    return journal.Run() && journal.JournalSaved() ? 0 : 1;
 }
