@@ -95,6 +95,8 @@ void JournalFile::LoadJournal()
     m_unreadable = !ReadJournalBytes(text, seen);
     m_diskKnown = !m_unreadable;
     m_diskSeen = seen;
+    // What the rows cannot hold is found in the bytes as stored; the reading rules then take
+    // the text as the text-mode read delivers it.
     const UnloadedPart unloaded = FindUnloadedPart(text);
     const size_t fileBytes = text.size();
     ToTextModeText(text);
