@@ -26,6 +26,9 @@ struct BenchOptions
 // Load into the real list, save, and their floor; then the report and the sort.
 void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// The one pass over a journal's bytes that finds what a load leaves out, against the floor.
+void RunLoadCheckBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+
 // Each command with the background save on and off, the time until its change is on disk, and
 // the save's share of the UI thread.
 void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);

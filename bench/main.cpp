@@ -142,8 +142,10 @@ int main(int argc, char *argv[])
         IsOnTmpfs(options.workFolder) ? " (tmpfs: fsync costs nothing there)" : "", options.runs);
     std::fflush(stdout);
 
-    if (arguments.list)
+    if (arguments.list) {
         RunListBenchmarks(options, journals);
+        RunLoadCheckBenchmark(options, journals);
+    }
     if (arguments.save)
         RunSaveBenchmark(options, journals);
     if (arguments.memory)

@@ -1,6 +1,8 @@
 // libFuzzer target for the journal reader: the input is the content of "pw.dat". It is read
 // through the real text-mode file access, parsed, formatted and parsed again, and loaded and
-// saved through JournalFile with the test fakes; every property in journalchecks.h must hold.
+// saved through JournalFile with the test fakes; the load check must find what the load leaves
+// out of it, and nothing in any journal this program writes. Every property in journalchecks.h
+// must hold.
 
 #include "journalchecks.h"
 

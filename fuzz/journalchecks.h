@@ -11,11 +11,14 @@
 #include "entries/entrylist.h"
 #include "journal/journalfile.h"
 #include "journal/journalformat.h"
+#include "journal/loadcheck.h"
 #include "journal/safesave.h"
 #include "support/testsupport.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -33,8 +36,7 @@ inline Text ExpectedTextModeRead(std::string_view raw)
 // A value as the journal keeps it across a save and a load: line breaks protected (CR LF and
 // LF become `lineBreak`), 0x1A left out, trailing white space lost; in an entry text every
 // "<br>", written or typed, comes back as CR LF.
-inline Text ValueAfterSaveAndLoad(std::string_view value, std::string_view lineBreak,
-                                  bool isEntry)
+inline Text ValueAfterSaveAndLoad(std::string_view value, std::string_view lineBreak, bool isEntry)
 {
     Text kept(value);
     ReplaceAll(kept, "\r\n", lineBreak);
@@ -83,14 +85,77 @@ inline std::vector<Row> RowsFromFields(std::string_view bytes)
 inline Text CompareRows(const std::vector<Row> &actual, const std::vector<Row> &expected)
 {
     if (actual.size() != expected.size())
-        return "got " + std::to_string(actual.size()) + " rows, expected "
-               + std::to_string(expected.size());
+        return "got " + std::to_string(actual.size()) + " rows, expected " +
+               std::to_string(expected.size());
     for (size_t row = 0; row < actual.size(); ++row) {
         for (size_t column = 0; column < 3; ++column) {
             if (actual[row][column] != expected[row][column])
-                return "row " + std::to_string(row) + " column " + std::to_string(column) + ": "
-                       + ShownDifference(actual[row][column], expected[row][column]);
+                return "row " + std::to_string(row) + " column " + std::to_string(column) + ": " +
+                       ShownDifference(actual[row][column], expected[row][column]);
         }
+    }
+    return {};
+}
+
+// The bytes this program stores for the journal text `text`: each LF as CR LF.
+inline Text StoredBytes(Text text)
+{
+    ReplaceAll(text, "\n", "\r\n");
+    return text;
+}
+
+inline Text ShownUnloaded(const UnloadedPart &unloaded)
+{
+    return std::to_string(unloaded.bytes) + " bytes (kinds " + std::to_string(unloaded.kinds) + ")";
+}
+
+// The load check claims nothing for a journal this program wrote.
+inline Text CheckNothingClaimedForWritten(const std::vector<Row> &rows)
+{
+    if (const UnloadedPart unloaded = FindUnloadedPart(StoredBytes(FormatJournal(rows)));
+        unloaded.Any())
+        return "the load check claims " + ShownUnloaded(unloaded) +
+               " left out of a journal this program wrote";
+    return {};
+}
+
+// When the load check claims nothing for a file, nothing of it is lost: the file ends in white
+// space (and end-of-file marks) after its last line end, and each of its lines that holds
+// anything is the creator line or a DATE, TITLE or ENTRY line whose value, if any, a save of the
+// loaded rows writes again.
+inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &rows)
+{
+    if (FindUnloadedPart(bytes).Any())
+        return {};
+    const auto holdsNothing = [](std::string_view part) {
+        Text kept(part);
+        std::erase(kept, '\x1A');
+        TrimTrailingWhiteSpace(kept);
+        return kept.empty();
+    };
+    const size_t mark = bytes.find('\x1A');
+    if (mark != std::string_view::npos && !holdsNothing(bytes.substr(mark)))
+        return "the load check missed the text after an end-of-file mark";
+    const Text text = ExpectedTextModeRead(bytes);
+    const size_t unreadFrom = text.rfind('\n') == Text::npos ? 0 : text.rfind('\n') + 1;
+    if (!holdsNothing(std::string_view(text).substr(unreadFrom)))
+        return "the load check missed the text after the last line end";
+
+    const Text saved = FormatJournal(rows);
+    std::set<std::string_view> savedLines;
+    for (size_t start = 0, end; (end = saved.find('\n', start)) != Text::npos; start = end + 1)
+        savedLines.insert(std::string_view(saved).substr(start, end - start));
+    for (size_t start = 0, end; (end = text.find('\n', start)) != Text::npos; start = end + 1) {
+        Text line = text.substr(start, end - start);
+        TrimTrailingWhiteSpace(line);
+        if (line.empty() || line == "CREATOR=PENWICK 1.0")
+            continue;
+        const size_t equals = line.find('=');
+        const Text key = line.substr(0, equals);
+        if (key != "DATE" && key != "TITLE" && key != "ENTRY")
+            return "the load check missed a line it does not know: " + Shown(line);
+        if (equals != Text::npos && equals + 1 < line.size() && !savedLines.contains(line))
+            return "the load check missed a value the save does not write: " + Shown(line);
     }
     return {};
 }
@@ -102,8 +167,8 @@ inline Text CheckParsedRows(const std::vector<Row> &rows)
         if (row[0].empty())
             return "a row without a date was committed";
         for (const Text &value : row) {
-            if (!value.empty() && Text(" \t\n\v\f\r").find(value.back()) != Text::npos
-                && !value.ends_with("\r\n"))
+            if (!value.empty() && Text(" \t\n\v\f\r").find(value.back()) != Text::npos &&
+                !value.ends_with("\r\n"))
                 return "a value kept trailing white space: " + Shown(value);
         }
     }
@@ -112,7 +177,7 @@ inline Text CheckParsedRows(const std::vector<Row> &rows)
     if (Text failure = CompareRows(ParseJournal(FormatJournal(rows), EntryForm{}), rows);
         !failure.empty())
         return "parsed rows do not survive format and parse: " + failure;
-    return {};
+    return CheckNothingClaimedForWritten(rows);
 }
 
 inline Text CheckArbitraryRows(const std::vector<Row> &rows)
@@ -127,7 +192,11 @@ inline Text CheckArbitraryRows(const std::vector<Row> &rows)
     if (Text failure = CompareRows(ParseJournal(text, EntryForm{}), RowsAfterSaveAndLoad(rows));
         !failure.empty())
         return "rows do not survive format and parse as documented: " + failure;
-    return {};
+    // The list only ever holds rows with a date, which a save keeps.
+    const bool datesKept = std::all_of(rows.begin(), rows.end(), [](const Row &row) {
+        return !ValueAfterSaveAndLoad(row[0], " ", false).empty();
+    });
+    return datesKept ? CheckNothingClaimedForWritten(rows) : Text();
 }
 
 // Writes without flushing to the disk: the fuzzer saves thousands of journals a second.
@@ -151,9 +220,21 @@ struct LoadedJournal
     LoadedJournal() { journal.LoadJournal(); }
 };
 
-inline Text CheckLoadAndSave(const std::vector<Row> &parsedRows)
+// Removes the copies of journals that loads kept beside them ("pw.original-<time>.dat").
+inline void RemoveKeptOriginals()
+{
+    for (const auto &file : std::filesystem::directory_iterator(".")) {
+        if (file.path().filename().string().starts_with("pw.original-"))
+            std::filesystem::remove(file.path());
+    }
+}
+
+inline Text CheckLoadAndSave(std::string_view bytes, const std::vector<Row> &parsedRows)
 {
     LoadedJournal loaded;
+    RemoveKeptOriginals();
+    if (loaded.journal.JournalPartlyLoaded() != FindUnloadedPart(bytes).Any())
+        return "LoadJournal and the load check differ on what was left out";
     if (Text failure = CompareRows(loaded.list.rows, parsedRows); !failure.empty())
         return "LoadJournal differs from ParseJournal: " + failure;
     const EntryForm &shown = loaded.exchange.controls;
@@ -168,12 +249,15 @@ inline Text CheckLoadAndSave(const std::vector<Row> &parsedRows)
     Text expectedBytes = FormatJournal(parsedRows);
     ReplaceAll(expectedBytes, "\n", "\r\n");
     if (const Text saved = ReadBytes("pw.dat"); saved != expectedBytes)
-        return "the saved journal differs from the formatted text: "
-               + ShownDifference(saved, expectedBytes);
+        return "the saved journal differs from the formatted text: " +
+               ShownDifference(saved, expectedBytes);
 
     LoadedJournal reloaded;
+    RemoveKeptOriginals();
     if (Text failure = CompareRows(reloaded.list.rows, parsedRows); !failure.empty())
         return "a save and a load changed the rows: " + failure;
+    if (reloaded.journal.JournalPartlyLoaded())
+        return "the journal this program saved counts as partly loaded";
     return {};
 }
 
@@ -208,7 +292,9 @@ inline Text CheckJournalBytes(std::string_view bytes)
         return {};
     if (Text failure = CheckParsedRows(*rows); !failure.empty())
         return failure;
-    return CheckLoadAndSave(*rows);
+    if (Text failure = CheckNothingMissed(bytes, *rows); !failure.empty())
+        return failure;
+    return CheckLoadAndSave(bytes, *rows);
 }
 
 } // namespace fuzzchecks

@@ -75,6 +75,7 @@ private slots:
     void unreadableJournalIsLeftUntouched();
     void withoutPermissions_data();
     void withoutPermissions();
+    void partlyLoadedJournalIsCopiedBeforeAnySave();
 
     void backgroundSaveWritesWhatTheCloseSaveWould();
     void saveStillWritingAtCloseFinishesFirst();
@@ -945,16 +946,21 @@ void tst_Journal::withoutPermissions_data()
     QTest::addColumn<mode_t>("journalMode");
     QTest::addColumn<mode_t>("folderMode");
     QTest::addColumn<bool>("loadsRows");
-    QTest::addColumn<QString>("savedTo"); // "journal", "beside" it, or nowhere ("")
+    QTest::addColumn<QString>("savedTo");     // "journal", "beside" it, or nowhere ("")
+    QTest::addColumn<QByteArray>("unloaded"); // lines of the journal the list does not hold
     QTest::newRow("journal without read permission")
-        << true << mode_t(0) << mode_t(0777) << false << "beside";
+        << true << mode_t(0) << mode_t(0777) << false << "beside" << QByteArray();
     QTest::newRow("read-only folder, journal missing")
-        << false << mode_t(0) << mode_t(0555) << false << "";
+        << false << mode_t(0) << mode_t(0555) << false << "" << QByteArray();
     QTest::newRow("read-only folder, writable journal: written in place")
-        << true << mode_t(0666) << mode_t(0555) << true << "journal";
-    QTest::newRow("read-only journal") << true << mode_t(0444) << mode_t(0777) << true << "";
+        << true << mode_t(0666) << mode_t(0555) << true << "journal" << QByteArray();
+    // No copy of it can be kept beside it, so it is kept as it is.
+    QTest::newRow("read-only folder, writable journal with a line the list lacks")
+        << true << mode_t(0666) << mode_t(0555) << true << "" << QByteArray("Note\r\n");
+    QTest::newRow("read-only journal")
+        << true << mode_t(0444) << mode_t(0777) << true << "" << QByteArray();
     QTest::newRow("writable journal and folder")
-        << true << mode_t(0666) << mode_t(0777) << true << "journal";
+        << true << mode_t(0666) << mode_t(0777) << true << "journal" << QByteArray();
 }
 
 // Runs as an unprivileged user when the tests run as root, since root may read and write
@@ -966,7 +972,8 @@ void tst_Journal::withoutPermissions()
     QFETCH(mode_t, folderMode);
     QFETCH(bool, loadsRows);
     QFETCH(QString, savedTo);
-    const Text old = creator + record("1", "old", "journal");
+    QFETCH(QByteArray, unloaded);
+    const Text old = creator + record("1", "old", "journal") + text(unloaded);
     fs::create_directory("locked");
     if (journalExists) {
         WriteBytes("locked/pw.dat", old);
@@ -1013,6 +1020,39 @@ void tst_Journal::withoutPermissions()
     QCOMPARE(others.size(), size_t(savedTo == "beside" ? 1 : 0));
     if (savedTo == "beside")
         QCOMPARE(ReadBytes(others[0]), saved);
+}
+
+// A journal of lines whose ends are CR alone loads nothing, and the save would empty it: the file
+// as it was is copied beside it first, and the box that tells so names the copy.
+void tst_Journal::partlyLoadedJournalIsCopiedBeforeAnySave()
+{
+    const Text crOnly = "CREATOR=PENWICK 1.0\rDATE=1\rTITLE=a\rENTRY=b\r";
+    WriteBytes("pw.dat", crOnly);
+    Fixture f;
+    f.journal.LoadJournal();
+    QVERIFY(f.journal.JournalPartlyLoaded());
+    const std::vector<std::string> kept = filesLabelled("original");
+    QCOMPARE(kept.size(), size_t(1));
+    QCOMPARE(ReadBytes(kept[0]), crOnly);
+    QCOMPARE(modeOf(kept[0].c_str()), mode_t(0600));
+    QVERIFY(f.boxes.shown.empty()); // said once the window is there
+    f.journal.AnnouncePartlyLoadedJournal();
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(f.boxes.shown[0].caption, Text("Journal Partly Loaded"));
+    QCOMPARE(f.boxes.shown[0].text,
+             "43 of the 43 bytes in pw.dat could not be loaded into the list: text after the "
+             "last line end. pw.dat as it was is kept in " +
+                 kept[0] + "; pw.dat itself will hold the entries shown here.");
+
+    f.journal.SaveJournal();
+    QCOMPARE(ReadBytes("pw.dat"), Text());
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    // What this program saved is loaded whole: no second copy.
+    Fixture again;
+    again.journal.LoadJournal();
+    QVERIFY(!again.journal.JournalPartlyLoaded());
+    QCOMPARE(filesLabelled("original"), kept);
+    QCOMPARE(directoryEntries().size(), size_t(2));
 }
 
 void tst_Journal::backgroundSaveWritesWhatTheCloseSaveWould()

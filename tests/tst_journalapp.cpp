@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +41,8 @@ private slots:
     void stopSignalClosesNestedWindowsFirst();
     void handlerStillRunningFinishesBeforeTheSave();
     void repeatedSignalsSaveOnceAndDoNotEndTheProcess();
+    void failedSaveEndsWithoutWaitingForAnyoneAfterASignal_data();
+    void failedSaveEndsWithoutWaitingForAnyoneAfterASignal();
     void terminationByThePlatformEndsTheDialogLikeASignal();
     // Last: a quit request leaves every later event loop of this process ending at once.
     void applicationQuitStillSavesTheJournal();
@@ -430,6 +433,101 @@ void tst_JournalApp::repeatedSignalsSaveOnceAndDoNotEndTheProcess()
     });
     QVERIFY(JournalApp([] { return true; }).Run());
     QVERIFY(secondRunWaited);
+    QCOMPARE(here.Journal(), twoRowsJournal);
+}
+
+namespace {
+// Files of the process may grow to `bytes` and no further: a write beyond fails (EFBIG), as on a
+// full disk, instead of ending the process with SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limited = m_previous;
+        limited.rlim_cur = bytes;
+        m_set = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    bool IsSet() const { return m_set; }
+
+private:
+    rlimit m_previous{};
+    void (*m_handler)(int);
+    bool m_set = false;
+};
+} // namespace
+
+void tst_JournalApp::failedSaveEndsWithoutWaitingForAnyoneAfterASignal_data()
+{
+    QTest::addColumn<bool>("quit");        // Quit is clicked after the row is added
+    QTest::addColumn<QString>("signalAt"); // "": no signal; "start": at once; "box": over the box
+    QTest::newRow("stop signal, no box open") << false << "start";
+    QTest::newRow("stop signal over the background save's failure box") << false << "box";
+    QTest::newRow("stop signal over the close save's failure box") << true << "box";
+    QTest::newRow("Quit, the failure box answered") << true << "";
+}
+
+// Every save fails. The user's boxes are real windows, answered (OK) by a watcher only when no
+// stop signal is meant to end them. Whatever happens, the run ends reporting the failed save,
+// and no box waits after a stop signal.
+void tst_JournalApp::failedSaveEndsWithoutWaitingForAnyoneAfterASignal()
+{
+    QFETCH(bool, quit);
+    QFETCH(QString, signalAt);
+    InFolder here;
+    WriteBytes("pw.dat", twoRowsJournal);
+    FileSizeLimit limit(64);
+    QVERIFY(limit.IsSet());
+
+    QStringList boxesBeforeSignal, boxesAfterSignal;
+    bool signalled = false;
+    QTimer watcher;
+    watcher.setInterval(20);
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        const QString caption = box->windowTitle();
+        if (signalled) {
+            boxesAfterSignal << caption;
+            box->accept();
+        } else if (boxesBeforeSignal.isEmpty() || boxesBeforeSignal.last() != caption) {
+            boxesBeforeSignal << caption;
+            if (signalAt == "box") {
+                signalled = true;
+                ::raise(SIGTERM);
+            } else {
+                box->accept();
+            }
+        }
+    });
+    watcher.start();
+    QTimer::singleShot(0, this, [&] {
+        JournalDialog *dialog = RunningDialog();
+        if (!dialog)
+            return;
+        AddRow(*dialog, "2024-05-03", "Third", "text");
+        if (signalAt == "start") {
+            signalled = true;
+            ::raise(SIGTERM);
+        }
+        if (quit)
+            dialog->ControlAs<QPushButton>(IdOk)->click();
+    });
+    JournalApp app([] { return true; });
+    QVERIFY(app.Run());
+    watcher.stop();
+
+    QVERIFY(!app.JournalSaved());
+    QCOMPARE(boxesBeforeSignal,
+             signalAt == "start" ? QStringList() : QStringList{"Error Writing File"});
+    QCOMPARE(boxesAfterSignal, QStringList());
     QCOMPARE(here.Journal(), twoRowsJournal);
 }
 

@@ -50,5 +50,6 @@ void JournalApp::RunMainDialog()
         if (dialog.isVisible())
             dialog.reject();
     }
+    m_journalSaved = !dialog.Journal().CloseSaveFailed();
     QtMessageBoxes::SetMainWindow(nullptr);
 }

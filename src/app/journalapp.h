@@ -14,11 +14,15 @@ public:
 
     // False when the program could not start (the user has been told why).
     bool Run();
+    // After Run: false when the journal could not be saved at the end (the reason has been
+    // written on standard error), so that the exit status can say so.
+    bool JournalSaved() const { return m_journalSaved; }
 
 private:
     void RunMainDialog();
 
     std::function<bool()> m_startSockets;
+    bool m_journalSaved = true;
 };
 
 // The box shown by a second start on a journal that is already open (through this folder or

@@ -59,10 +59,14 @@ bool JournalDialog::OnInitDialog()
     m_entryList.SetupColumns();
     LoadJournal();
     // Said once the window is there, so that the box stands over the list it explains.
-    if (m_journal.JournalUnreadable()) {
+    if (m_journal.JournalUnreadable() || m_journal.JournalPartlyLoaded()) {
         QTimer::singleShot(0, this, [this] {
-            if (isVisible() && !m_closed)
+            if (!isVisible() || m_closed)
+                return;
+            if (m_journal.JournalUnreadable())
                 m_journal.AnnounceUnreadableJournal();
+            else
+                m_journal.AnnouncePartlyLoadedJournal();
         });
     }
     return true; // the focus goes to the first tab stop, Add

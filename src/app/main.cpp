@@ -32,5 +32,5 @@ int main(int argc, char *argv[])
     int toolkitArgc = 1;
     QApplication application(toolkitArgc, argv);
     JournalApp journal;
-    return journal.Run() ? 0 : 1;
+    return journal.Run() && journal.JournalSaved() ? 0 : 1;
 }

@@ -116,6 +116,14 @@ std::string ResolveFileName(std::string_view name)
     return match.empty() ? given : std::string(prefix) + match;
 }
 
+void ToTextModeText(Text &bytes)
+{
+    const std::size_t mark = bytes.find('\x1A');
+    if (mark != Text::npos)
+        bytes.resize(mark);
+    bytes.resize(CollapseCrLf(bytes.data(), bytes.size()));
+}
+
 TextFile::~TextFile()
 {
     Close();
@@ -207,6 +215,27 @@ bool TextFile::ReadAll(Text &out)
         out.append(m_buffer.get() + m_pos, m_end - m_pos);
         m_pos = m_end;
     } while (FillBuffer());
+    return !m_readFailed;
+}
+
+bool TextFile::ReadAllBytes(Text &out)
+{
+    if (m_fd < 0 || m_mode != Mode::Read)
+        return false;
+    struct stat status;
+    if (::fstat(m_fd, &status) == 0 && S_ISREG(status.st_mode))
+        out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
+    while (!m_atEnd) {
+        ssize_t count;
+        do {
+            count = ::read(m_fd, m_buffer.get(), bufferSize);
+        } while (count < 0 && errno == EINTR);
+        m_readFailed = count < 0;
+        m_atEnd = count <= 0;
+        if (count > 0)
+            out.append(m_buffer.get(), static_cast<std::size_t>(count));
+    }
+    m_pos = m_end = 0;
     return !m_readFailed;
 }
 

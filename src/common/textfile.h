@@ -13,6 +13,10 @@
 // the last component is looked up, in the folder the rest names.
 std::string ResolveFileName(std::string_view name);
 
+// Turns `bytes`, a file's content as stored, into what a text-mode read of it delivers:
+// everything before the first 0x1A, each CR LF as LF.
+void ToTextModeText(Text &bytes);
+
 // A text-mode file, opened, used and closed within one operation.
 // Writing stores each LF as CR LF. Reading delivers CR LF as LF, a lone CR unchanged, and ends
 // at the byte 0x1A. Files the program creates get owner-only read/write permission.
@@ -46,6 +50,10 @@ public:
     // Appends everything up to the end of the file to `out`; false on a read error or when
     // the file is not open for reading.
     bool ReadAll(Text &out);
+    // Appends the rest of the file as it is stored, without the text-mode translation (CR LF
+    // pairs and 0x1A bytes included); for a file nothing else has been read from. False on a
+    // read error or when the file is not open for reading.
+    bool ReadAllBytes(Text &out);
     // True once a read has failed, which tells a read error from the end of the file.
     bool ReadFailed() const { return m_readFailed; }
 

@@ -4,8 +4,11 @@
 #include "journal/besidefile.h"
 #include "journal/journalformat.h"
 #include "journal/rowsnapshot.h"
+#include "session/stopsignals.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <utility>
 
@@ -14,15 +17,17 @@ namespace {
 constexpr std::string_view journalName = "pw.dat";
 constexpr std::string_view outsideLabel = "changed-outside";
 constexpr std::string_view asideLabel = "saved-while-unreadable";
+constexpr std::string_view originalLabel = "original";
 const Text notReadCaption = "Journal Not Read";
 const Text changedOutsideCaption = "Journal Changed Outside";
+const Text partlyLoadedCaption = "Journal Partly Loaded";
 
-// Reads the whole journal in text mode into `text`. False when a journal exists but could not
-// be read in full; `text` then holds what was read before the failure. A missing journal is
+// Reads the whole journal, its bytes as stored, into `text`. False when a journal exists but could
+// not be read in full; `text` then holds what was read before the failure. A missing journal is
 // created empty; one that can be neither found nor created reads as empty. `seen` receives the
 // journal's identity from before it was read, so that a change made while it is read counts as
 // a change made after (the later save keeps that version instead of losing it).
-bool ReadJournalText(Text &text, std::optional<FileIdentity> &seen)
+bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
 {
     const std::string name = ResolveFileName(journalName);
     struct stat info;
@@ -39,9 +44,29 @@ bool ReadJournalText(Text &text, std::optional<FileIdentity> &seen)
         return !exists;
     if (!exists)
         seen = IdentityOf(name);
-    const bool complete = file.ReadAll(text);
+    const bool complete = file.ReadAllBytes(text);
     file.Close();
     return complete;
+}
+
+// The kinds of text a load left out, in plain words.
+Text UnloadedKindsText(unsigned kinds)
+{
+    static constexpr std::pair<UnloadedKind, const char *> names[] = {
+        {UnknownLines, "lines that are not part of an entry"},
+        {ValuesWithoutRow, "titles or texts that belong to no entry"},
+        {TextAfterLastLineEnd, "text after the last line end"},
+        {TextAfterEndOfFileMark, "text after an end-of-file mark (byte 0x1A)"},
+    };
+    Text text;
+    for (const auto &[kind, name] : names) {
+        if (!(kinds & kind))
+            continue;
+        kinds &= ~kind;
+        text += text.empty() ? "" : kinds ? ", " : " and ";
+        text += name;
+    }
+    return text;
 }
 
 } // namespace
@@ -67,9 +92,14 @@ void JournalFile::LoadJournal()
     m_entries.ReadForm();
     Text text;
     std::optional<FileIdentity> seen;
-    m_unreadable = !ReadJournalText(text, seen);
+    m_unreadable = !ReadJournalBytes(text, seen);
     m_diskKnown = !m_unreadable;
     m_diskSeen = seen;
+    // What the rows cannot hold is found in the bytes as stored; the reading rules then take
+    // the text as the text-mode read delivers it.
+    const UnloadedPart unloaded = FindUnloadedPart(text);
+    const size_t fileBytes = text.size();
+    ToTextModeText(text);
 
     // A journal whose records would take more memory than it is worth loading counts as
     // unreadable: no rows, and it is kept as it is.
@@ -88,17 +118,46 @@ void JournalFile::LoadJournal()
         m_entries.AutoSizeColumns();
         m_entries.RecountEntries();
     }
+    // An unreadable journal is never replaced, so it needs no copy.
+    if (unloaded.Any() && !m_unreadable)
+        KeepOriginal(unloaded, fileBytes);
     m_entries.OnClear();
     m_entries.WriteForm();
+}
+
+// Copies the journal as it is before the window appears, so that no save, in the background
+// or at close, can replace it first.
+void JournalFile::KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes)
+{
+    m_unloaded = unloaded;
+    m_loadedFileBytes = fileBytes;
+    const std::string name = ResolveFileName(journalName);
+    const std::optional<std::string> source = SaveTargetOf(name);
+    if (source)
+        m_originalCopy = CopyFileBeside(*source, name, originalLabel).value_or("");
 }
 
 void JournalFile::AnnounceUnreadableJournal()
 {
     const Text name = ResolveFileName(journalName);
-    m_boxes.DialogBox(name + " could not be read, so the list starts empty. " + name +
-                          " will be left as it is; what you enter is saved in a new file beside "
-                          "it.",
-                      notReadCaption, BoxOk);
+    Tell(name + " could not be read, so the list starts empty. " + name +
+             " will be left as it is; what you enter is saved in a new file beside it.",
+         notReadCaption);
+}
+
+void JournalFile::AnnouncePartlyLoadedJournal()
+{
+    const Text name = ResolveFileName(journalName);
+    Text text = std::to_string(m_unloaded.bytes) + " of the " + std::to_string(m_loadedFileBytes) +
+                " bytes in " + name +
+                " could not be loaded into the list: " + UnloadedKindsText(m_unloaded.kinds) + ". ";
+    if (!m_originalCopy.empty())
+        text += name + " as it was is kept in " + m_originalCopy + "; " + name +
+                " itself will hold the entries shown here.";
+    else
+        text += "No copy of " + name + " could be made beside it, so " + name +
+                " will be left as it is, and what you change here cannot be saved.";
+    Tell(text, partlyLoadedCaption);
 }
 
 bool JournalFile::StartBackgroundSave(std::function<void()> finished)
@@ -144,12 +203,13 @@ void JournalFile::SaveJournal()
     }
     if (saved && m_unreadable && !m_asidePath.empty()) {
         const Text name = ResolveFileName(journalName);
-        m_boxes.DialogBox(name +
-                              " could not be read and has been left as it is. The entries of "
-                              "this session are saved in " +
-                              m_asidePath + ".",
-                          notReadCaption, BoxOk);
+        Tell(name +
+                 " could not be read and has been left as it is. The entries of this session "
+                 "are saved in " +
+                 m_asidePath + ".",
+             notReadCaption);
     }
+    m_closeSaveFailed = !saved;
 
     m_entries.OnClear();
     m_entries.WriteForm();
@@ -164,12 +224,28 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
     job.asidePath = m_asidePath;
     job.journalKnown = m_diskKnown && !m_unreadable;
     job.journalSeen = m_diskSeen;
+    job.journalHeld = JournalPartlyLoaded() && m_originalCopy.empty();
     return job;
 }
 
 // Runs on either thread: touches files only, never the list or the boxes.
 JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const Text &text,
                                               SaveCalls &calls)
+{
+    if (job.journalHeld) {
+        SaveOutcome refused;
+        refused.changes = job.changes;
+        return refused;
+    }
+    errno = 0;
+    SaveOutcome outcome = WriteFiles(job, text, calls);
+    if (!outcome.saved)
+        outcome.error = errno != 0 ? errno : EIO;
+    return outcome;
+}
+
+JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const Text &text,
+                                                 SaveCalls &calls)
 {
     SaveOutcome outcome;
     outcome.changes = job.changes;
@@ -222,17 +298,46 @@ void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
     }
     if (!outcome.keptOutside.empty()) {
         const Text name = ResolveFileName(journalName);
-        m_boxes.DialogBox("Another program changed " + name +
-                              " while it was open here. That version is kept in " +
-                              outcome.keptOutside + (outcome.saved ? "; " : ". ") + name +
-                              (outcome.saved ? " now holds the entries shown in this window."
-                                             : " itself has not been changed."),
-                          changedOutsideCaption, BoxOk);
+        Tell("Another program changed " + name +
+                 " while it was open here. That version is kept in " + outcome.keptOutside +
+                 (outcome.saved ? "; " : ". ") + name +
+                 (outcome.saved ? " now holds the entries shown in this window."
+                                : " itself has not been changed."),
+             changedOutsideCaption);
     }
-    if (!outcome.saved && (atClose || !m_failureShown)) {
+    if (outcome.saved)
+        return;
+    if (atClose)
+        ReportFailure(outcome.error);
+    // After a stop signal the reason on standard error is all: no box waits for an answer.
+    if ((atClose || !m_failureShown) && !StopSignalReceived()) {
         m_failureShown = !atClose;
         m_boxes.DialogBox("Save to File", "Error Writing File", BoxOk);
     }
+}
+
+// Shows a box; once a stop signal has arrived, writes its text on standard error instead.
+void JournalFile::Tell(const Text &text, const Text &caption)
+{
+    if (StopSignalReceived())
+        std::fprintf(stderr, "lumenlog: %s\n", text.c_str());
+    else
+        m_boxes.DialogBox(text, caption, BoxOk);
+}
+
+void JournalFile::ReportFailure(int error) const
+{
+    const Text name = ResolveFileName(journalName);
+    const Text file = !m_unreadable         ? name
+                      : m_asidePath.empty() ? "a new file beside " + name
+                                            : m_asidePath;
+    const Text reason = error != 0 ? std::strerror(error)
+                                   : "it holds text the list lacks, and no copy of it could be "
+                                     "made";
+    const Text journal =
+        name + (m_unreadable ? " was left as it is." : " still holds what it held before.");
+    std::fprintf(stderr, "lumenlog: the entries could not be saved to %s: %s. %s\n", file.c_str(),
+                 reason.c_str(), journal.c_str());
 }
 
 // A session that began with an unreadable journal and has no rows has nothing of its own to

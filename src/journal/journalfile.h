@@ -2,6 +2,7 @@
 
 #include "entries/entrylist.h"
 #include "journal/fileidentity.h"
+#include "journal/loadcheck.h"
 #include "journal/safesave.h"
 #include "ui/messageboxes.h"
 
@@ -19,7 +20,12 @@
 // is remembered after every load and save, and a journal that another program changed since is
 // first copied beside it ("pw.changed-outside-<time>.dat") before the list replaces it. A
 // journal that exists but cannot be read is never written at all; the list goes to a file
-// beside it ("pw.saved-while-unreadable-<time>.dat") instead.
+// beside it ("pw.saved-while-unreadable-<time>.dat") instead. A journal holding text that the
+// load leaves out (journal/loadcheck.h) is copied beside it at load ("pw.original-<time>.dat"),
+// before any save can replace it; when no copy can be made, it is never replaced.
+//
+// Once a stop signal has arrived, the program is ending and no one may be there to answer a
+// box: what a box would say goes to standard error instead.
 class JournalFile
 {
 public:
@@ -39,6 +45,10 @@ public:
     // file, a read error, records too large to hold). AnnounceUnreadableJournal tells the user.
     bool JournalUnreadable() const { return m_unreadable; }
     void AnnounceUnreadableJournal();
+    // Whether the load left part of the journal out. AnnouncePartlyLoadedJournal tells the
+    // user how much, and which file keeps the journal as it was.
+    bool JournalPartlyLoaded() const { return m_unloaded.Any(); }
+    void AnnouncePartlyLoadedJournal();
 
     // A command changed the list's rows: the next save has something to write.
     void NoteChange() { ++m_changes; }
@@ -62,6 +72,9 @@ public:
     // File" box. For a journal that could not be read, the list goes to the file beside it and
     // a box names that file.
     void SaveJournal();
+    // Whether the save at close failed: the file it wrote still holds what it held before, and
+    // the reason has been written on standard error.
+    bool CloseSaveFailed() const { return m_closeSaveFailed; }
 
 private:
     // What a save writes where, gathered on the UI thread.
@@ -73,6 +86,7 @@ private:
         std::string asidePath;   // empty until the first such save has chosen it
         bool journalKnown = false;
         std::optional<FileIdentity> journalSeen; // nothing: there was no file
+        bool journalHeld = false; // the journal must stay as it is (see m_originalCopy)
     };
     struct SaveOutcome
     {
@@ -82,10 +96,15 @@ private:
         std::string asidePath;                   // chosen by this save
         std::string keptOutside;                 // where the outside version was copied
         std::optional<FileIdentity> outsideSeen; // that version's identity
+        int error = 0;                           // errno of a failure; 0: the journal is held
     };
 
     SaveJob PrepareSave() const;
     static SaveOutcome RunSave(const SaveJob &job, const Text &text, SaveCalls &calls);
+    static SaveOutcome WriteFiles(const SaveJob &job, const Text &text, SaveCalls &calls);
+    void KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes);
+    void Tell(const Text &text, const Text &caption);
+    void ReportFailure(int error) const;
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
     bool NothingToKeep() const;
     bool FileOnDiskIsCurrent() const;
@@ -104,6 +123,13 @@ private:
     std::uint64_t m_changes = 0;
     std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last successful save
     bool m_failureShown = false;
+    bool m_closeSaveFailed = false;
+
+    // What the load left out of the journal, and the copy of the journal as it was; no copy
+    // (empty) while something was left out holds the journal as it is.
+    UnloadedPart m_unloaded;
+    size_t m_loadedFileBytes = 0;
+    std::string m_originalCopy;
 
     std::thread m_worker;
     SaveOutcome m_outcome; // written by m_worker, read once it has been joined

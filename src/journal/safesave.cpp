@@ -160,6 +160,16 @@ bool IdentityAfterWriting(int fd, FileIdentity *written)
     return true;
 }
 
+// Claims the room for `size` bytes; posix_fallocate returns its error instead of setting errno,
+// which the caller reports.
+bool ClaimRoom(int fd, off_t size)
+{
+    const int error = size == 0 ? 0 : ::posix_fallocate(fd, 0, size);
+    if (error != 0)
+        errno = error;
+    return error == 0;
+}
+
 // Overwrites the existing file `target` with `text`. The blocks for the whole new text are
 // allocated before the first byte is written, so that a full disk or a file size limit fails
 // while the old contents are still whole.
@@ -170,9 +180,9 @@ bool WriteInPlace(SaveCalls &calls, const std::string &target, std::string_view 
     if (fd < 0)
         return false;
     const off_t size = TextModeSize(text);
-    const bool saved = (size == 0 || ::posix_fallocate(fd, 0, size) == 0) &&
-                       WriteInTextMode(calls, fd, text) && ::ftruncate(fd, size) == 0 &&
-                       calls.Sync(fd) == 0 && IdentityAfterWriting(fd, written);
+    const bool saved = ClaimRoom(fd, size) && WriteInTextMode(calls, fd, text) &&
+                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0 &&
+                       IdentityAfterWriting(fd, written);
     return ::close(fd) == 0 && saved;
 }
 

@@ -25,11 +25,15 @@ export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN
 
 work=$(mktemp -d)
 started=() # every process started here, ended at exit
+mounts=()  # every file system mounted here, unmounted at exit
 cleanup() {
-    local pid
+    local pid mount
     for pid in "${started[@]}"; do
         kill -KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null # reaped quietly, without a "Killed" line
+    done
+    for mount in "${mounts[@]}"; do
+        umount -l "$mount" 2>/dev/null
     done
     chmod -R u+w "$work" 2>/dev/null
     rm -rf "$work"
@@ -132,7 +136,7 @@ read_box() {
 exit_status=""
 wait_exit() {
     exit_status=""
-    timeout "$2" tail --pid="$1" -f /dev/null || return 1
+    timeout "$2" tail -s 0.05 --pid="$1" -f /dev/null || return 1
     wait "$1" 2>/dev/null
     exit_status=$?
 }
@@ -681,6 +685,67 @@ test_read_only_folder_saves_in_place() {
     only_files "$folder" pw.dat
 }
 
+# A journal whose lines end in CR alone loads nothing. A box right after the start says so and
+# names the file that keeps the journal as it was; closing then saves the empty list.
+test_cr_only_journal_keeps_its_original() {
+    local folder kept
+    local crOnly='CREATOR=PENWICK 1.0\rDATE=2024-05-01\rTITLE=Older\rENTRY=text\r'
+    folder=$(new_folder)
+    printf "$crOnly" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    read_box "Journal Partly Loaded" || return 1
+    kept=$(cd "$folder" && ls pw.original-*.dat 2>/dev/null)
+    [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
+    [[ "$box_text" == *"59 of the 59 bytes"*"$kept"* ]] ||
+        fail "the box did not say how much and where: '$box_text'" || return 1
+    key Escape
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/$kept" "$crOnly" || return 1
+    same_bytes "$folder/pw.dat" '' || return 1
+    only_files "$folder" pw.dat "$kept"
+}
+
+# Every save fails: the background save's box is open when SIGTERM arrives. The program ends
+# within a second, says why on standard error, and its exit status says it failed; the journal
+# is as it was. The failure is real: as root (who may write regardless of permissions) a full
+# file system, a small tmpfs mounted for the test; otherwise a journal and folder without write
+# permission, used as a user other than root.
+test_stop_signal_after_a_failed_save() {
+    local folder full="" as_user=()
+    folder=$(new_folder)
+    if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=256k tmpfs "$folder" 2>/dev/null; then
+        mounts+=("$folder")
+        full=yes
+    elif [ "$(id -u)" = 0 ]; then
+        chown 65534:65534 "$folder"
+        chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    printf "$twoRows" >"$folder/pw.dat"
+    [ ${#as_user[@]} -eq 0 ] || chown 65534:65534 "$folder/pw.dat"
+    start_app "$folder" "${as_user[@]}" || return 1
+    if [ -n "$full" ]; then
+        head -c 1M /dev/zero >"$folder/filler" 2>/dev/null
+    else
+        chmod 0444 "$folder/pw.dat"
+        chmod 0555 "$folder"
+    fi
+    add_unsaved_row
+    wait_window "$app" '^Error Writing File$' 10 >/dev/null ||
+        fail "no box for the failed save" || return 1
+    kill -TERM "$app"
+    wait_exit "$app" 1 || fail "the program did not end within a second of SIGTERM" || return 1
+    [ "$exit_status" != 0 ] || fail "the program ended with status 0 after a failed save" ||
+        return 1
+    grep -q 'could not be saved to pw.dat' "$work/app.log" ||
+        fail "no reason on standard error" || return 1
+    same_bytes "$folder/pw.dat" "$twoRows" || return 1
+    if [ -n "$full" ]; then
+        rm -f "$folder/filler"
+        umount "$folder"
+    fi
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -726,6 +791,8 @@ run test_x_server_gone_keeps_the_row
 run test_outside_change_is_kept
 run test_unreadable_journal_is_announced
 run test_read_only_folder_saves_in_place
+run test_cr_only_journal_keeps_its_original
+run test_stop_signal_after_a_failed_save
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]
