@@ -2,6 +2,7 @@
 
 #include "entries/entrylist.h"
 #include "journal/fileidentity.h"
+#include "journal/rowsnapshot.h"
 #include "journal/safesave.h"
 #include "ui/messageboxes.h"
 
@@ -85,7 +86,7 @@ private:
     };
 
     SaveJob PrepareSave() const;
-    static SaveOutcome RunSave(const SaveJob &job, const Text &text, SaveCalls &calls);
+    static SaveOutcome RunSave(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
     bool NothingToKeep() const;
     bool FileOnDiskIsCurrent() const;

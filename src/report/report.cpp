@@ -151,7 +151,7 @@ bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
     for (int row = 0; row < rowCount; ++row) {
         if (StopSignalReceived())
             return false;
-        const Row &texts = list.RowAt(row);
+        const RowView texts = list.RowAt(row);
         const Text *line = filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
         if (!line || !file.Write(*line)) {
             file.Close();
