@@ -53,6 +53,7 @@ class Table
 public:
     explicit Table(std::vector<std::string> headings);
     void AddRow(std::vector<std::string> cells);
+    bool HasRows() const { return m_rows.size() > 1; }
     void Print() const;
 
 private:

@@ -307,6 +307,8 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
                 "splitting it into lines; paint and fsync are shown apart)\n",
                 options.runs);
     loadTable.Print();
+    if (!reportTable.HasRows())
+        return;
     std::printf("\nReport (floor: writing the same bytes through one buffered stream)\n");
     reportTable.Print();
     std::printf("\nSort, until repainted (floor: std::stable_sort of the same texts)\n");

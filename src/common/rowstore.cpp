@@ -113,9 +113,20 @@ RowStore &RowStore::operator=(RowStore &&other) noexcept
 
 RowStore RowStore::FromRows(std::span<const Row> rows)
 {
+    // One block of just the size the rows need.
     RowStore store;
+    size_t size = 0;
     for (const Row &row : rows)
-        store.Insert(store.Count(), RowView{{row[0], row[1], row[2]}});
+        size += StoredSize(RowView{{row[0], row[1], row[2]}});
+    if (size == 0)
+        return store;
+    auto block = std::make_shared<Block>();
+    block->bytes.resize(size);
+    store.m_blocks.push_back(std::move(block));
+    store.m_open = 0;
+    store.m_index.reserve(rows.size());
+    for (const Row &row : rows)
+        store.m_index.push_back(store.Append(RowView{{row[0], row[1], row[2]}}));
     return store;
 }
 
@@ -212,6 +223,16 @@ void RowStore::Insert(size_t index, RowStore &&rows)
         return;
     if (Empty()) {
         *this = std::move(rows);
+        return;
+    }
+    // A few rows are copied into this store's own blocks; many bring their blocks along.
+    if (rows.m_heldBytes < smallestBlock * 16) {
+        std::vector<Location> added;
+        added.reserve(rows.Count());
+        for (size_t row = 0; row < rows.Count(); ++row)
+            added.push_back(Append(rows.At(row)));
+        m_index.insert(m_index.begin() + std::ptrdiff_t(index), added.begin(), added.end());
+        rows = RowStore();
         return;
     }
     const Location firstBlock = Location(m_blocks.size()) << offsetBits;
