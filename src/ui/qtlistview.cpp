@@ -459,7 +459,9 @@ int QtListView::ContentsWidth(int column) const
     std::vector<ByteRowModel::Widths> &widths = m_model->widths;
     const size_t columns = size_t(HeaderItemCount());
     int widest = 0;
-    for (size_t row = 0; row < rows.Count(); ++row) {
+    // Bottom row first: a loaded journal stores its rows so, and memory is read fastest in
+    // its own order.
+    for (size_t row = rows.Count(); row-- > 0;) {
         ByteRowModel::Widths &known = widths[row];
         if (known[size_t(column)] < ByteRowModel::atLeastWidth) {
             widest = std::max(widest, int(known[size_t(column)]));
