@@ -9,10 +9,17 @@
 struct Journal
 {
     int entries = 0;
+    bool shortRecords = false; // a one-word title and entry text instead of the usual sizes
     std::string folder;
     long long fileBytes = 0;
 
     std::string Path() const { return folder + "/pw.dat"; }
+    // The entry count, with " short" for a journal of short records.
+    std::string Label() const { return std::to_string(entries) + (shortRecords ? " short" : ""); }
+    // The journal the targets for 100,000 entries are checked on.
+    bool IsTargetSize() const { return entries == 100000 && !shortRecords; }
+    // The journal of a million short records, with targets of its own.
+    bool IsMillionShort() const { return entries == 1000000 && shortRecords; }
 };
 
 struct BenchOptions

@@ -56,7 +56,7 @@ std::string Words(std::mt19937 &random, size_t length)
 }
 } // namespace
 
-std::vector<Row> MakeEntries(int count)
+std::vector<Row> MakeEntries(int count, bool shortRecords)
 {
     std::mt19937 random(20060922u + unsigned(count));
     std::vector<Row> rows;
@@ -65,6 +65,10 @@ std::vector<Row> MakeEntries(int count)
         char date[16];
         std::snprintf(date, sizeof date, "%04d-%02d-%02d", 1990 + int(random() % 35),
                       1 + int(random() % 12), 1 + int(random() % 28));
+        if (shortRecords) {
+            rows.push_back(Row{date, Words(random, 1), Words(random, 1)});
+            continue;
+        }
         std::string entry = Words(random, 120);
         for (int line = 0; line < 2; ++line)
             entry += "\r\n" + Words(random, 130);

@@ -22,8 +22,9 @@ std::vector<double> TimeRuns(int runs, const std::function<void()> &prepare,
                              const std::function<void()> &work);
 
 // `count` entries in random order: dates from 1990 on, titles of about 30 bytes, entry texts of
-// about 400 bytes in a few lines (CR LF between them). The same count gives the same entries.
-std::vector<Row> MakeEntries(int count);
+// about 400 bytes in a few lines (CR LF between them); with `shortRecords` a title and an entry
+// text of one word each. The same count gives the same entries.
+std::vector<Row> MakeEntries(int count, bool shortRecords = false);
 
 // The journal file for `rows` (top row first) as it is stored: bottom row first, CR LF line
 // ends, "<br>" for the line breaks of an entry text; empty for no rows.
@@ -52,6 +53,7 @@ class Table
 public:
     explicit Table(std::vector<std::string> headings);
     void AddRow(std::vector<std::string> cells);
+    bool HasRows() const { return m_rows.size() > 1; }
     void Print() const;
 
 private:

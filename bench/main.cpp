@@ -1,6 +1,6 @@
 // lumenlog-bench: how fast Lumenlog loads, saves, reports, sorts and starts with journals of
-// 1,000, 10,000 and 100,000 entries, how its commands fare with the background save, and how much
-// memory it needs. See the README's "Benchmarks" section.
+// 1,000, 10,000 and 100,000 entries and of a million short records, how its commands fare with
+// the background save, and how much memory it needs. See the README's "Benchmarks" section.
 
 #include "benchparts.h"
 #include "benchsupport.h"
@@ -16,10 +16,17 @@
 
 namespace {
 
+// A journal to generate: its number of entries, and whether they are short records.
+struct Size
+{
+    int entries;
+    bool shortRecords;
+};
+
 struct Arguments
 {
     BenchOptions options;
-    std::vector<int> sizes = {1000, 10000, 100000};
+    std::vector<Size> sizes = {{1000, false}, {10000, false}, {100000, false}, {1000000, true}};
     std::string parentFolder;
     bool list = true;
     bool save = true;
@@ -34,21 +41,23 @@ void PrintUsage()
     std::printf(
         "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
         "                      [--no-list] [--no-save] [--no-memory] [--no-startup] [--keep]\n"
-        "  --sizes    journal sizes in entries (default 1000,10000,100000)\n"
+        "  --sizes    journal sizes in entries; an s after a size makes short records, a\n"
+        "             one-word title and entry each (default 1000,10000,100000,1000000s)\n"
         "  --runs     runs per measurement, the median is shown (default 7, at least 5)\n"
         "  --dir      where the temporary folders go (default $TMPDIR or /tmp)\n"
         "  --app      the lumenlog program for the start-up part (default: this build's)\n"
         "  --keep     keep the generated folders\n");
 }
 
-std::vector<int> ParseSizes(const std::string &text)
+std::vector<Size> ParseSizes(const std::string &text)
 {
-    std::vector<int> sizes;
+    std::vector<Size> sizes;
     std::stringstream list(text);
     for (std::string item; std::getline(list, item, ',');) {
+        const bool shortRecords = !item.empty() && item.back() == 's';
         const int size = std::atoi(item.c_str());
         if (size > 0)
-            sizes.push_back(size);
+            sizes.push_back({size, shortRecords});
     }
     return sizes;
 }
@@ -95,17 +104,17 @@ std::string ThisProgram(const char *argv0)
 }
 
 // The empty journal (a zero-byte pw.dat) first, then one per size.
-std::vector<Journal> MakeJournals(const std::string &workFolder, const std::vector<int> &sizes)
+std::vector<Journal> MakeJournals(const std::string &workFolder, const std::vector<Size> &sizes)
 {
     std::vector<Journal> journals;
-    for (const int entries : std::vector<int>{0}) {
-        Journal journal{entries, MakeFolder(workFolder, "journal-0")};
-        WriteFile(journal.Path(), "");
-        journals.push_back(journal);
-    }
-    for (const int entries : sizes) {
-        Journal journal{entries, MakeFolder(workFolder, "journal-" + std::to_string(entries))};
-        const std::string bytes = JournalBytes(MakeEntries(entries));
+    Journal empty{0, false, MakeFolder(workFolder, "journal-0")};
+    WriteFile(empty.Path(), "");
+    journals.push_back(empty);
+    for (const auto &[entries, shortRecords] : sizes) {
+        Journal journal{entries, shortRecords,
+                        MakeFolder(workFolder, "journal-" + std::to_string(entries) +
+                                                   (shortRecords ? "s" : ""))};
+        const std::string bytes = JournalBytes(MakeEntries(entries, shortRecords));
         if (!WriteFile(journal.Path(), bytes))
             std::fprintf(stderr, "cannot write %s\n", journal.Path().c_str());
         journal.fileBytes = (long long)bytes.size();

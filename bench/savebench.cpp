@@ -187,7 +187,7 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
     Table commandTable({"entries", "command", "save off", "save on", "ratio", "on disk after"});
     Table shareTable({"entries", "copy of the rows", "start of a save", "save on its thread"});
     for (const Journal &journal : journals) {
-        if (journal.entries == 0)
+        if (journal.entries == 0 || journal.shortRecords)
             continue;
         std::fprintf(stderr, "measuring the background save at %d entries...\n", journal.entries);
         const std::string folder = CopyJournal(options, journal);
@@ -196,7 +196,7 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
         auto dialog = std::make_unique<JournalDialog>();
         dialog->show();
         ProcessEvents();
-        const bool largest = journal.entries == 100000;
+        const bool largest = journal.IsTargetSize();
 
         for (const Step command : steps) {
             const CommandTimes times = MeasureCommand(options, *dialog, command);

@@ -132,6 +132,20 @@ inline Text CheckReportLine(std::string_view bytes)
         return "a template without '#' was changed into " + Shown(line);
     if (const std::optional<Text> expected = FilledInOnePass(input); expected && line != *expected)
         return "the line differs: " + ShownDifference(line, *expected);
+    // The report fills its lines from the template prepared once; it must give the same line.
+    ReportLineTemplate prepared(input.Template());
+    const Text *preparedLine =
+        prepared.Fill(input.parts[1], input.parts[2], input.parts[3], input.parts[4]);
+    if (!preparedLine)
+        return "the prepared template refused a line within the size limit";
+    if (*preparedLine != line)
+        return "the prepared template's line differs: " + ShownDifference(*preparedLine, line);
+    Text stored = line;
+    ReplaceAll(stored, "\n", "\r\n");
+    const Text *storedLine =
+        prepared.FillStored(input.parts[1], input.parts[2], input.parts[3], input.parts[4]);
+    if (!storedLine || *storedLine != stored)
+        return "the prepared template's stored line differs from the line with CR LF";
     return {};
 }
 

@@ -255,6 +255,15 @@ bool TextFile::Write(std::string_view bytes)
     return !m_writeFailed;
 }
 
+bool TextFile::WriteStoredBeyondBuffer(std::string_view bytes)
+{
+    if (m_fd < 0 || m_mode == Mode::Read)
+        return false;
+    if (!m_writeFailed)
+        Buffer(bytes.data(), bytes.size());
+    return !m_writeFailed;
+}
+
 // Adds bytes to the output buffer, writing it out whenever it is full. A run larger than the
 // whole buffer goes straight to the file.
 void TextFile::Buffer(const char *bytes, std::size_t size)

@@ -3,6 +3,7 @@
 #include "common/text.h"
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +60,18 @@ public:
 
     // Buffered; false once any write has failed (disk full and the like).
     bool Write(std::string_view bytes);
+    // The same for bytes already in the form the file stores them, each LF as CR LF.
+    bool WriteStored(std::string_view bytes)
+    {
+        // Most pieces fit in the buffer: a copy is all they need.
+        if (m_mode != Mode::Read && m_fd >= 0 && !m_writeFailed &&
+            bytes.size() < bufferSize - m_end) {
+            std::memcpy(m_buffer.get() + m_end, bytes.data(), bytes.size());
+            m_end += bytes.size();
+            return true;
+        }
+        return WriteStoredBeyondBuffer(bytes);
+    }
 
     // Flushes and closes; false when the open, a write, or the flush failed. The file is
     // released either way.
@@ -67,6 +80,7 @@ public:
 private:
     static constexpr std::size_t bufferSize = 64 * 1024;
 
+    bool WriteStoredBeyondBuffer(std::string_view bytes);
     bool FillBuffer();
     bool ReadChunk();
     bool Flush();

@@ -60,11 +60,11 @@ int EntryCommands::FindDuplicate()
     const ListView &list = m_entries.List();
     const int rows = list.ItemCount();
     form.EntryCount = rows;
-    // One row at a time, and the title only when the date matches, so a long list is not
-    // copied as a whole for every Add.
+    // The texts where the list keeps them, and the title only when the date matches, so that
+    // nothing is copied for every Add.
     for (int row = 0; row < rows; ++row) {
-        if (CompareText(list.ItemText(row, 0), form.Date) == 0 &&
-            CompareText(list.ItemText(row, 1), form.Title) == 0)
+        const RowView texts = list.RowAt(row);
+        if (CompareText(texts[0], form.Date) == 0 && CompareText(texts[1], form.Title) == 0)
             return 1;
     }
     return 0;

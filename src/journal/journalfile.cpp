@@ -102,19 +102,17 @@ void JournalFile::LoadJournal()
     ToTextModeText(text);
 
     // A journal whose records would take more memory than it is worth loading counts as
-    // unreadable: no rows, and it is kept as it is.
-    std::optional<std::vector<Row>> parsed =
-        ParseJournalWithin(text, m_entries.Form(), JournalRowsBudget(text.size()));
-    text = Text();
+    // unreadable: no rows, and it is kept as it is. The rows are stored in the text's own bytes.
+    const size_t budget = JournalRowsBudget(text.size());
+    std::optional<RowStore> parsed = ParseJournalRows(std::move(text), m_entries.Form(), budget);
     if (!parsed) {
         m_unreadable = true;
         m_diskKnown = false;
     }
-    std::vector<Row> rows = parsed ? std::move(*parsed) : std::vector<Row>();
-    if (!rows.empty()) {
+    if (parsed && !parsed->Empty()) {
         // All records at once and the columns sized once: the same rows, widths and count as
         // inserting the records one by one at the top, without the cost per record.
-        m_entries.List().InsertRows(0, std::move(rows));
+        m_entries.List().InsertRows(0, std::move(*parsed));
         m_entries.AutoSizeColumns();
         m_entries.RecountEntries();
     }
@@ -169,7 +167,7 @@ bool JournalFile::StartBackgroundSave(std::function<void()> finished)
     // that freeing it does not delay the save.
     m_worker = std::thread([this, job = PrepareSave(), rows = RowSnapshot::Take(m_entries.List()),
                             finished = std::move(finished)]() mutable {
-        m_outcome = RunSave(job, rows.Format(), m_calls);
+        m_outcome = RunSave(job, rows, m_calls);
         rows.Release(); // here, not in the UI thread's wait for this thread to end
         if (finished)
             finished();
@@ -197,7 +195,7 @@ void JournalFile::SaveJournal()
     bool saved = true;
     if (!NothingToKeep() && (ChangedSinceLastSave() || !FileOnDiskIsCurrent())) {
         const SaveOutcome outcome =
-            RunSave(PrepareSave(), FormatJournal(m_entries.List()), m_calls);
+            RunSave(PrepareSave(), RowSnapshot::Take(m_entries.List()), m_calls);
         saved = outcome.saved;
         TakeOutcome(outcome, true);
     }
@@ -229,7 +227,7 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
 }
 
 // Runs on either thread: touches files only, never the list or the boxes.
-JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const Text &text,
+JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const RowSnapshot &rows,
                                               SaveCalls &calls)
 {
     if (job.journalHeld) {
@@ -238,15 +236,17 @@ JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const Text &te
         return refused;
     }
     errno = 0;
-    SaveOutcome outcome = WriteFiles(job, text, calls);
+    SaveOutcome outcome = WriteFiles(job, rows, calls);
     if (!outcome.saved)
         outcome.error = errno != 0 ? errno : EIO;
     return outcome;
 }
 
-JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const Text &text,
+JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows,
                                                  SaveCalls &calls)
 {
+    // Formatted straight into the file's writes, row by row.
+    const StoredBytes bytes = [&rows](ByteOutput &out) { rows.WriteJournal(out); };
     SaveOutcome outcome;
     outcome.changes = job.changes;
     if (job.aside) {
@@ -259,7 +259,7 @@ JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const Text 
                 return outcome;
             path = outcome.asidePath = *created;
         }
-        outcome.saved = SaveTextFileSafely(path, text, calls, &outcome.written);
+        outcome.saved = SaveFileSafely(path, bytes, calls, &outcome.written);
         return outcome;
     }
     if (job.journalKnown) {
@@ -277,7 +277,7 @@ JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const Text 
             outcome.outsideSeen = now;
         }
     }
-    outcome.saved = SaveTextFileSafely(job.journalName, text, calls, &outcome.written);
+    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written);
     return outcome;
 }
 

@@ -3,6 +3,7 @@
 #include "entries/entrylist.h"
 #include "journal/fileidentity.h"
 #include "journal/loadcheck.h"
+#include "journal/rowsnapshot.h"
 #include "journal/safesave.h"
 #include "ui/messageboxes.h"
 
@@ -100,8 +101,8 @@ private:
     };
 
     SaveJob PrepareSave() const;
-    static SaveOutcome RunSave(const SaveJob &job, const Text &text, SaveCalls &calls);
-    static SaveOutcome WriteFiles(const SaveJob &job, const Text &text, SaveCalls &calls);
+    static SaveOutcome RunSave(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
+    static SaveOutcome WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
     void KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes);
     void Tell(const Text &text, const Text &caption);
     void ReportFailure(int error) const;

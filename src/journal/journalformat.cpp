@@ -1,6 +1,6 @@
 #include "journal/journalformat.h"
 
-#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -22,48 +22,61 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view line)
     return line.substr(0, end);
 }
 
-// The form's three texts while a record is gathered, and the rows committed so far.
-struct Gathered
-{
-    Text date;
-    Text title;
-    Text entry;
-    std::vector<Row> committed;
-    size_t committedBytes = 0;
+enum class Key { Other, Date, Title, Entry };
 
-    // The last record moves its texts into the row; any other one leaves them to carry over.
-    void Commit(bool last = false)
-    {
-        committedBytes += date.size() + title.size() + entry.size();
-        if (last)
-            committed.push_back(Row{std::move(date), std::move(title), std::move(entry)});
-        else
-            committed.push_back(Row{date, title, entry});
-    }
-};
-
-void ProcessLine(std::string_view line, size_t lineIndex, Gathered &form)
+// The key of a line is its bytes before the first "=", the value the bytes after it; a line
+// without "=" is all key. Only the three keys count, so only they are looked for.
+Key KeyOf(std::string_view line, std::string_view &value)
 {
-    line = WithoutTrailingWhiteSpace(line);
-    const size_t equals = line.find('=');
-    const std::string_view key = line.substr(0, equals);
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
-    if (key == "DATE") {
-        if (lineIndex > 0 && !form.date.empty())
-            form.Commit();
-        form.date = value;
-    } else if (key == "TITLE") {
-        form.title = value;
-    } else if (key == "ENTRY") {
-        form.entry = value;
-        ReplaceAll(form.entry, lineBreakTag, "\r\n");
+    const auto keyed = [&](std::string_view key) {
+        if (!line.starts_with(key))
+            return false;
+        if (line.size() == key.size()) {
+            value = {};
+            return true;
+        }
+        if (line[key.size()] != '=')
+            return false;
+        value = line.substr(key.size() + 1);
+        return true;
+    };
+    if (line.empty())
+        return Key::Other;
+    switch (line.front()) {
+    case 'D':
+        return keyed("DATE") ? Key::Date : Key::Other;
+    case 'T':
+        return keyed("TITLE") ? Key::Title : Key::Other;
+    case 'E':
+        return keyed("ENTRY") ? Key::Entry : Key::Other;
     }
+    return Key::Other;
+}
+
+// Replaces every "<br>" in the `size` bytes at `value` by CR LF where they stand, left to right;
+// the value only shrinks, so each byte is read before anything is written over it.
+std::string_view LineBreaksInPlace(char *value, size_t size)
+{
+    const std::string_view original(value, size);
+    size_t found = original.find(lineBreakTag);
+    if (found == std::string_view::npos)
+        return original;
+    size_t to = found;
+    size_t from = found;
+    for (; found != std::string_view::npos; found = original.find(lineBreakTag, from)) {
+        std::memmove(value + to, value + from, found - from);
+        to += found - from;
+        value[to++] = '\r';
+        value[to++] = '\n';
+        from = found + lineBreakTag.size();
+    }
+    std::memmove(value + to, value + from, size - from);
+    return {value, to + size - from};
 }
 
 // Appends `value` with every CR LF and every other LF replaced by `lineBreak` and 0x1A left
 // out, so that the value stays on its line and does not end the file.
-void AppendProtected(Text &out, std::string_view value, std::string_view lineBreak)
+void AppendProtected(ByteOutput &out, std::string_view value, std::string_view lineBreak)
 {
     const bool hasEndOfFile = value.find(endOfFileByte) != std::string_view::npos;
     const auto nextSpecial = [&](size_t from) {
@@ -73,15 +86,36 @@ void AppendProtected(Text &out, std::string_view value, std::string_view lineBre
     for (size_t special; (special = nextSpecial(start)) != std::string_view::npos;
          start = special + 1) {
         if (value[special] == endOfFileByte) {
-            out.append(value.substr(start, special - start));
+            out.Append(value.substr(start, special - start));
             continue;
         }
         // The CR of a CR LF pair goes with the LF.
         const size_t end = special > start && value[special - 1] == '\r' ? special - 1 : special;
-        out.append(value.substr(start, end - start));
-        out.append(lineBreak);
+        out.Append(value.substr(start, end - start));
+        out.Append(lineBreak);
     }
-    out.append(value.substr(start));
+    out.Append(value.substr(start));
+}
+
+// The journal text for `rows`, with `lineEnd` for each LF of the text.
+void WriteJournalText(const RowStore &rows, std::string_view lineEnd, ByteOutput &out)
+{
+    if (rows.Empty())
+        return;
+    const Text dateKey = Text(lineEnd) + "DATE=";
+    const Text titleKey = Text(lineEnd) + "TITLE=";
+    const Text entryKey = Text(lineEnd) + "ENTRY=";
+    out.Append(creatorLine);
+    for (size_t row = rows.Count(); row-- > 0;) {
+        const RowView texts = rows.At(row);
+        out.Append(dateKey);
+        AppendProtected(out, texts[0], " ");
+        out.Append(titleKey);
+        AppendProtected(out, texts[1], " ");
+        out.Append(entryKey);
+        AppendProtected(out, texts[2], lineBreakTag);
+        out.Append(lineEnd);
+    }
 }
 
 } // namespace
@@ -94,62 +128,74 @@ std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start)
 std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const EntryForm &start,
                                                    size_t budget)
 {
-    Gathered form{start.Date, start.Title, start.Entry, {}, 0};
-    size_t lineIndex = 0;
-    for (size_t lineStart = 0;;) {
-        const size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos)
-            break;
-        ProcessLine(text.substr(lineStart, lineEnd - lineStart), lineIndex++, form);
-        if (form.committedBytes > budget)
-            return std::nullopt;
-        lineStart = lineEnd + 1;
-    }
-    if (!form.date.empty())
-        form.Commit(true);
-    if (form.committedBytes > budget)
+    std::optional<RowStore> rows = ParseJournalRows(Text(text), start, budget);
+    if (!rows)
         return std::nullopt;
-    // Each record goes in at the top, so the last one committed is the top row.
-    std::reverse(form.committed.begin(), form.committed.end());
-    return std::move(form.committed);
+    return rows->ToRows();
 }
 
-namespace {
-// The journal text for `rowCount` rows, the top row being rowAt(0).
-template <typename RowAt> Text FormatRows(size_t rowCount, const RowAt &rowAt)
+std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget)
 {
-    if (rowCount == 0)
-        return {};
-    size_t size = creatorLine.size();
-    for (size_t row = 0; row < rowCount; ++row) {
-        const Row &texts = rowAt(row);
-        size += texts[0].size() + texts[1].size() + texts[2].size() + 22;
+    // The record being gathered is three views, as the form would hold its texts: into the text,
+    // into `start`, or into the rows stored so far when they carry over.
+    RowStore::Filler filler(std::move(text));
+    char *const data = filler.Data();
+    const size_t size = filler.Size();
+    RowView form{{start.Date, start.Title, start.Entry}};
+    size_t committedBytes = 0;
+    // Inserting each record at the top: the rows are stored last record first.
+    const auto commit = [&](size_t keepFrom) {
+        committedBytes += form[0].size() + form[1].size() + form[2].size();
+        form = filler.Append(form, keepFrom);
+        return committedBytes <= budget;
+    };
+    bool firstLine = true;
+    for (size_t lineStart = 0;;) {
+        const void *lineFeed = std::memchr(data + lineStart, '\n', size - lineStart);
+        if (!lineFeed)
+            break;
+        const size_t lineEnd = size_t(static_cast<const char *>(lineFeed) - data);
+        std::string_view value;
+        const std::string_view line(data + lineStart, lineEnd - lineStart);
+        switch (KeyOf(WithoutTrailingWhiteSpace(line), value)) {
+        case Key::Date:
+            // Committed only now, so the bytes from this line on are still needed.
+            if (!firstLine && !form[0].empty() && !commit(lineStart))
+                return std::nullopt;
+            form.texts[0] = value;
+            break;
+        case Key::Title:
+            form.texts[1] = value;
+            break;
+        case Key::Entry:
+            form.texts[2] = value.empty()
+                                ? std::string_view()
+                                : LineBreaksInPlace(data + (value.data() - data), value.size());
+            break;
+        case Key::Other:
+            break;
+        }
+        firstLine = false;
+        lineStart = lineEnd + 1;
     }
-    Text text;
-    text.reserve(size);
-    text += creatorLine;
-    for (size_t row = rowCount; row-- > 0;) {
-        const Row &texts = rowAt(row);
-        text += "\nDATE=";
-        AppendProtected(text, texts[0], " ");
-        text += "\nTITLE=";
-        AppendProtected(text, texts[1], " ");
-        text += "\nENTRY=";
-        AppendProtected(text, texts[2], lineBreakTag);
-        text += '\n';
-    }
-    return text;
+    if (!form[0].empty() && !commit(size))
+        return std::nullopt;
+    return filler.Finish(true);
 }
-} // namespace
 
 Text FormatJournal(const std::vector<Row> &displayRows)
 {
-    return FormatRows(displayRows.size(),
-                      [&](size_t row) -> const Row & { return displayRows[row]; });
+    Text text;
+    ByteOutput out([&text](std::string_view bytes) {
+        text.append(bytes);
+        return true;
+    });
+    WriteJournalText(RowStore::FromRows(displayRows), "\n", out);
+    out.Finish();
+    return text;
 }
 
-Text FormatJournal(const ListView &list)
+void WriteJournalFile(const RowStore &rows, ByteOutput &out)
 {
-    return FormatRows(size_t(std::max(list.ItemCount(), 0)),
-                      [&](size_t row) -> const Row & { return list.RowAt(int(row)); });
+    WriteJournalText(rows, "\r\n", out);
 }

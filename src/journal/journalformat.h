@@ -1,7 +1,8 @@
 #pragma once
 
+#include "common/byteoutput.h"
+#include "common/rowstore.h"
 #include "entries/entryform.h"
-#include "ui/listview.h"
 
 #include <limits>
 #include <optional>
@@ -31,6 +32,10 @@ std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start);
 std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const EntryForm &start,
                                                    size_t budget);
 
+// As ParseJournalWithin, in one pass over `text`, which it takes over: the rows are stored in
+// the text's own bytes, so that loading a journal needs hardly more memory than its file.
+std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget);
+
 // The most bytes of text the rows of a journal of `fileSize` bytes may hold. A journal gives
 // rows of about its own size unless its TITLE and ENTRY lines carry over to many records: then
 // a file of a few megabytes would ask for more memory than any machine has.
@@ -45,5 +50,7 @@ constexpr size_t JournalRowsBudget(size_t fileSize)
 // breaking the line structure: in the entry text every CR LF and every other LF becomes
 // "<br>", in date and title each becomes one space, and 0x1A is left out of every value.
 Text FormatJournal(const std::vector<Row> &displayRows);
-// The same for the rows `list` shows, read in place.
-Text FormatJournal(const ListView &list);
+
+// The same text for `rows`, as the journal file stores it (each LF as CR LF), appended to `out`
+// in one pass.
+void WriteJournalFile(const RowStore &rows, ByteOutput &out);

@@ -31,7 +31,6 @@ int SaveCalls::Rename(const char *from, const char *to)
 namespace {
 
 constexpr int maxLinkDepth = 40;
-constexpr size_t writeChunk = size_t(1) << 16;
 constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and digits
 
 std::string DirectoryOf(const std::string &path)
@@ -111,32 +110,23 @@ bool WriteAll(SaveCalls &calls, int fd, std::string_view bytes)
     return true;
 }
 
-// Stores each LF as CR LF, a window of the text at a time, so that the translated text is
-// never held whole.
-bool WriteInTextMode(SaveCalls &calls, int fd, std::string_view text)
+bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes)
 {
-    std::string chunk;
-    chunk.reserve(2 * writeChunk);
-    while (!text.empty()) {
-        const std::string_view window = text.substr(0, writeChunk);
-        text.remove_prefix(window.size());
-        chunk.clear();
-        size_t start = 0;
-        for (size_t lineEnd; (lineEnd = window.find('\n', start)) != std::string_view::npos;
-             start = lineEnd + 1) {
-            chunk.append(window.substr(start, lineEnd - start));
-            chunk.append("\r\n");
-        }
-        chunk.append(window.substr(start));
-        if (!WriteAll(calls, fd, chunk))
-            return false;
-    }
-    return true;
+    ByteOutput out([&](std::string_view chunk) { return WriteAll(calls, fd, chunk); });
+    bytes(out);
+    return out.Finish();
 }
 
-off_t TextModeSize(std::string_view text)
+off_t StoredSize(const StoredBytes &bytes)
 {
-    return off_t(text.size() + size_t(std::count(text.begin(), text.end(), '\n')));
+    off_t size = 0;
+    ByteOutput out([&size](std::string_view chunk) {
+        size += off_t(chunk.size());
+        return true;
+    });
+    bytes(out);
+    out.Finish();
+    return size;
 }
 
 // Makes the rename itself durable. The new file is in place by now, so a failure here has
@@ -170,17 +160,17 @@ bool ClaimRoom(int fd, off_t size)
     return error == 0;
 }
 
-// Overwrites the existing file `target` with `text`. The blocks for the whole new text are
+// Overwrites the existing file `target` with `bytes`. The blocks for all of them are
 // allocated before the first byte is written, so that a full disk or a file size limit fails
 // while the old contents are still whole.
-bool WriteInPlace(SaveCalls &calls, const std::string &target, std::string_view text,
+bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes &bytes,
                   FileIdentity *written)
 {
     const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const off_t size = TextModeSize(text);
-    const bool saved = ClaimRoom(fd, size) && WriteInTextMode(calls, fd, text) &&
+    const off_t size = StoredSize(bytes);
+    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes) &&
                        ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0 &&
                        IdentityAfterWriting(fd, written);
     return ::close(fd) == 0 && saved;
@@ -225,6 +215,13 @@ bool SaveTextFileSafely(std::string_view name, std::string_view text)
 bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls,
                         FileIdentity *written)
 {
+    return SaveFileSafely(
+        name, [text](ByteOutput &out) { AppendInTextMode(out, text); }, calls, written);
+}
+
+bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
+                    FileIdentity *written)
+{
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
         return false;
@@ -237,20 +234,20 @@ bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls 
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target->c_str(), W_OK) != 0))
         return false;
     if (exists && existing.st_nlink > 1)
-        return WriteInPlace(calls, *target, text, written);
+        return WriteInPlace(calls, *target, bytes, written);
 
     TemporaryFile temporary;
     if (!temporary.Create(*target))
-        return exists && WriteInPlace(calls, *target, text, written);
+        return exists && WriteInPlace(calls, *target, bytes, written);
     const int fd = temporary.Descriptor();
     if (exists && !TakeOwnerOf(fd, existing)) {
         temporary.Remove();
-        return WriteInPlace(calls, *target, text, written);
+        return WriteInPlace(calls, *target, bytes, written);
     }
     // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
-    if (!WriteInTextMode(calls, fd, text) || calls.Sync(fd) != 0 ||
+    if (!WriteStored(calls, fd, bytes) || calls.Sync(fd) != 0 ||
         !IdentityAfterWriting(fd, written) || !temporary.Close())
         return false;
     if (calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "common/byteoutput.h"
 #include "journal/fileidentity.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +40,16 @@ public:
 bool SaveTextFileSafely(std::string_view name, std::string_view text);
 bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls,
                         FileIdentity *written = nullptr);
+
+// Appends a file's bytes, exactly as they are to be stored, to the output it is given. Called
+// once to write them, and beforehand once more to measure them when the file is written in
+// place; both calls must give the same bytes.
+using StoredBytes = std::function<void(ByteOutput &out)>;
+
+// The same save, for bytes that are written as they come rather than held whole: the file gets
+// exactly the bytes `bytes` appends (no text-mode translation).
+bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
+                    FileIdentity *written = nullptr);
 
 // The path a save of `name` writes to: `name` resolved with ResolveFileName and any symbolic
 // links followed, also when the last one leads to a file that does not exist yet. Nothing when

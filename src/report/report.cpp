@@ -3,6 +3,8 @@
 #include "common/textfile.h"
 #include "session/stopsignals.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::string_view reportName = "Report.htm";
 // The same file as reportName: names are resolved without regard to letter case.
@@ -89,6 +91,173 @@ std::optional<Text> FillReportLine(std::string_view lineTemplate, const Text &da
     return line ? std::optional<Text>(*line) : std::nullopt;
 }
 
+class ReportLineTemplate::StepFiller : public ReportLineFiller
+{
+};
+
+namespace {
+constexpr std::array<std::string_view, 4> placeholders = {"#DATE#", "#TITLE#", "#ENTRY#",
+                                                          "#IMAGE#"};
+
+// Appends `value` to `out` as it is inserted into a line: in an entry text each CR LF as
+// "<br>", and when `stored`, each other LF as CR LF.
+template <typename Out> void AppendValue(Out &out, std::string_view value, bool entry, bool stored)
+{
+    for (size_t lineFeed; (lineFeed = value.find('\n')) != std::string_view::npos;
+         value.remove_prefix(lineFeed + 1)) {
+        if (entry && lineFeed > 0 && value[lineFeed - 1] == '\r') {
+            out.Append(value.substr(0, lineFeed - 1));
+            out.Append("<br>");
+        } else {
+            out.Append(value.substr(0, lineFeed));
+            out.Append(stored ? "\r\n" : "\n");
+        }
+    }
+    out.Append(value);
+}
+
+struct TextOut
+{
+    Text &text;
+    void Append(std::string_view bytes) { text.append(bytes); }
+};
+
+struct FileOut
+{
+    TextFile &file;
+    void Append(std::string_view bytes) { file.WriteStored(bytes); }
+};
+
+bool AllCapitals(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+} // namespace
+
+ReportLineTemplate::ReportLineTemplate(std::string_view lineTemplate)
+    : m_template(lineTemplate), m_steps(std::make_unique<StepFiller>())
+{
+    // Values without '#' then cannot form a placeholder with the template's text around them:
+    // a placeholder needs a '#' at either end, and the only ones are the placeholders' own.
+    const std::string_view text = m_template;
+    size_t literalStart = 0;
+    for (size_t at = text.find('#'); at != std::string_view::npos;
+         at = text.find('#', literalStart)) {
+        const std::string_view literal = text.substr(literalStart, at - literalStart);
+        size_t slot = 0;
+        while (slot < placeholders.size() && !text.substr(at).starts_with(placeholders[slot]))
+            ++slot;
+        if (slot == placeholders.size() || (!m_slots.empty() && AllCapitals(literal)))
+            return;
+        m_literals.push_back(literal);
+        m_slots.push_back(slot);
+        m_storedLiterals.emplace_back();
+        TextOut stored{m_storedLiterals.back()};
+        AppendValue(stored, literal, false, true);
+        ++m_counts[slot];
+        literalStart = at + placeholders[slot].size();
+    }
+    m_literals.push_back(text.substr(literalStart));
+    m_storedLiterals.emplace_back();
+    TextOut stored{m_storedLiterals.back()};
+    AppendValue(stored, m_literals.back(), false, true);
+    m_onePass = true;
+}
+
+ReportLineTemplate::~ReportLineTemplate() = default;
+
+const Text *ReportLineTemplate::Fill(std::string_view date, std::string_view title,
+                                     std::string_view entry, std::string_view imagePath)
+{
+    return Fill({date, title, entry, imagePath}, false);
+}
+
+const Text *ReportLineTemplate::FillStored(std::string_view date, std::string_view title,
+                                           std::string_view entry, std::string_view imagePath)
+{
+    return Fill({date, title, entry, imagePath}, true);
+}
+
+const Text *ReportLineTemplate::Fill(const Values &values, bool stored)
+{
+    m_line.clear();
+    TextOut out{m_line};
+    if (FitsOnePass(values)) {
+        AppendOnePass(out, values, stored);
+        return &m_line;
+    }
+    const Text *line = m_steps->Fill(m_template, values[0], values[1], values[2], values[3]);
+    if (!line || !stored)
+        return line;
+    AppendValue(out, *line, false, true);
+    return &m_line;
+}
+
+bool ReportLineTemplate::WriteStored(TextFile &file, std::string_view date, std::string_view title,
+                                     std::string_view entry, std::string_view imagePath)
+{
+    const Values values = {date, title, entry, imagePath};
+    if (!FitsOnePass(values)) {
+        const Text *line = Fill(values, true);
+        return line && file.WriteStored(*line);
+    }
+    FileOut out{file};
+    AppendOnePass(out, values, true);
+    return file.WriteStored({});
+}
+
+// Whether the line can be filled in one pass: the template allows it, no value holds a '#',
+// and no step would make the line larger than MaxReportLineSize (the steps then tell whether
+// it is refused).
+bool ReportLineTemplate::FitsOnePass(const Values &values) const
+{
+    const auto hasHash = [](std::string_view text) {
+        return text.find('#') != std::string_view::npos;
+    };
+    if (!m_onePass || std::any_of(values.begin(), values.end(), hasHash))
+        return false;
+    // The sizes of the values as inserted: the entry with "<br>" for CR LF (at most twice its
+    // size, counted exactly only when that matters), the image path followed by ">".
+    const std::string_view entry = values[2];
+    std::array<size_t, 4> sizes = {values[0].size(), values[1].size(), 2 * entry.size(),
+                                   values[3].empty() ? 0 : values[3].size() + 1};
+    const auto lineSize = [&] {
+        size_t size = m_template.size();
+        for (size_t slot = 0; slot < placeholders.size(); ++slot) {
+            const size_t placeholder = placeholders[slot].size();
+            if (m_counts[slot] == 0 || sizes[slot] <= placeholder) {
+                size -= m_counts[slot] * (placeholder - std::min(sizes[slot], placeholder));
+                continue;
+            }
+            const size_t growth = sizes[slot] - placeholder;
+            if (growth > (MaxReportLineSize - std::min(size, MaxReportLineSize)) / m_counts[slot])
+                return MaxReportLineSize + 1;
+            size += m_counts[slot] * growth;
+        }
+        return size;
+    };
+    if (lineSize() <= MaxReportLineSize)
+        return true;
+    sizes[2] = entry.size() + 2 * CountOccurrences(entry, "\r\n");
+    return lineSize() <= MaxReportLineSize;
+}
+
+template <typename Out>
+void ReportLineTemplate::AppendOnePass(Out &out, const Values &values, bool stored) const
+{
+    for (size_t piece = 0; piece < m_slots.size(); ++piece) {
+        out.Append(stored ? std::string_view(m_storedLiterals[piece]) : m_literals[piece]);
+        const size_t slot = m_slots[piece];
+        if (slot != 3) {
+            AppendValue(out, values[slot], slot == 2, stored);
+        } else if (!values[3].empty()) {
+            AppendValue(out, values[3], false, stored);
+            out.Append(">");
+        }
+    }
+    out.Append(stored ? std::string_view(m_storedLiterals.back()) : m_literals.back());
+}
+
 Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
     : m_entries(entries), m_boxes(boxes), m_shell(shell)
 {
@@ -142,7 +311,7 @@ bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
 {
     const ListView &list = m_entries.List();
     const Text &imagePath = m_entries.Form().ImagePath;
-    ReportLineFiller filler;
+    ReportLineTemplate filler(lineTemplate);
     TextFile file;
     if (!file.Open(appendName, TextFile::Mode::WriteAppend)) {
         ShowWriteFailure();
@@ -151,9 +320,8 @@ bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
     for (int row = 0; row < rowCount; ++row) {
         if (StopSignalReceived())
             return false;
-        const Row &texts = list.RowAt(row);
-        const Text *line = filler.Fill(lineTemplate, texts[0], texts[1], texts[2], imagePath);
-        if (!line || !file.Write(*line)) {
+        const RowView texts = list.RowAt(row);
+        if (!filler.WriteStored(file, texts[0], texts[1], texts[2], imagePath)) {
             file.Close();
             ShowWriteFailure();
             return false;

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "common/rowstore.h"
 #include "common/text.h"
 
-#include <array>
 #include <optional>
 #include <span>
 #include <vector>
-
-// One line of the entry list: column 0 Date, column 1 Title, column 2 Entry.
-using Row = std::array<Text, 3>;
 
 // A list view in report mode whose rows hold byte texts. Rows are identified by index, 0 at
 // the top; an operation on a missing row or column is ignored (reads give an empty text).
@@ -32,7 +29,11 @@ public:
     virtual int InsertItem(int index, const Text &text0) = 0;
     // Inserts many rows at once at `index`, in the given order; the same as InsertItem plus
     // SetItemText for each of them, without the per-row cost.
-    virtual void InsertRows(int index, std::vector<Row> rows) = 0;
+    virtual void InsertRows(int index, RowStore rows) = 0;
+    void InsertRows(int index, const std::vector<Row> &rows)
+    {
+        InsertRows(index, RowStore::FromRows(rows));
+    }
     virtual void SetItemText(int row, int column, const Text &text) = 0;
     virtual Text ItemText(int row, int column) const = 0;
     virtual bool DeleteItem(int row) = 0;
@@ -42,7 +43,10 @@ public:
     virtual std::vector<Row> Rows() const = 0;
     // The texts of one row without copying them (three empty texts for a missing row); valid
     // until the rows change.
-    virtual const Row &RowAt(int row) const = 0;
+    virtual RowView RowAt(int row) const = 0;
+    // All rows as they are now, unaffected by later changes to the list and readable on any
+    // thread; cheap, since it shares the texts with the list.
+    virtual RowStore SnapshotRows() const = 0;
     // Replaces the texts of all rows; `rows` has ItemCount() elements. Only texts change:
     // selection and focus stay at their indexes, as when texts are swapped one by one.
     virtual void SetRowTexts(std::vector<Row> rows) = 0;

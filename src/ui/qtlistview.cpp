@@ -13,20 +13,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 // A list row is one line: line breaks inside a text are shown as spaces.
-QString CellDisplay(const Text &bytes)
+QString CellDisplay(std::string_view bytes)
 {
-    Text oneLine = bytes;
+    Text oneLine(bytes);
     ReplaceAll(oneLine, "\r\n", " ");
     QString shown = ToDisplay(oneLine);
     shown.replace(QLatin1Char('\r'), QLatin1Char(' '));
     shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return shown;
 }
-
-constexpr int unknownWidth = -1;
 
 // Draws the focus rectangle of the row under the keyboard's cursor as a dotted outline with
 // nothing filled in, whatever the style would fill it with, so that the row the cursor is on
@@ -62,22 +62,25 @@ public:
 };
 } // namespace
 
-// Rows of byte texts, each with the pixel width of every cell once it has been measured.
+// The list's rows, kept in a RowStore, with the pixel width of every cell once it has been
+// measured. This is the only place the entries are kept while the program runs.
 class ByteRowModel : public QAbstractTableModel
 {
 public:
-    struct Line
-    {
-        Row texts;
-        std::array<int, 3> widths{unknownWidth, unknownWidth, unknownWidth};
-    };
+    // A cell's width in pixels; unknownWidth until measured, atLeastWidth for one too wide to
+    // keep, which is measured again whenever it is needed.
+    using Widths = std::array<std::uint16_t, 3>;
+    static constexpr std::uint16_t unknownWidth = 0xFFFF;
+    static constexpr std::uint16_t atLeastWidth = 0xFFFE;
+    static constexpr Widths unknownWidths{unknownWidth, unknownWidth, unknownWidth};
 
     std::vector<Text> headings;
-    std::vector<Line> lines;
+    RowStore rows;
+    std::vector<Widths> widths; // by row
 
     int rowCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() ? 0 : int(lines.size());
+        return parent.isValid() ? 0 : int(rows.Count());
     }
 
     int columnCount(const QModelIndex &parent = {}) const override
@@ -90,7 +93,7 @@ public:
         if (!index.isValid())
             return {};
         if (role == Qt::DisplayRole)
-            return CellDisplay(lines[size_t(index.row())].texts[size_t(index.column())]);
+            return CellDisplay(rows.At(size_t(index.row()))[size_t(index.column())]);
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
         return {};
@@ -116,7 +119,7 @@ public:
 
     bool IsCell(int row, int column) const
     {
-        return row >= 0 && row < int(lines.size()) && column >= 0 && column < int(headings.size());
+        return row >= 0 && row < rowCount() && column >= 0 && column < int(headings.size());
     }
 
     // Rows have room for three texts, so there are at most three columns.
@@ -127,64 +130,69 @@ public:
         column = std::clamp(column, 0, int(headings.size()));
         beginInsertColumns({}, column, column);
         headings.insert(headings.begin() + column, heading);
-        for (Line &line : lines) {
-            std::move_backward(line.texts.begin() + column, line.texts.end() - 1, line.texts.end());
-            line.texts[size_t(column)].clear();
-            line.widths.fill(unknownWidth);
+        for (size_t row = 0; row < rows.Count(); ++row) {
+            RowView texts = rows.At(row);
+            std::move_backward(texts.texts.begin() + column, texts.texts.end() - 1,
+                               texts.texts.end());
+            texts.texts[size_t(column)] = {};
+            rows.Set(row, texts);
         }
+        std::fill(widths.begin(), widths.end(), unknownWidths);
         endInsertColumns();
     }
 
-    void InsertLines(int index, std::vector<Row> rows)
+    void InsertLines(int index, RowStore added)
     {
-        if (rows.empty())
+        if (added.Empty())
             return;
-        beginInsertRows({}, index, index + int(rows.size()) - 1);
-        std::vector<Line> added;
-        added.reserve(rows.size());
-        for (Row &row : rows)
-            added.push_back(Line{std::move(row)});
-        lines.insert(lines.begin() + index, std::make_move_iterator(added.begin()),
-                     std::make_move_iterator(added.end()));
+        const size_t count = added.Count();
+        beginInsertRows({}, index, index + int(count) - 1);
+        rows.Insert(size_t(index), std::move(added));
+        widths.insert(widths.begin() + index, count, unknownWidths);
         endInsertRows();
     }
 
     void RemoveLine(int row)
     {
         beginRemoveRows({}, row, row);
-        lines.erase(lines.begin() + row);
+        rows.Remove(size_t(row));
+        widths.erase(widths.begin() + row);
         endRemoveRows();
     }
 
-    void SetText(int row, int column, const Text &text)
+    void SetText(int row, int column, std::string_view text)
     {
-        Line &line = lines[size_t(row)];
-        if (line.texts[size_t(column)] == text)
+        RowView texts = rows.At(size_t(row));
+        if (texts[size_t(column)] == text)
             return;
-        line.texts[size_t(column)] = text;
-        line.widths[size_t(column)] = unknownWidth;
+        texts.texts[size_t(column)] = text;
+        rows.Set(size_t(row), texts);
+        widths[size_t(row)][size_t(column)] = unknownWidth;
         const QModelIndex changed = index(row, column);
         emit dataChanged(changed, changed, {Qt::DisplayRole});
     }
 
-    void SetAllTexts(std::vector<Row> rows)
+    void SetAllTexts(const std::vector<Row> &texts)
     {
-        for (size_t row = 0; row < lines.size(); ++row) {
-            Line &line = lines[row];
-            for (size_t column = 0; column < line.texts.size(); ++column) {
-                if (line.texts[column] != rows[row][column]) {
-                    line.texts[column] = std::move(rows[row][column]);
-                    line.widths[column] = unknownWidth;
+        for (size_t row = 0; row < texts.size(); ++row) {
+            const RowView old = rows.At(row);
+            bool changed = false;
+            for (size_t column = 0; column < 3; ++column) {
+                if (old[column] != texts[row][column]) {
+                    widths[row][column] = unknownWidth;
+                    changed = true;
                 }
             }
+            if (changed)
+                rows.Set(row, RowView{{texts[row][0], texts[row][1], texts[row][2]}});
         }
-        if (!lines.empty() && !headings.empty())
+        if (rows.Count() > 0 && !headings.empty())
             emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                              {Qt::DisplayRole});
     }
 
-    // Row i takes the line of row order[i]; newIndex is the inverse of order. Persistent
-    // indexes, and with them the view's selection and current row, go along with their lines.
+    // Row i takes the texts of row order[i]; newIndex is the inverse of order. Persistent
+    // indexes, and with them the view's selection and current row, go along with their rows.
     void Reorder(std::span<const int> order, const std::vector<int> &newIndex)
     {
         // Only rows move: the heading keeps its sections and their widths.
@@ -195,19 +203,16 @@ public:
         for (const QModelIndex &old : before)
             after.push_back(index(newIndex[size_t(old.row())], old.column()));
         changePersistentIndexList(before, after);
-        std::vector<Line> reordered;
-        reordered.reserve(lines.size());
+        rows.Reorder(order);
+        std::vector<Widths> reordered;
+        reordered.reserve(widths.size());
         for (const int old : order)
-            reordered.push_back(std::move(lines[size_t(old)]));
-        lines = std::move(reordered);
+            reordered.push_back(widths[size_t(old)]);
+        widths = std::move(reordered);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
-    void ForgetWidths()
-    {
-        for (Line &line : lines)
-            line.widths.fill(unknownWidth);
-    }
+    void ForgetWidths() { std::fill(widths.begin(), widths.end(), unknownWidths); }
 };
 
 QtListView::QtListView(QWidget *parent) : QTreeView(parent), m_model(new ByteRowModel)
@@ -272,10 +277,10 @@ int QtListView::InsertItem(int index, const Text &text0)
     return index;
 }
 
-void QtListView::InsertRows(int index, std::vector<Row> rows)
+void QtListView::InsertRows(int index, RowStore rows)
 {
     index = std::clamp(index, 0, ItemCount());
-    const int count = int(rows.size());
+    const int count = int(rows.Count());
     m_model->InsertLines(index, std::move(rows));
     if (m_mark >= index)
         m_mark += count;
@@ -291,7 +296,7 @@ Text QtListView::ItemText(int row, int column) const
 {
     if (!m_model->IsCell(row, column))
         return {};
-    return m_model->lines[size_t(row)].texts[size_t(column)];
+    return Text(m_model->rows.At(size_t(row))[size_t(column)]);
 }
 
 bool QtListView::DeleteItem(int row)
@@ -315,25 +320,25 @@ int QtListView::ItemCount() const
 
 std::vector<Row> QtListView::Rows() const
 {
-    std::vector<Row> rows;
-    rows.reserve(m_model->lines.size());
-    for (const ByteRowModel::Line &line : m_model->lines)
-        rows.push_back(line.texts);
-    return rows;
+    return m_model->rows.ToRows();
 }
 
-const Row &QtListView::RowAt(int row) const
+RowView QtListView::RowAt(int row) const
 {
-    static const Row missing;
     if (row < 0 || row >= ItemCount())
-        return missing;
-    return m_model->lines[size_t(row)].texts;
+        return {};
+    return m_model->rows.At(size_t(row));
+}
+
+RowStore QtListView::SnapshotRows() const
+{
+    return m_model->rows;
 }
 
 void QtListView::SetRowTexts(std::vector<Row> rows)
 {
-    if (rows.size() == m_model->lines.size())
-        m_model->SetAllTexts(std::move(rows));
+    if (rows.size() == m_model->rows.Count())
+        m_model->SetAllTexts(rows);
 }
 
 void QtListView::ReorderRows(std::span<const int> order)
@@ -375,10 +380,63 @@ int QtListView::TextWidth(const QString &text) const
     return int(std::ceil(width));
 }
 
-int QtListView::CellWidth(const Text &bytes) const
+void QtListView::MeasureAscii() const
+{
+    // Fonts give advances in 1/64 pixels, and sums of those are exact in a double: adding them
+    // up as integers then gives the very same width, several bytes at a time. A font whose
+    // advances are not so (none known) keeps the plain sum of doubles.
+    m_asciiSixtyFourths.fill(0);
+    m_asciiExact = true;
+    for (char16_t character = 0; character < 0x80; ++character) {
+        const bool lineBreak = character == '\r' || character == '\n';
+        const double units = Advance(lineBreak ? char16_t(' ') : character) * 64;
+        m_asciiSixtyFourths[character] = std::int32_t(units);
+        if (units != std::floor(units) || units < 0 || units > 1e6)
+            m_asciiExact = false;
+    }
+    m_asciiMeasured = true;
+}
+
+int QtListView::CellWidth(std::string_view bytes) const
 {
     // The width TextWidth gives for the cell as shown. A cell of ASCII bytes shows exactly
-    // those characters in either encoding, so it is measured without building its string.
+    // those characters in either encoding, so it is measured without building its string; a
+    // line break (CR LF, or a lone CR or LF) is shown as one space.
+    if (!m_asciiMeasured)
+        MeasureAscii();
+    if (m_asciiExact) {
+        // Eight bytes a step, each looked up on its own: a high bit anywhere means the text is
+        // not ASCII after all.
+        constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+        const char *byte = bytes.data();
+        const size_t size = bytes.size();
+        std::uint64_t seen = 0;
+        std::int64_t even = 0;
+        std::int64_t odd = 0;
+        size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, byte + i, sizeof word);
+            seen |= word;
+            for (int shift = 0; shift < 64; shift += 16) {
+                even += m_asciiSixtyFourths[(word >> shift) & 0xFF];
+                odd += m_asciiSixtyFourths[(word >> (shift + 8)) & 0xFF];
+            }
+        }
+        for (; i < size; ++i) {
+            const unsigned char last = static_cast<unsigned char>(byte[i]);
+            seen |= last;
+            even += m_asciiSixtyFourths[last];
+        }
+        if ((seen & highBits) == 0) {
+            std::int64_t total = even + odd;
+            // Each CR LF was counted as two spaces.
+            if (bytes.find('\r') != std::string_view::npos)
+                total -= std::int64_t(CountOccurrences(bytes, "\r\n")) * m_asciiSixtyFourths[' '];
+            return int((total + 63) / 64);
+        }
+        return TextWidth(CellDisplay(bytes));
+    }
     double width = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
         char16_t character = static_cast<unsigned char>(bytes[i]);
@@ -397,12 +455,29 @@ int QtListView::ContentsWidth(int column) const
 {
     if (m_advances.empty())
         m_advances.assign(0x300, -1.0);
+    const RowStore &rows = m_model->rows;
+    std::vector<ByteRowModel::Widths> &widths = m_model->widths;
+    const size_t columns = size_t(HeaderItemCount());
     int widest = 0;
-    for (ByteRowModel::Line &line : m_model->lines) {
-        int &width = line.widths[size_t(column)];
-        if (width == unknownWidth)
-            width = CellWidth(line.texts[size_t(column)]);
-        widest = std::max(widest, width);
+    // Bottom row first: a loaded journal stores its rows so, and memory is read fastest in
+    // its own order.
+    for (size_t row = rows.Count(); row-- > 0;) {
+        ByteRowModel::Widths &known = widths[row];
+        if (known[size_t(column)] < ByteRowModel::atLeastWidth) {
+            widest = std::max(widest, int(known[size_t(column)]));
+            continue;
+        }
+        // Every column of the row at once: its texts lie together, and the other columns are
+        // sized right after this one.
+        const RowView texts = rows.At(row);
+        for (size_t other = 0; other < columns; ++other) {
+            if (known[other] < ByteRowModel::atLeastWidth)
+                continue;
+            const int width = CellWidth(texts[other]);
+            known[other] = std::uint16_t(std::min(width, int(ByteRowModel::atLeastWidth)));
+            if (other == size_t(column))
+                widest = std::max(widest, width);
+        }
     }
     return widest + CellMargin();
 }
@@ -508,6 +583,7 @@ void QtListView::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         m_model->ForgetWidths();
         m_advances.clear();
+        m_asciiMeasured = false;
     }
     QTreeView::changeEvent(event);
 }

@@ -30,10 +30,11 @@ int FakeListView::InsertItem(int index, const Text &text0)
     return index;
 }
 
-void FakeListView::InsertRows(int index, std::vector<Row> newRows)
+void FakeListView::InsertRows(int index, RowStore newRows)
 {
     index = std::clamp(index, 0, int(rows.size()));
-    rows.insert(rows.begin() + index, newRows.begin(), newRows.end());
+    const std::vector<Row> added = newRows.ToRows();
+    rows.insert(rows.begin() + index, added.begin(), added.end());
 }
 
 void FakeListView::SetItemText(int row, int column, const Text &text)
@@ -42,10 +43,12 @@ void FakeListView::SetItemText(int row, int column, const Text &text)
         rows[row][column] = text;
 }
 
-const Row &FakeListView::RowAt(int row) const
+RowView FakeListView::RowAt(int row) const
 {
-    static const Row missing;
-    return row >= 0 && row < int(rows.size()) ? rows[size_t(row)] : missing;
+    if (row < 0 || row >= int(rows.size()))
+        return {};
+    const Row &texts = rows[size_t(row)];
+    return RowView{{texts[0], texts[1], texts[2]}};
 }
 
 Text FakeListView::ItemText(int row, int column) const

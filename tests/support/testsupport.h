@@ -30,13 +30,15 @@ public:
     void InsertColumn(int column, const Text &heading) override;
     int HeaderItemCount() const override;
     int InsertItem(int index, const Text &text0) override;
-    void InsertRows(int index, std::vector<Row> newRows) override;
+    using ListView::InsertRows;
+    void InsertRows(int index, RowStore newRows) override;
     void SetItemText(int row, int column, const Text &text) override;
     Text ItemText(int row, int column) const override;
     bool DeleteItem(int row) override;
     int ItemCount() const override;
     std::vector<Row> Rows() const override { return rows; }
-    const Row &RowAt(int row) const override;
+    RowView RowAt(int row) const override;
+    RowStore SnapshotRows() const override { return RowStore::FromRows(rows); }
     void SetRowTexts(std::vector<Row> newRows) override;
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;

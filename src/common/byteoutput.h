@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+// Bytes gathered in a buffer and handed on a buffer-full at a time, so that a large file is
+// written in one pass from wherever its pieces lie, without ever being held whole. Appending a
+// piece that fits is a copy and nothing more.
+class ByteOutput
+{
+public:
+    // Takes the next run of bytes; false on a failure, after which nothing more is handed on.
+    using Drain = std::function<bool(std::string_view bytes)>;
+
+    explicit ByteOutput(Drain drain, size_t bufferSize = size_t(64) << 10);
+    ByteOutput(const ByteOutput &) = delete;
+    ByteOutput &operator=(const ByteOutput &) = delete;
+
+    void Append(std::string_view bytes)
+    {
+        if (bytes.size() <= m_size - m_used) {
+            std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
+            m_used += bytes.size();
+        } else {
+            AppendBeyondBuffer(bytes);
+        }
+    }
+
+    // Hands on what is left; false when any run could not be handed on.
+    bool Finish();
+    bool Failed() const { return m_failed; }
+
+private:
+    void AppendBeyondBuffer(std::string_view bytes);
+    void Hand(std::string_view bytes);
+
+    Drain m_drain;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_size;
+    size_t m_used = 0;
+    bool m_failed = false;
+};
+
+// Appends `text` with each LF stored as CR LF, as a text-mode file stores it.
+void AppendInTextMode(ByteOutput &out, std::string_view text);
