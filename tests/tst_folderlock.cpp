@@ -1,6 +1,6 @@
+#include "journal/journallock.h"
 #include "journal/safesave.h"
 #include "session/folderlock.h"
-#include "session/journallock.h"
 
 #include <QtTest>
 

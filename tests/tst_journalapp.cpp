@@ -2,9 +2,9 @@
 #include "app/journaldialog.h"
 #include "resources/resourceids.h"
 #include "session/folderlock.h"
+#include "session/sockets.h"
 #include "support/testsupport.h"
 #include "ui/qtmessageboxes.h"
-#include "ui/sockets.h"
 
 #include <QLineEdit>
 #include <QMenu>

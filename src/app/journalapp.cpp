@@ -2,10 +2,10 @@
 
 #include "app/journaldialog.h"
 #include "app/sessionend.h"
+#include "journal/journallock.h"
 #include "journal/safesave.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
-#include "session/journallock.h"
 #include "ui/qtmessageboxes.h"
 
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/sockets.h"
+#include "session/sockets.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datepick/pickeddate.h"
+#include "common/pickeddate.h"
 #include "ui/monthcalendar.h"
 
 // The Date Selection dialog's logic: its SelectedTime, the form exchange between that and

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/pickeddate.h"
 #include "common/text.h"
-#include "datepick/pickeddate.h"
 
 #include <optional>
 

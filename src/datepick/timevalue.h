@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datepick/pickeddate.h"
+#include "common/pickeddate.h"
 
 #include <chrono>
 #include <cstdint>

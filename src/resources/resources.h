@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/text.h"
-#include "ui/dialogtemplate.h"
+#include "resources/dialogtemplate.h"
 
 // The program's resources, found by number.
 

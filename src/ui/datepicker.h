@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datepick/pickeddate.h"
+#include "common/pickeddate.h"
 
 // Runs the Date Selection dialog modally. The dialog opens on `start` (the day of
 // start.dayWithoutTime when set, otherwise the local day of start.SelectedTime) and returns

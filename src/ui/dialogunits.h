@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/dialogtemplate.h"
+#include "resources/dialogtemplate.h"
 
 #include <QFont>
 #include <QRect>

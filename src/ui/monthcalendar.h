@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datepick/pickeddate.h"
+#include "common/pickeddate.h"
 
 // A month calendar with single-day selection and no date range set. It reports the selected
 // day only, no time of day.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/text.h"
+#include "resources/dialogtemplate.h"
 #include "ui/commandtable.h"
-#include "ui/dialogtemplate.h"
 #include "ui/dialogunits.h"
 #include "ui/formexchange.h"
 

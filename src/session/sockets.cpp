@@ -1,4 +1,4 @@
-#include "ui/sockets.h"
+#include "session/sockets.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

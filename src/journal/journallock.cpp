@@ -1,4 +1,4 @@
-#include "session/journallock.h"
+#include "journal/journallock.h"
 
 #include "journal/safesave.h"
 
