@@ -12,7 +12,7 @@
 #include "entries/columnsort.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
-#include "ui/qtlistview.h"
+#include "ui/qt/qtlistview.h"
 
 #include <QApplication>
 

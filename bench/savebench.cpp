@@ -13,8 +13,8 @@
 #include "app/journaldialog.h"
 #include "journal/rowsnapshot.h"
 #include "resources/resourceids.h"
-#include "ui/qtlistview.h"
-#include "ui/qtmessageboxes.h"
+#include "ui/qt/qtlistview.h"
+#include "ui/qt/qtmessageboxes.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,5 +1,5 @@
-#include "datepick/dateselectdialog.h"
 #include "datepick/datetext.h"
+#include "datepick/qt/dateselectdialog.h"
 #include "datepick/timevalue.h"
 #include "resources/resourceids.h"
 #include "support/calendarclicks.h"

@@ -1,12 +1,12 @@
 #include "app/journaldialog.h"
-#include "datepick/dateselectdialog.h"
+#include "datepick/qt/dateselectdialog.h"
 #include "resources/resourceids.h"
 #include "support/calendarclicks.h"
 #include "support/scopedtimezone.h"
 #include "support/testsupport.h"
-#include "ui/qtlistview.h"
-#include "ui/qtmessageboxes.h"
-#include "ui/qtshell.h"
+#include "ui/qt/qtlistview.h"
+#include "ui/qt/qtmessageboxes.h"
+#include "ui/qt/qtshell.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>

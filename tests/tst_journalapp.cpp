@@ -4,7 +4,7 @@
 #include "session/folderlock.h"
 #include "session/sockets.h"
 #include "support/testsupport.h"
-#include "ui/qtmessageboxes.h"
+#include "ui/qt/qtmessageboxes.h"
 
 #include <QLineEdit>
 #include <QMenu>

@@ -1,13 +1,13 @@
 #include "app/aboutdialog.h"
 #include "app/journaldialog.h"
-#include "datepick/dateselectdialog.h"
+#include "datepick/qt/dateselectdialog.h"
 #include "journal/journalformat.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "support/testsupport.h"
-#include "ui/qtlistview.h"
-#include "ui/qtmessageboxes.h"
-#include "ui/qtshell.h"
+#include "ui/qt/qtlistview.h"
+#include "ui/qt/qtmessageboxes.h"
+#include "ui/qt/qtshell.h"
 
 #include <QFileInfo>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "ui/qtmessageboxes.h"
+#include "ui/qt/qtmessageboxes.h"
 
 #include <QMessageBox>
 #include <QPushButton>

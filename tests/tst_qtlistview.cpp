@@ -1,7 +1,7 @@
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
 #include "support/testsupport.h"
-#include "ui/qtlistview.h"
+#include "ui/qt/qtlistview.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

@@ -1,8 +1,8 @@
 #include "entries/entryform.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
-#include "ui/qtlistview.h"
-#include "ui/templatedialog.h"
+#include "ui/qt/qtlistview.h"
+#include "ui/qt/templatedialog.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>

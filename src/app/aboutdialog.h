@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/templatedialog.h"
+#include "ui/qt/templatedialog.h"
 
 // The About box: the icon, the program's name and version, and OK.
 class AboutDialog : public TemplateDialog

@@ -6,7 +6,7 @@
 #include "journal/safesave.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
-#include "ui/qtmessageboxes.h"
+#include "ui/qt/qtmessageboxes.h"
 
 #include <utility>
 

@@ -6,8 +6,8 @@
 #include "entries/columnsort.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
-#include "ui/appicon.h"
-#include "ui/qtlistview.h"
+#include "ui/qt/appicon.h"
+#include "ui/qt/qtlistview.h"
 
 #include <QCoreApplication>
 

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "datepick/qtdatepicker.h"
+#include "datepick/qt/qtdatepicker.h"
 #include "entries/entrycommands.h"
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
 #include "ui/commandtable.h"
-#include "ui/qtmessageboxes.h"
-#include "ui/qtshell.h"
-#include "ui/templatedialog.h"
+#include "ui/qt/qtmessageboxes.h"
+#include "ui/qt/qtshell.h"
+#include "ui/qt/templatedialog.h"
 
 #include <QIcon>
 #include <QString>

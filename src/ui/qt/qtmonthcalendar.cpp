@@ -1,4 +1,4 @@
-#include "ui/qtmonthcalendar.h"
+#include "ui/qt/qtmonthcalendar.h"
 
 #include <QCalendarWidget>
 #include <QSignalBlocker>

@@ -1,4 +1,4 @@
-#include "datepick/dateselectdialog.h"
+#include "datepick/qt/dateselectdialog.h"
 
 #include "resources/resourceids.h"
 

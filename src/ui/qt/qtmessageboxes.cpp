@@ -1,7 +1,7 @@
-#include "ui/qtmessageboxes.h"
+#include "ui/qt/qtmessageboxes.h"
 
 #include "resources/resources.h"
-#include "ui/displaytext.h"
+#include "ui/qt/displaytext.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

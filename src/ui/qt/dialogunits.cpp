@@ -1,4 +1,4 @@
-#include "ui/dialogunits.h"
+#include "ui/qt/dialogunits.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

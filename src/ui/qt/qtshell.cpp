@@ -1,6 +1,6 @@
-#include "ui/qtshell.h"
+#include "ui/qt/qtshell.h"
 
-#include "ui/displaytext.h"
+#include "ui/qt/displaytext.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "ui/qtlistview.h"
+#include "ui/qt/qtlistview.h"
 
-#include "ui/displaytext.h"
+#include "ui/qt/displaytext.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "ui/displaytext.h"
+#include "ui/qt/displaytext.h"
 
 #include "common/textcodec.h"
 

@@ -1,6 +1,6 @@
-#include "datepick/qtdatepicker.h"
+#include "datepick/qt/qtdatepicker.h"
 
-#include "datepick/dateselectdialog.h"
+#include "datepick/qt/dateselectdialog.h"
 
 PickedDate QtDatePicker::Run(const PickedDate &start)
 {

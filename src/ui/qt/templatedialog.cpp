@@ -1,10 +1,10 @@
-#include "ui/templatedialog.h"
+#include "ui/qt/templatedialog.h"
 
 #include "resources/resourceids.h"
 #include "resources/resources.h"
-#include "ui/appicon.h"
-#include "ui/displaytext.h"
-#include "ui/qtlistview.h"
+#include "ui/qt/appicon.h"
+#include "ui/qt/displaytext.h"
+#include "ui/qt/qtlistview.h"
 
 #include <QApplication>
 #include <QCalendarWidget>

@@ -3,8 +3,8 @@
 #include "common/text.h"
 #include "resources/dialogtemplate.h"
 #include "ui/commandtable.h"
-#include "ui/dialogunits.h"
 #include "ui/formexchange.h"
+#include "ui/qt/dialogunits.h"
 
 #include <QDialog>
 #include <QString>

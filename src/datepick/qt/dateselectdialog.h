@@ -1,8 +1,8 @@
 #pragma once
 
 #include "datepick/dateselection.h"
-#include "ui/qtmonthcalendar.h"
-#include "ui/templatedialog.h"
+#include "ui/qt/qtmonthcalendar.h"
+#include "ui/qt/templatedialog.h"
 
 // The Date Selection dialog: a month calendar and the Return button. It opens on the day of
 // `start`, keeps SelectedTime in step with the calendar's selection, and holds in Picked() the

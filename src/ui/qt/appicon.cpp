@@ -1,4 +1,4 @@
-#include "ui/appicon.h"
+#include "ui/qt/appicon.h"
 
 #include <QFile>
 
