@@ -1,12 +1,9 @@
 #pragma once
 
 #include "ui/listview.h"
+#include "ui/qt/cellwidths.h"
 
 #include <QTreeView>
-
-#include <array>
-#include <cstdint>
-#include <string_view>
 
 class ByteRowModel;
 
@@ -14,11 +11,12 @@ class ByteRowModel;
 // line per row, with several rows selectable and the selection drawn only while the list has
 // the focus. It keeps the bytes themselves, so text the display cannot show survives.
 //
-// The rows live in the model's RowStore. The view is a QTreeView, which keeps a layout item of
-// about 40 bytes for every row and lays them all out again after each insert or sort (about
-// 70 ms and 40 MB at a million rows, against 6 ms and 8 MB for a QTableView); that is within
-// what a journal of a million short records may cost, and its keys, focus and selection are
-// the list's as users know it, so it stays.
+// The rows live in a ByteRowModel, which the view shows and changes through its interface;
+// CellWidths measures their texts for the columns' widths. The view is a QTreeView, which keeps
+// a layout item of about 40 bytes for every row and lays them all out again after each insert
+// or sort (about 70 ms and 40 MB at a million rows, against 6 ms and 8 MB for a QTableView);
+// that is within what a journal of a million short records may cost, and its keys, focus and
+// selection are the list's as users know it, so it stays.
 //
 // Notifications: listClicked() after the view has handled a left mouse click, and for Space,
 // the keyboard's click on the row under the cursor (moving with the keys sends none);
@@ -74,21 +72,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    double Advance(char16_t character) const;
-    int TextWidth(const QString &text) const;
-    void MeasureAscii() const;
-    int CellWidth(std::string_view bytes) const;
     int ContentsWidth(int column) const;
     int HeadingWidth(int column) const;
     int CellMargin() const;
     void FollowCurrentRow(const QModelIndex &current);
 
     ByteRowModel *m_model;
-    mutable std::vector<double> m_advances; // by character, below U+0300; -1 until measured
-    // The advances of the bytes 0x00-0x7F in 1/64 pixels (CR and LF as a space), 0 for others.
-    mutable std::array<std::int32_t, 256> m_asciiSixtyFourths{};
-    mutable bool m_asciiExact = false; // all of them are whole numbers
-    mutable bool m_asciiMeasured = false;
+    mutable CellWidths m_cellWidths;
     int m_mark = -1;
     bool m_userInput = false; // the view is handling the user's own mouse or key input
 };
