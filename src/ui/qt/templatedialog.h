@@ -4,15 +4,15 @@
 #include "resources/dialogtemplate.h"
 #include "ui/commandtable.h"
 #include "ui/formexchange.h"
+#include "ui/qt/dialogcontrols.h"
 #include "ui/qt/dialogunits.h"
+#include "ui/qt/formbindings.h"
 
 #include <QDialog>
-#include <QString>
 
 #include <cstdint>
-#include <utility>
-#include <vector>
 
+class DialogSystemMenu;
 class QMenu;
 
 // A modal dialog built from a dialog template: one widget per control, placed in dialog units,
@@ -52,7 +52,7 @@ public:
 
     // The system menu: a context menu of the dialog's background (right mouse button,
     // Shift+F10, Menu key) holding the standard Close item.
-    QMenu *SystemMenu() const { return m_systemMenu; }
+    QMenu *SystemMenu() const;
     void AppendSystemMenuSeparator();
     void AppendSystemMenuItem(const Text &text, int command);
 
@@ -85,32 +85,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    struct Binding
-    {
-        QWidget *control = nullptr;
-        Text *text = nullptr;
-        std::int32_t *number = nullptr;
-        Text bytesWritten;
-        QString shownWritten;
-        bool written = false;
-    };
-
-    void BuildControls();
-    // Ties each label to the control it names, for assistive technology.
-    void TieLabels();
-    QWidget *CreateControl(const ControlTemplate &control);
     void CentreOnOwner();
     void FocusFirstTabStop();
     void Dispatch(const Command &command);
-    void ShowSystemMenu(const QPoint &globalPosition);
-    void ReadBinding(Binding &binding);
-    void WriteBinding(Binding &binding);
 
     const DialogTemplate &m_template;
     DialogBaseUnits m_base{};
-    std::vector<std::pair<int, QWidget *>> m_controls;
-    std::vector<Binding> m_bindings;
-    QMenu *m_systemMenu = nullptr;
+    DialogControls m_controls;
+    FormBindings m_form;
+    DialogSystemMenu *m_systemMenu = nullptr;
     bool m_initialised = false;
     bool m_destroyed = false;
 };
