@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,17 +160,26 @@ void tst_FolderLock::startedProgramsDoNotInheritTheLock()
     const std::string path = folder.path().toStdString();
     FolderLock held;
     QCOMPARE(held.Acquire(path), Result::Locked);
+    // The pipe's write end closes on exec, so reading its other end returns once the program
+    // runs (or once the child has failed to start it, after writing one byte).
+    int execDone[2];
+    QCOMPARE(::pipe2(execDone, O_CLOEXEC), 0);
     const pid_t program = ::fork();
     if (program == 0) {
         ::execlp("sleep", "sleep", "10", static_cast<char *>(nullptr));
+        [[maybe_unused]] auto written = ::write(execDone[1], "x", 1);
         ::_exit(127);
     }
-    QTest::qWait(200); // long enough for exec to have happened
+    ::close(execDone[1]);
+    char failed = 0;
+    const ssize_t fromChild = ::read(execDone[0], &failed, 1);
+    ::close(execDone[0]);
     held.Release();
     FolderLock next;
     const Result result = next.Acquire(path);
     ::kill(program, SIGKILL);
     ::waitpid(program, nullptr, 0);
+    QCOMPARE(fromChild, ssize_t(0)); // the program did start
     QCOMPARE(result, Result::Locked);
 }
 

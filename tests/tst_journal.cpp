@@ -14,12 +14,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <latch>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -1084,8 +1084,10 @@ void tst_Journal::backgroundSaveWritesWhatTheCloseSaveWould()
 
 void tst_Journal::saveStillWritingAtCloseFinishesFirst()
 {
+    // The background save's first write waits until the close begins.
+    std::latch closeBegins(1);
     FailingCalls slowDisk;
-    slowDisk.onWrite = [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    slowDisk.onWrite = [&closeBegins] { closeBegins.wait(); };
     Fixture f;
     JournalFile journal(f.entries, f.boxes, slowDisk);
     journal.LoadJournal();
@@ -1094,6 +1096,7 @@ void tst_Journal::saveStillWritingAtCloseFinishesFirst()
     QVERIFY(journal.StartBackgroundSave(nullptr));
     f.list.rows = sampleRows(3);
     journal.NoteChange();
+    closeBegins.count_down();
     journal.SaveJournal(); // at once, while the first is still writing
     QVERIFY(!journal.BackgroundSaveRunning());
     QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));

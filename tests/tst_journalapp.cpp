@@ -6,15 +6,21 @@
 #include "support/testsupport.h"
 #include "ui/qt/qtmessageboxes.h"
 
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -184,6 +190,54 @@ void AddTwoRows(JournalDialog &dialog)
     AddRow(dialog, "2024-05-02", "Newer", "text");
 }
 
+// Runs `action` from the event loop as soon as `ready` holds (looked at every few milliseconds),
+// or after five seconds regardless, so that a test that goes wrong ends instead of hanging.
+// Lives in the test's scope, so that it never fires into a later test.
+class WhenReady
+{
+public:
+    WhenReady(std::function<bool()> ready, std::function<void()> action)
+        : m_ready(std::move(ready)), m_action(std::move(action))
+    {
+        m_poll.setInterval(5);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            if (!m_ready() && !m_deadline.hasExpired())
+                return;
+            m_poll.stop();
+            m_action();
+        });
+        m_poll.start();
+    }
+
+private:
+    std::function<bool()> m_ready;
+    std::function<void()> m_action;
+    QDeadlineTimer m_deadline{5000};
+    QTimer m_poll;
+};
+
+// Notes when the application has read the stop signal pipe: the activation of the socket
+// notifier that watches it passes through the application's event filters.
+class StopPipeWatch : public QObject
+{
+public:
+    StopPipeWatch() { qApp->installEventFilter(this); }
+    ~StopPipeWatch() override { qApp->removeEventFilter(this); }
+    bool Read() const { return m_read; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::SockAct && qobject_cast<QSocketNotifier *>(watched) &&
+            watched->parent() && watched->parent()->inherits("SessionEnd"))
+            m_read = true;
+        return false;
+    }
+
+private:
+    bool m_read = false;
+};
+
 // Starts a process that holds the lock on `folder` until `release` is closed (or it is killed).
 pid_t StartLockHolder(const std::string &folder, int &release)
 {
@@ -341,15 +395,23 @@ void tst_JournalApp::stopSignalClosesNestedWindowsFirst()
     QStringList openAtSignal;
     QPointer<JournalDialog> running;
 
-    // Raises SIGTERM from inside the innermost nested window's event loop.
+    // Raises SIGTERM from inside the innermost nested window's event loop, once all of them
+    // are open.
+    const auto nestedWindows = [&] {
+        QStringList open;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window != running)
+                open.prepend(QString::fromLatin1(window->metaObject()->className()));
+        }
+        return open;
+    };
+    std::optional<WhenReady> whenNested;
     const auto raiseWhenNested = [&] {
-        QTimer::singleShot(50, this, [&] {
-            for (QWidget *window : QApplication::topLevelWidgets()) {
-                if (window->isVisible() && window != running)
-                    openAtSignal.prepend(QString::fromLatin1(window->metaObject()->className()));
-            }
-            ::raise(SIGTERM);
-        });
+        whenNested.emplace([&] { return nestedWindows().size() == expectedWindows.size(); },
+                           [&] {
+                               openAtSignal = nestedWindows();
+                               ::raise(SIGTERM);
+                           });
     };
     QTimer::singleShot(0, this, [&] {
         running = RunningDialog();
@@ -388,18 +450,22 @@ void tst_JournalApp::handlerStillRunningFinishesBeforeTheSave()
     // A handler that waits in an event loop of its own without a window (as a drag does) is
     // let finish: what it does after the signal is saved too.
     InFolder here;
+    bool signalSeenWhileWaiting = false;
     QTimer::singleShot(0, this, [&] {
         JournalDialog *dialog = RunningDialog();
         if (!dialog)
             return;
         AddRow(*dialog, "2024-05-01", "Older", "first line\nsecond");
+        StopPipeWatch watch;
         ::raise(SIGTERM);
-        QEventLoop wait;
-        QTimer::singleShot(100, &wait, &QEventLoop::quit);
+        QEventLoop wait; // until the application has seen the signal
+        WhenReady seen([&] { return watch.Read(); }, [&] { wait.quit(); });
         wait.exec();
+        signalSeenWhileWaiting = watch.Read() && dialog->isVisible();
         AddRow(*dialog, "2024-05-02", "Newer", "text");
     });
     QVERIFY(JournalApp([] { return true; }).Run());
+    QVERIFY(signalSeenWhileWaiting);
     QCOMPARE(here.Journal(), twoRowsJournal);
 }
 
@@ -422,17 +488,26 @@ void tst_JournalApp::repeatedSignalsSaveOnceAndDoNotEndTheProcess()
     QCOMPARE(here.Journal(), twoRowsJournal);
 
     // The journal is loaded again by the next run, which is not ended by the old signals.
+    // Old signals left in the pipe would end the run as soon as its event loop looks at the
+    // pipe, which it does while it brings the dialog on screen.
     bool secondRunWaited = false;
-    QTimer::singleShot(0, this, [&] {
-        QTimer::singleShot(100, this, [&] {
+    StopPipeWatch watch;
+    const WhenReady onScreen(
+        [] {
             JournalDialog *dialog = RunningDialog();
-            secondRunWaited = dialog != nullptr;
-            if (dialog)
-                QTest::keyClick(dialog, Qt::Key_Escape);
+            return dialog && dialog->windowHandle() && dialog->windowHandle()->isExposed();
+        },
+        [&] {
+            QTimer::singleShot(0, this, [&] {
+                JournalDialog *dialog = RunningDialog();
+                secondRunWaited = dialog != nullptr;
+                if (dialog)
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+            });
         });
-    });
     QVERIFY(JournalApp([] { return true; }).Run());
     QVERIFY(secondRunWaited);
+    QVERIFY(!watch.Read());
     QCOMPARE(here.Journal(), twoRowsJournal);
 }
 
@@ -537,13 +612,18 @@ void tst_JournalApp::terminationByThePlatformEndsTheDialogLikeASignal()
     // while Add's Yes/No question is open.
     InFolder here;
     bool questionOpen = false;
+    const auto question = [] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        return box && box->isVisible();
+    };
+    std::optional<WhenReady> whenAsked;
     QTimer::singleShot(0, this, [&] {
         JournalDialog *dialog = RunningDialog();
         if (!dialog)
             return;
         AddTwoRows(*dialog);
-        QTimer::singleShot(50, this, [&] {
-            questionOpen = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        whenAsked.emplace(question, [&] {
+            questionOpen = question();
             QEvent quit(QEvent::Quit);
             QCoreApplication::sendEvent(qApp, &quit);
         });

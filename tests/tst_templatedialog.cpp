@@ -14,6 +14,10 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <cmath>
+#include <memory>
+#include <span>
+
 // A dialog over the main template with the main form's bindings and a small command table.
 class FormDialog : public TemplateDialog
 {
@@ -76,11 +80,15 @@ class tst_TemplateDialog : public QObject
     Q_OBJECT
 
 private slots:
-    void controlsFollowTheTemplate_data();
-    void controlsFollowTheTemplate();
-    void geometryComesFromDialogUnits();
+    void dialogOpensAtItsTemplateSize_data();
+    void dialogOpensAtItsTemplateSize();
+    void controlsShowTheirTemplateCaptions_data();
+    void controlsShowTheirTemplateCaptions();
+    void edgesThatMeetInTheTemplateMeetOnScreen_data();
+    void edgesThatMeetInTheTemplateMeetOnScreen();
     void tabOrderIsTemplateOrder();
-    void quitIsTheOnlyDefaultButton();
+    void okIsTheOnlyDefaultButton_data();
+    void okIsTheOnlyDefaultButton();
     void focusStartsOnFirstTabStop();
     void opensCentred();
     void entryBoxKeepsItsLinesInPlace();
@@ -97,128 +105,206 @@ private slots:
     void systemMenuOpensOnTheBackground();
     void systemMenuItemsAreAppended();
     void headingClickReachesTheTable();
-    void dateSelectionTemplate();
+    void calendarSelectsOneDay();
+    void unknownNumbersFindNothing();
 };
 
 namespace {
-struct Expected
-{
-    int id;
-    const char *type;
-    const char *caption;
-};
-
-QString Caption(QWidget *widget)
-{
-    if (auto *button = qobject_cast<QPushButton *>(widget))
-        return button->text();
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        return label->text();
-    return {};
-}
-
 void ShowAndWait(QWidget &widget)
 {
     widget.show();
     QVERIFY(QTest::qWaitForWindowExposed(&widget));
 }
 
-// Pixel edges of a dialog-unit rectangle, measured here from the font itself.
-QRect ExpectedPixels(const DialogRect &rect, const QFont &font)
+std::unique_ptr<TemplateDialog> ShownDialog(int templateId)
+{
+    auto dialog = std::make_unique<TemplateDialog>(templateId);
+    ShowAndWait(*dialog);
+    return dialog;
+}
+
+// The controls as built, in template order: the dialog's own child widgets that are not windows
+// of their own (the system menu is one).
+QList<QWidget *> ControlWidgets(const QWidget &dialog)
+{
+    QList<QWidget *> controls = dialog.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    controls.removeIf([](const QWidget *widget) { return widget->isWindow(); });
+    return controls;
+}
+
+// Pixels of a rectangle given in dialog units, for this font. A dialog unit across is a quarter
+// of the font's average letter width (the 52 Latin letters' advance over 52, to the nearest
+// pixel); one down is an eighth of its line height. Each edge is placed on its own.
+QRect PixelsOf(const QRect &units, const QFont &font)
 {
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    const double baseX = (letters / 26 + 1) / 2;
-    const double baseY = metrics.height();
-    const int left = qRound(rect.x * baseX / 4);
-    const int right = qRound((rect.x + rect.width) * baseX / 4);
-    const int top = qRound(rect.y * baseY / 8);
-    const int bottom = qRound((rect.y + rect.height) * baseY / 8);
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double across = std::round(metrics.horizontalAdvance(letters) / 52.0) / 4;
+    const double down = metrics.height() / 8.0;
+    const auto x = [&](int unit) { return int(std::round(unit * across)); };
+    const auto y = [&](int unit) { return int(std::round(unit * down)); };
+    return QRect(QPoint(x(units.left()), y(units.top())),
+                 QPoint(x(units.left() + units.width()) - 1, y(units.top() + units.height()) - 1));
 }
 } // namespace
 
-void tst_TemplateDialog::controlsFollowTheTemplate_data()
+void tst_TemplateDialog::dialogOpensAtItsTemplateSize_data()
 {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("dialogId");
     QTest::addColumn<QString>("caption");
-    const Expected controls[] = {
-        {IdAdd, "QPushButton", "Add"},         {IdRemove, "QPushButton", "Remove"},
-        {IdUpdate, "QPushButton", "Update"},   {IdClear, "QPushButton", "Clear"},
-        {IdHelpButton, "QPushButton", "Help"}, {IdDate, "QLineEdit", ""},
-        {IdDateButton, "QPushButton", "Date"}, {IdTitle, "QLineEdit", ""},
-        {IdEntry, "QPlainTextEdit", ""},       {IdEntryList, "QtListView", ""},
-        {IdOk, "QPushButton", "Quit"},         {IdEntryCount, "QLineEdit", ""},
-        {IdImagePath, "QLineEdit", ""},        {IdReport, "QPushButton", "Report"},
-        {IdBrowse, "QPushButton", "Browse"},
-    };
-    for (const Expected &control : controls)
-        QTest::addRow("%d", control.id) << control.id << control.type << control.caption;
+    QTest::addColumn<QSize>("units");   // the client area in dialog units
+    QTest::addColumn<int>("controlId"); // one of its controls, and where it sits in dialog units
+    QTest::addColumn<QRect>("controlUnits");
+    QTest::newRow("About") << int(IdAboutDialog) << "About Lumenlog" << QSize(170, 62) << int(IdOk)
+                           << QRect(113, 41, 50, 14);
+    QTest::newRow("main") << int(IdMainDialog) << "Lumenlog" << QSize(320, 177) << int(IdAdd)
+                          << QRect(260, 22, 50, 14);
+    QTest::newRow("Date Selection") << int(IdDateSelectDialog) << "Date Selection"
+                                    << QSize(186, 113) << int(IdCalendar) << QRect(7, 7, 134, 97);
 }
 
-void tst_TemplateDialog::controlsFollowTheTemplate()
+void tst_TemplateDialog::dialogOpensAtItsTemplateSize()
 {
-    QFETCH(int, id);
-    QFETCH(QString, type);
+    QFETCH(int, dialogId);
     QFETCH(QString, caption);
-    FormDialog dialog;
-    QWidget *control = dialog.Control(id);
-    QVERIFY(control);
-    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), type);
-    QCOMPARE(Caption(control), caption);
-    QCOMPARE(dialog.windowTitle(), QString("Lumenlog"));
+    QFETCH(QSize, units);
+    QFETCH(int, controlId);
+    QFETCH(QRect, controlUnits);
+    const auto dialog = ShownDialog(dialogId);
+    QCOMPARE(dialog->windowTitle(), caption);
+    QCOMPARE(dialog->font().pointSize(), 8);
+    QCOMPARE(dialog->size(), PixelsOf(QRect(QPoint(0, 0), units), dialog->font()).size());
+    QWidget *control = dialog->Control(controlId);
+    QVERIFY(control && control->isVisible());
+    const QRect onScreen(control->mapTo(dialog.get(), QPoint(0, 0)), control->size());
+    QCOMPARE(onScreen, PixelsOf(controlUnits, dialog->font()));
 }
 
-void tst_TemplateDialog::geometryComesFromDialogUnits()
+void tst_TemplateDialog::controlsShowTheirTemplateCaptions_data()
 {
-    FormDialog dialog;
-    const DialogTemplate &main = *FindDialogTemplate(IdMainDialog);
-    QCOMPARE(dialog.size(), ExpectedPixels({0, 0, 320, 177}, dialog.font()).size());
-    const QList<QLabel *> labels = dialog.findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
-    QStringList labelCaptions;
-    for (const ControlTemplate &control : main.controls) {
-        const QRect expected = ExpectedPixels(control.rect, dialog.font());
-        if (control.id != NoControlId) {
-            QCOMPARE(dialog.Control(control.id)->geometry(), expected);
-            continue;
+    QTest::addColumn<int>("dialogId");
+    QTest::newRow("About") << int(IdAboutDialog);
+    QTest::newRow("main") << int(IdMainDialog);
+    QTest::newRow("Date Selection") << int(IdDateSelectDialog);
+}
+
+void tst_TemplateDialog::controlsShowTheirTemplateCaptions()
+{
+    QFETCH(int, dialogId);
+    const auto dialog = ShownDialog(dialogId);
+    const QList<QWidget *> widgets = ControlWidgets(*dialog);
+    const std::span<const ControlTemplate> controls = dialog->Template().controls;
+    QCOMPARE(widgets.size(), qsizetype(controls.size()));
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const ControlTemplate &control = controls[i];
+        QWidget *widget = widgets[qsizetype(i)];
+        QVERIFY(widget->isVisible());
+        if (control.id != NoControlId)
+            QCOMPARE(dialog->Control(control.id), widget);
+        const QString caption = QString::fromLatin1(control.caption);
+        auto *button = qobject_cast<QPushButton *>(widget);
+        auto *label = qobject_cast<QLabel *>(widget);
+        switch (control.kind) {
+        case ControlKind::PushButton:
+            QVERIFY(button);
+            QCOMPARE(button->text(), caption);
+            break;
+        case ControlKind::Label:
+            QVERIFY(label);
+            QCOMPARE(label->text(), caption);
+            break;
+        case ControlKind::Icon:
+            QVERIFY(label && !label->pixmap().isNull());
+            break;
+        case ControlKind::Edit:
+            QVERIFY(control.Has(ControlStyle::MultiLine) ? widget->inherits("QPlainTextEdit")
+                                                         : widget->inherits("QLineEdit"));
+            break;
+        case ControlKind::ListView:
+            QVERIFY(widget->inherits("QtListView"));
+            break;
+        case ControlKind::MonthCalendar:
+            QVERIFY(widget->inherits("QCalendarWidget"));
+            break;
         }
-        auto label = std::find_if(labels.begin(), labels.end(),
-                                  [&](QLabel *l) { return l->text() == control.caption; });
-        QVERIFY2(label != labels.end(), control.caption);
-        QCOMPARE((*label)->geometry(), expected);
-        labelCaptions << (*label)->text();
     }
-    QCOMPARE(labelCaptions, (QStringList{"Date:", "Title:", "Entry:", "Entry", "Image:"}));
-    // Touching in dialog units means touching in pixels: Date box and Date button.
-    QCOMPARE(dialog.Control(IdDate)->geometry().right() + 1,
-             dialog.Control(IdDateButton)->geometry().left());
+}
+
+void tst_TemplateDialog::edgesThatMeetInTheTemplateMeetOnScreen_data()
+{
+    // Two controls' edges at the same dialog unit, in the main dialog: left and top edges are
+    // where a control starts, right and bottom edges the first pixel past it.
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("firstEdge");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<int>("secondEdge");
+    QTest::newRow("Date box and Date button touch")
+        << int(IdDate) << int(Qt::RightEdge) << int(IdDateButton) << int(Qt::LeftEdge);
+    QTest::newRow("Image box and Browse touch")
+        << int(IdImagePath) << int(Qt::RightEdge) << int(IdBrowse) << int(Qt::LeftEdge);
+    QTest::newRow("Title box ends with the Date button")
+        << int(IdTitle) << int(Qt::RightEdge) << int(IdDateButton) << int(Qt::RightEdge);
+    QTest::newRow("Add sits on Remove")
+        << int(IdAdd) << int(Qt::BottomEdge) << int(IdRemove) << int(Qt::TopEdge);
+    QTest::newRow("Quit and Report in one column")
+        << int(IdOk) << int(Qt::LeftEdge) << int(IdReport) << int(Qt::LeftEdge);
+}
+
+void tst_TemplateDialog::edgesThatMeetInTheTemplateMeetOnScreen()
+{
+    QFETCH(int, first);
+    QFETCH(int, firstEdge);
+    QFETCH(int, second);
+    QFETCH(int, secondEdge);
+    const auto edge = [](const QWidget *control, int which) {
+        const QRect rect = control->geometry();
+        switch (Qt::Edge(which)) {
+        case Qt::LeftEdge:
+            return rect.left();
+        case Qt::TopEdge:
+            return rect.top();
+        case Qt::RightEdge:
+            return rect.left() + rect.width();
+        case Qt::BottomEdge:
+            return rect.top() + rect.height();
+        }
+        return -1;
+    };
+    const auto dialog = ShownDialog(IdMainDialog);
+    QCOMPARE(edge(dialog->Control(first), firstEdge), edge(dialog->Control(second), secondEdge));
 }
 
 void tst_TemplateDialog::tabOrderIsTemplateOrder()
 {
     FormDialog dialog;
-    const QList<int> expected{IdAdd,  IdRemove,     IdUpdate,    IdClear,  IdHelpButton,
-                              IdDate, IdDateButton, IdTitle,     IdEntry,  IdEntryList,
-                              IdOk,   IdEntryCount, IdImagePath, IdReport, IdBrowse};
-    QList<int> order;
-    QWidget *widget = dialog.Control(IdAdd);
+    QList<QWidget *> expected;
+    for (const ControlTemplate &control : dialog.Template().controls) {
+        if (control.Has(ControlStyle::TabStop))
+            expected << dialog.Control(control.id);
+    }
+    QCOMPARE(expected.size(), 15);
+    QList<QWidget *> order;
+    QWidget *widget = expected.front();
     do {
-        for (int id : expected) {
-            if (dialog.Control(id) == widget)
-                order << id;
-        }
+        if (expected.contains(widget))
+            order << widget;
         widget = widget->nextInFocusChain();
-    } while (widget != dialog.Control(IdAdd) && order.size() < 2 * expected.size());
+    } while (widget != expected.front() && order.size() < 2 * expected.size());
     QCOMPARE(order, expected);
     for (QLabel *label : dialog.findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
         QCOMPARE(label->focusPolicy(), Qt::NoFocus);
 }
 
-void tst_TemplateDialog::quitIsTheOnlyDefaultButton()
+void tst_TemplateDialog::okIsTheOnlyDefaultButton_data()
 {
-    FormDialog dialog;
+    controlsShowTheirTemplateCaptions_data();
+}
+
+void tst_TemplateDialog::okIsTheOnlyDefaultButton()
+{
+    QFETCH(int, dialogId);
+    TemplateDialog dialog(dialogId);
+    QVERIFY(dialog.ControlAs<QPushButton>(IdOk));
     for (QPushButton *button : dialog.findChildren<QPushButton *>())
         QCOMPARE(button->isDefault(), button == dialog.Control(IdOk));
 }
@@ -532,20 +618,17 @@ void tst_TemplateDialog::headingClickReachesTheTable()
     QCOMPARE(dialog.columnsClicked, std::vector<int>{2});
 }
 
-void tst_TemplateDialog::dateSelectionTemplate()
+void tst_TemplateDialog::calendarSelectsOneDay()
 {
     TemplateDialog dialog(IdDateSelectDialog);
-    QCOMPARE(dialog.windowTitle(), QString("Date Selection"));
-    QCOMPARE(dialog.size(), ExpectedPixels({0, 0, 186, 113}, dialog.font()).size());
-    auto *ret = dialog.ControlAs<QPushButton>(IdOk);
-    QVERIFY(ret);
-    QCOMPARE(ret->text(), QString("Return"));
-    QVERIFY(ret->isDefault());
-    QCOMPARE(ret->geometry(), ExpectedPixels({142, 7, 37, 14}, dialog.font()));
-    auto *calendar = dialog.ControlAs<QCalendarWidget>(IdCalendar);
-    QVERIFY(calendar);
-    QCOMPARE(calendar->geometry(), ExpectedPixels({7, 7, 134, 97}, dialog.font()));
-    QCOMPARE(calendar->selectionMode(), QCalendarWidget::SingleSelection);
+    QCOMPARE(dialog.ControlAs<QCalendarWidget>(IdCalendar)->selectionMode(),
+             QCalendarWidget::SingleSelection);
+}
+
+void tst_TemplateDialog::unknownNumbersFindNothing()
+{
+    QVERIFY(!FindDialogTemplate(IdMainDialog + 1000));
+    QCOMPARE(LoadResourceString(IdAboutMenuString + 1), Text());
 }
 
 QTEST_MAIN(tst_TemplateDialog)
