@@ -42,7 +42,7 @@ inline Text ValueAfterSaveAndLoad(std::string_view value, std::string_view lineB
     ReplaceAll(kept, "\r\n", lineBreak);
     ReplaceAll(kept, "\n", lineBreak);
     std::erase(kept, '\x1A');
-    TrimTrailingWhiteSpace(kept);
+    kept.resize(WithoutTrailingWhiteSpace(kept).size());
     if (isEntry)
         ReplaceAll(kept, "<br>", "\r\n");
     return kept;
@@ -130,8 +130,7 @@ inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &r
     const auto holdsNothing = [](std::string_view part) {
         Text kept(part);
         std::erase(kept, '\x1A');
-        TrimTrailingWhiteSpace(kept);
-        return kept.empty();
+        return WithoutTrailingWhiteSpace(kept).empty();
     };
     const size_t mark = bytes.find('\x1A');
     if (mark != std::string_view::npos && !holdsNothing(bytes.substr(mark)))
@@ -146,8 +145,7 @@ inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &r
     for (size_t start = 0, end; (end = saved.find('\n', start)) != Text::npos; start = end + 1)
         savedLines.insert(std::string_view(saved).substr(start, end - start));
     for (size_t start = 0, end; (end = text.find('\n', start)) != Text::npos; start = end + 1) {
-        Text line = text.substr(start, end - start);
-        TrimTrailingWhiteSpace(line);
+        const Text line(WithoutTrailingWhiteSpace(std::string_view(text).substr(start, end - start)));
         if (line.empty() || line == "CREATOR=PENWICK 1.0")
             continue;
         const size_t equals = line.find('=');
@@ -277,10 +275,9 @@ inline Text CheckJournalBytes(std::string_view bytes)
 {
     WriteBytes("pw.dat", Text(bytes));
     Text text;
-    TextFile file;
-    if (!file.Open("pw.dat", TextFile::Mode::Read) || !file.ReadAll(text))
+    if (!ReadWholeFile("pw.dat", text))
         return "reading pw.dat failed";
-    file.Close();
+    ToTextModeText(text);
     if (text != ExpectedTextModeRead(bytes))
         return "the text-mode read differs: " + ShownDifference(text, ExpectedTextModeRead(bytes));
 

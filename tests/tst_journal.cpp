@@ -159,9 +159,8 @@ void LoadRecordByRecord(EntryList &entries, const Text &fileText)
         line += byte;
         if (byte != '\n')
             continue;
-        Text copy = line;
+        const Text copy(WithoutTrailingWhiteSpace(line));
         line.clear();
-        TrimTrailingWhiteSpace(copy);
         const size_t equals = copy.find('=');
         const Text key = copy.substr(0, equals);
         Text value = equals == Text::npos ? Text() : copy.substr(equals + 1);
@@ -189,10 +188,9 @@ void LoadRecordByRecord(EntryList &entries, const Text &fileText)
 
 Text ReadTextMode(const std::string &name)
 {
-    TextFile file;
     Text content;
-    if (file.Open(name, TextFile::Mode::Read))
-        file.ReadAll(content);
+    ReadWholeFile(name, content);
+    ToTextModeText(content);
     return content;
 }
 

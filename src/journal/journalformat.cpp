@@ -9,19 +9,6 @@ constexpr std::string_view creatorLine = "CREATOR=PENWICK 1.0";
 constexpr std::string_view lineBreakTag = "<br>";
 constexpr char endOfFileByte = 0x1A;
 
-// A view rather than TrimTrailingWhiteSpace, so that a long line is not copied.
-std::string_view WithoutTrailingWhiteSpace(std::string_view line)
-{
-    size_t end = line.size();
-    while (end > 0) {
-        const unsigned char byte = static_cast<unsigned char>(line[end - 1]);
-        if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
-            break;
-        --end;
-    }
-    return line.substr(0, end);
-}
-
 enum class Key { Other, Date, Title, Entry };
 
 // The key of a line is its bytes before the first "=", the value the bytes after it; a line
