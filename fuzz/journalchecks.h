@@ -112,7 +112,7 @@ inline Text ShownUnloaded(const UnloadedPart &unloaded)
 // The load check claims nothing for a journal this program wrote.
 inline Text CheckNothingClaimedForWritten(const std::vector<Row> &rows)
 {
-    if (const UnloadedPart unloaded = FindUnloadedPart(StoredBytes(FormatJournal(rows)));
+    if (const UnloadedPart unloaded = FindUnloadedPart(StoredBytes(SavedText(rows)));
         unloaded.Any())
         return "the load check claims " + ShownUnloaded(unloaded) +
                " left out of a journal this program wrote";
@@ -140,7 +140,7 @@ inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &r
     if (!holdsNothing(std::string_view(text).substr(unreadFrom)))
         return "the load check missed the text after the last line end";
 
-    const Text saved = FormatJournal(rows);
+    const Text saved = SavedText(rows);
     std::set<std::string_view> savedLines;
     for (size_t start = 0, end; (end = saved.find('\n', start)) != Text::npos; start = end + 1)
         savedLines.insert(std::string_view(saved).substr(start, end - start));
@@ -172,7 +172,7 @@ inline Text CheckParsedRows(const std::vector<Row> &rows)
     }
     // Rows read from a file are already in the form the journal keeps, so they survive a save
     // and a load unchanged.
-    if (Text failure = CompareRows(ParseJournal(FormatJournal(rows), EntryForm{}), rows);
+    if (Text failure = CompareRows(LoadedRows(SavedText(rows), EntryForm{}), rows);
         !failure.empty())
         return "parsed rows do not survive format and parse: " + failure;
     return CheckNothingClaimedForWritten(rows);
@@ -180,14 +180,14 @@ inline Text CheckParsedRows(const std::vector<Row> &rows)
 
 inline Text CheckArbitraryRows(const std::vector<Row> &rows)
 {
-    const Text text = FormatJournal(rows);
+    const Text text = SavedText(rows);
     if (rows.empty() != text.empty())
         return "an empty journal text must mean no rows";
     if (text.find('\x1A') != Text::npos)
         return "the journal text holds 0x1A, which would end the file early";
     if (!text.empty() && text.back() != '\n')
         return "the journal text does not end with a line end";
-    if (Text failure = CompareRows(ParseJournal(text, EntryForm{}), RowsAfterSaveAndLoad(rows));
+    if (Text failure = CompareRows(LoadedRows(text, EntryForm{}), RowsAfterSaveAndLoad(rows));
         !failure.empty())
         return "rows do not survive format and parse as documented: " + failure;
     // The list only ever holds rows with a date, which a save keeps.
@@ -234,7 +234,7 @@ inline Text CheckLoadAndSave(std::string_view bytes, const std::vector<Row> &par
     if (loaded.journal.JournalPartlyLoaded() != FindUnloadedPart(bytes).Any())
         return "LoadJournal and the load check differ on what was left out";
     if (Text failure = CompareRows(loaded.list.rows, parsedRows); !failure.empty())
-        return "LoadJournal differs from ParseJournal: " + failure;
+        return "LoadJournal differs from ParseJournalRows: " + failure;
     const EntryForm &shown = loaded.exchange.controls;
     if (!shown.Date.empty() || !shown.Title.empty() || !shown.Entry.empty())
         return "the form is not cleared after loading";
@@ -244,7 +244,7 @@ inline Text CheckLoadAndSave(std::string_view bytes, const std::vector<Row> &par
     loaded.journal.SaveJournal();
     if (!loaded.boxes.shown.empty())
         return "saving showed a box: " + loaded.boxes.shown.front().text;
-    Text expectedBytes = FormatJournal(parsedRows);
+    Text expectedBytes = SavedText(parsedRows);
     ReplaceAll(expectedBytes, "\n", "\r\n");
     if (const Text saved = ReadBytes("pw.dat"); saved != expectedBytes)
         return "the saved journal differs from the formatted text: " +
@@ -283,10 +283,10 @@ inline Text CheckJournalBytes(std::string_view bytes)
 
     if (Text failure = CheckArbitraryRows(RowsFromFields(bytes)); !failure.empty())
         return failure;
-    const std::optional<std::vector<Row>> rows =
-        ParseJournalWithin(text, EntryForm{}, copiedRowsLimit);
-    if (!rows)
+    const std::optional<RowStore> stored = ParseJournalRows(Text(text), EntryForm{}, copiedRowsLimit);
+    if (!stored)
         return {};
+    const std::optional<std::vector<Row>> rows = stored->ToRows();
     if (Text failure = CheckParsedRows(*rows); !failure.empty())
         return failure;
     if (Text failure = CheckNothingMissed(bytes, *rows); !failure.empty())
