@@ -42,7 +42,7 @@ inline Text ValueAfterSaveAndLoad(std::string_view value, std::string_view lineB
     ReplaceAll(kept, "\r\n", lineBreak);
     ReplaceAll(kept, "\n", lineBreak);
     std::erase(kept, '\x1A');
-    TrimTrailingWhiteSpace(kept);
+    kept.resize(WithoutTrailingWhiteSpace(kept).size());
     if (isEntry)
         ReplaceAll(kept, "<br>", "\r\n");
     return kept;
@@ -112,7 +112,7 @@ inline Text ShownUnloaded(const UnloadedPart &unloaded)
 // The load check claims nothing for a journal this program wrote.
 inline Text CheckNothingClaimedForWritten(const std::vector<Row> &rows)
 {
-    if (const UnloadedPart unloaded = FindUnloadedPart(StoredBytes(FormatJournal(rows)));
+    if (const UnloadedPart unloaded = FindUnloadedPart(StoredBytes(SavedText(rows)));
         unloaded.Any())
         return "the load check claims " + ShownUnloaded(unloaded) +
                " left out of a journal this program wrote";
@@ -130,8 +130,7 @@ inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &r
     const auto holdsNothing = [](std::string_view part) {
         Text kept(part);
         std::erase(kept, '\x1A');
-        TrimTrailingWhiteSpace(kept);
-        return kept.empty();
+        return WithoutTrailingWhiteSpace(kept).empty();
     };
     const size_t mark = bytes.find('\x1A');
     if (mark != std::string_view::npos && !holdsNothing(bytes.substr(mark)))
@@ -141,13 +140,12 @@ inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &r
     if (!holdsNothing(std::string_view(text).substr(unreadFrom)))
         return "the load check missed the text after the last line end";
 
-    const Text saved = FormatJournal(rows);
+    const Text saved = SavedText(rows);
     std::set<std::string_view> savedLines;
     for (size_t start = 0, end; (end = saved.find('\n', start)) != Text::npos; start = end + 1)
         savedLines.insert(std::string_view(saved).substr(start, end - start));
     for (size_t start = 0, end; (end = text.find('\n', start)) != Text::npos; start = end + 1) {
-        Text line = text.substr(start, end - start);
-        TrimTrailingWhiteSpace(line);
+        const Text line(WithoutTrailingWhiteSpace(std::string_view(text).substr(start, end - start)));
         if (line.empty() || line == "CREATOR=PENWICK 1.0")
             continue;
         const size_t equals = line.find('=');
@@ -174,7 +172,7 @@ inline Text CheckParsedRows(const std::vector<Row> &rows)
     }
     // Rows read from a file are already in the form the journal keeps, so they survive a save
     // and a load unchanged.
-    if (Text failure = CompareRows(ParseJournal(FormatJournal(rows), EntryForm{}), rows);
+    if (Text failure = CompareRows(LoadedRows(SavedText(rows), EntryForm{}), rows);
         !failure.empty())
         return "parsed rows do not survive format and parse: " + failure;
     return CheckNothingClaimedForWritten(rows);
@@ -182,14 +180,14 @@ inline Text CheckParsedRows(const std::vector<Row> &rows)
 
 inline Text CheckArbitraryRows(const std::vector<Row> &rows)
 {
-    const Text text = FormatJournal(rows);
+    const Text text = SavedText(rows);
     if (rows.empty() != text.empty())
         return "an empty journal text must mean no rows";
     if (text.find('\x1A') != Text::npos)
         return "the journal text holds 0x1A, which would end the file early";
     if (!text.empty() && text.back() != '\n')
         return "the journal text does not end with a line end";
-    if (Text failure = CompareRows(ParseJournal(text, EntryForm{}), RowsAfterSaveAndLoad(rows));
+    if (Text failure = CompareRows(LoadedRows(text, EntryForm{}), RowsAfterSaveAndLoad(rows));
         !failure.empty())
         return "rows do not survive format and parse as documented: " + failure;
     // The list only ever holds rows with a date, which a save keeps.
@@ -236,7 +234,7 @@ inline Text CheckLoadAndSave(std::string_view bytes, const std::vector<Row> &par
     if (loaded.journal.JournalPartlyLoaded() != FindUnloadedPart(bytes).Any())
         return "LoadJournal and the load check differ on what was left out";
     if (Text failure = CompareRows(loaded.list.rows, parsedRows); !failure.empty())
-        return "LoadJournal differs from ParseJournal: " + failure;
+        return "LoadJournal differs from ParseJournalRows: " + failure;
     const EntryForm &shown = loaded.exchange.controls;
     if (!shown.Date.empty() || !shown.Title.empty() || !shown.Entry.empty())
         return "the form is not cleared after loading";
@@ -246,7 +244,7 @@ inline Text CheckLoadAndSave(std::string_view bytes, const std::vector<Row> &par
     loaded.journal.SaveJournal();
     if (!loaded.boxes.shown.empty())
         return "saving showed a box: " + loaded.boxes.shown.front().text;
-    Text expectedBytes = FormatJournal(parsedRows);
+    Text expectedBytes = SavedText(parsedRows);
     ReplaceAll(expectedBytes, "\n", "\r\n");
     if (const Text saved = ReadBytes("pw.dat"); saved != expectedBytes)
         return "the saved journal differs from the formatted text: " +
@@ -277,19 +275,18 @@ inline Text CheckJournalBytes(std::string_view bytes)
 {
     WriteBytes("pw.dat", Text(bytes));
     Text text;
-    TextFile file;
-    if (!file.Open("pw.dat", TextFile::Mode::Read) || !file.ReadAll(text))
+    if (!ReadWholeFile("pw.dat", text))
         return "reading pw.dat failed";
-    file.Close();
+    ToTextModeText(text);
     if (text != ExpectedTextModeRead(bytes))
         return "the text-mode read differs: " + ShownDifference(text, ExpectedTextModeRead(bytes));
 
     if (Text failure = CheckArbitraryRows(RowsFromFields(bytes)); !failure.empty())
         return failure;
-    const std::optional<std::vector<Row>> rows =
-        ParseJournalWithin(text, EntryForm{}, copiedRowsLimit);
-    if (!rows)
+    const std::optional<RowStore> stored = ParseJournalRows(Text(text), EntryForm{}, copiedRowsLimit);
+    if (!stored)
         return {};
+    const std::optional<std::vector<Row>> rows = stored->ToRows();
     if (Text failure = CheckParsedRows(*rows); !failure.empty())
         return failure;
     if (Text failure = CheckNothingMissed(bytes, *rows); !failure.empty())

@@ -87,15 +87,13 @@ struct ShownDialog
 
     void AddRows(const std::vector<Row> &rows)
     {
-        // As the journal load does it: each row through the form, to the top.
-        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-            dialog.Form().Date = (*row)[0];
-            dialog.Form().Title = (*row)[1];
-            dialog.Form().Entry = (*row)[2];
-            dialog.WriteForm();
-            dialog.Entries().InsertFormAtTop();
-        }
-        dialog.Entries().OnClear();
+        // As the journal load does it: all rows at the top, the columns sized and the rows
+        // counted once.
+        EntryList &entries = dialog.Entries();
+        entries.List().InsertRows(0, rows);
+        entries.AutoSizeColumns();
+        entries.RecountEntries();
+        entries.OnClear();
     }
 
     void ClickRow(int row)

@@ -15,7 +15,6 @@ private slots:
     void loadRowIntoFormKeepsImagePath_data();
     void loadRowIntoFormKeepsImagePath();
     void clearKeepsImagePathAndCount();
-    void insertFormAtTopRecounts();
 };
 
 namespace {
@@ -111,19 +110,6 @@ void tst_EntryList::clearKeepsImagePathAndCount()
     QCOMPARE(f.exchange.controls.Entry, Text());
     QCOMPARE(f.exchange.controls.EntryCount, 4);
     QCOMPARE(f.exchange.controls.ImagePath, Text("pic.jpg"));
-}
-
-void tst_EntryList::insertFormAtTopRecounts()
-{
-    Fixture f;
-    f.entries.SetupColumns();
-    f.list.rows = rowsNamed({"old"});
-    f.exchange.controls = EntryForm{"2006-03-05", "new", "a\r\nb", 0, ""};
-    f.entries.InsertFormAtTop();
-    QCOMPARE(f.list.rows.front(), (Row{"2006-03-05", "new", "a\r\nb"}));
-    QCOMPARE(f.exchange.controls.EntryCount, 2);
-    // The heading "Title" is longer than either title.
-    QCOMPARE(f.list.ColumnWidth(1), 5 * FakeListView::unitsPerByte);
 }
 
 QTEST_GUILESS_MAIN(tst_EntryList)

@@ -236,8 +236,12 @@ void tst_FolderLock::journalLockFollowsTheFile()
 
     JournalLock first;
     QCOMPARE(first.Acquire((a + "/pw.dat").toStdString()), Result::Locked);
-    if (how.endsWith("saved"))
-        QVERIFY(SaveTextFileSafely((a + "/pw.dat").toStdString(), "new journal"));
+    if (how.endsWith("saved")) {
+        SaveCalls calls;
+        QVERIFY(SaveFileSafely(
+            (a + "/pw.dat").toStdString(), [](ByteOutput &out) { out.Append("new journal"); },
+            calls));
+    }
     JournalLock second;
     QCOMPARE(second.Acquire((b + "/pw.dat").toStdString()),
              refused ? Result::HeldElsewhere : Result::Locked);

@@ -128,7 +128,7 @@ void tst_FuzzRegressions::journalChecksCatchFaults()
     wrong[column] = wrongLoadedValue;
     const std::vector<Row> expected = fuzzchecks::RowsAfterSaveAndLoad({saved});
     QVERIFY(!fuzzchecks::CompareRows({wrong}, expected).empty());
-    QVERIFY(fuzzchecks::CompareRows(ParseJournal(FormatJournal({saved}), EntryForm{}), expected)
+    QVERIFY(fuzzchecks::CompareRows(LoadedRows(SavedText({saved}), EntryForm{}), expected)
                 .empty());
 }
 

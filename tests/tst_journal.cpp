@@ -148,10 +148,20 @@ std::vector<std::string> directoryEntries()
 }
 
 // The load done literally record by record: each record gathered in the form fields and
-// inserted at the top with InsertFormAtTop, as a reference for the batched load.
+// inserted at the top, the columns sized and the rows counted each time, as a reference for the
+// batched load.
 void LoadRecordByRecord(EntryList &entries, const Text &fileText)
 {
     EntryForm &form = entries.Form();
+    const auto insertFormAtTop = [&] {
+        entries.WriteForm();
+        entries.ReadForm();
+        entries.List().InsertItem(0, form.Date);
+        entries.List().SetItemText(0, 1, form.Title);
+        entries.List().SetItemText(0, 2, form.Entry);
+        entries.AutoSizeColumns();
+        entries.RecountEntries();
+    };
     entries.ReadForm();
     Text line;
     int i = 0;
@@ -159,17 +169,14 @@ void LoadRecordByRecord(EntryList &entries, const Text &fileText)
         line += byte;
         if (byte != '\n')
             continue;
-        Text copy = line;
+        const Text copy(WithoutTrailingWhiteSpace(line));
         line.clear();
-        TrimTrailingWhiteSpace(copy);
         const size_t equals = copy.find('=');
         const Text key = copy.substr(0, equals);
         Text value = equals == Text::npos ? Text() : copy.substr(equals + 1);
         if (key == "DATE") {
-            if (i > 0 && !form.Date.empty()) {
-                entries.WriteForm();
-                entries.InsertFormAtTop();
-            }
+            if (i > 0 && !form.Date.empty())
+                insertFormAtTop();
             form.Date = value;
         } else if (key == "TITLE") {
             form.Title = value;
@@ -179,20 +186,17 @@ void LoadRecordByRecord(EntryList &entries, const Text &fileText)
         }
         ++i;
     }
-    if (!form.Date.empty()) {
-        entries.WriteForm();
-        entries.InsertFormAtTop();
-    }
+    if (!form.Date.empty())
+        insertFormAtTop();
     entries.OnClear();
     entries.WriteForm();
 }
 
 Text ReadTextMode(const std::string &name)
 {
-    TextFile file;
     Text content;
-    if (file.Open(name, TextFile::Mode::Read))
-        file.ReadAll(content);
+    ReadWholeFile(name, content);
+    ToTextModeText(content);
     return content;
 }
 
@@ -208,7 +212,7 @@ void compareForms(const EntryForm &actual, const EntryForm &expected)
 // The bytes a save of `rows` stores: the journal text with CR LF line ends.
 Text stored(const Rows &rows)
 {
-    Text text = FormatJournal(rows);
+    Text text = SavedText(rows);
     ReplaceAll(text, "\n", "\r\n");
     return text;
 }
@@ -533,15 +537,16 @@ void tst_Journal::parseGivesUpBeyondBudget()
 {
     QFETCH(QByteArray, file);
     QFETCH(int, rowCount);
-    const Rows rows = ParseJournal(text(file), EntryForm{});
+    const Rows rows = LoadedRows(text(file), EntryForm{});
     QCOMPARE(int(rows.size()), rowCount);
     size_t bytesOfRows = 0;
     for (const Row &row : rows)
         bytesOfRows += row[0].size() + row[1].size() + row[2].size();
-    const std::optional<Rows> within = ParseJournalWithin(text(file), EntryForm{}, bytesOfRows);
+    const std::optional<RowStore> within =
+        ParseJournalRows(Text(text(file)), EntryForm{}, bytesOfRows);
     QVERIFY(within.has_value());
-    QVERIFY(*within == rows);
-    QVERIFY(!ParseJournalWithin(text(file), EntryForm{}, bytesOfRows - 1).has_value());
+    QVERIFY(within->ToRows() == rows);
+    QVERIFY(!ParseJournalRows(Text(text(file)), EntryForm{}, bytesOfRows - 1).has_value());
 }
 
 void tst_Journal::savesFormat_data()

@@ -84,14 +84,15 @@ struct ShownDialog
 
     void AddRows(const std::vector<Row> &rows)
     {
-        // As the journal load does it: each row through the form, to the top.
-        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-            dialog.Form().Date = (*row)[0];
-            dialog.Form().Title = (*row)[1];
-            dialog.Form().Entry = (*row)[2];
-            dialog.WriteForm();
-            dialog.Entries().InsertFormAtTop();
-        }
+        // As the journal load does it: all rows at the top, the columns sized and the rows
+        // counted once.
+        EntryList &entries = dialog.Entries();
+        entries.List().InsertRows(0, rows);
+        entries.AutoSizeColumns();
+        entries.RecountEntries();
+        // The form holds the top row, as adding the rows one by one through it left it.
+        if (!rows.empty())
+            entries.LoadRowIntoForm(0);
     }
 
     void ClickRow(int row)
@@ -619,7 +620,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
 {
     QFETCH(QString, command);
     const auto stored = [](const std::vector<Row> &rows) {
-        Text text = FormatJournal(rows);
+        Text text = SavedText(rows);
         ReplaceAll(text, "\n", "\r\n");
         return text;
     };

@@ -1,5 +1,6 @@
 #include "journal/journalformat.h"
 #include "journal/loadcheck.h"
+#include "support/testsupport.h"
 
 #include <QtTest>
 
@@ -21,9 +22,7 @@ const Text creator = "CREATOR=PENWICK 1.0";
 // The bytes this program stores for `rows` (top row first).
 Text Written(const std::vector<Row> &rows)
 {
-    Text text = FormatJournal(rows);
-    ReplaceAll(text, "\n", "\r\n");
-    return text;
+    return SavedBytes(rows);
 }
 
 QByteArray Bytes(const Text &text)

@@ -83,9 +83,8 @@ void tst_Text::trimTrailingWhiteSpace()
 {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, expected);
-    Text subject = text.toStdString();
-    TrimTrailingWhiteSpace(subject);
-    QCOMPARE(subject, expected.toStdString());
+    const Text subject = text.toStdString();
+    QCOMPARE(Text(WithoutTrailingWhiteSpace(subject)), expected.toStdString());
 }
 
 void tst_Text::compareText_data()

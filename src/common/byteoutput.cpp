@@ -31,13 +31,3 @@ bool ByteOutput::Finish()
     m_used = 0;
     return !m_failed;
 }
-
-void AppendInTextMode(ByteOutput &out, std::string_view text)
-{
-    for (size_t lineEnd; (lineEnd = text.find('\n')) != std::string_view::npos;) {
-        out.Append(text.substr(0, lineEnd));
-        out.Append("\r\n");
-        text.remove_prefix(lineEnd + 1);
-    }
-    out.Append(text);
-}

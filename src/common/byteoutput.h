@@ -42,6 +42,3 @@ private:
     size_t m_used = 0;
     bool m_failed = false;
 };
-
-// Appends `text` with each LF stored as CR LF, as a text-mode file stores it.
-void AppendInTextMode(ByteOutput &out, std::string_view text);

@@ -36,16 +36,16 @@ size_t CountOccurrences(std::string_view text, std::string_view pattern)
     return count;
 }
 
-void TrimTrailingWhiteSpace(Text &text)
+std::string_view WithoutTrailingWhiteSpace(std::string_view line)
 {
-    size_t end = text.size();
+    size_t end = line.size();
     while (end > 0) {
-        const unsigned char byte = static_cast<unsigned char>(text[end - 1]);
+        const unsigned char byte = static_cast<unsigned char>(line[end - 1]);
         if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
             break;
         --end;
     }
-    text.resize(end);
+    return line.substr(0, end);
 }
 
 int CompareText(std::string_view a, std::string_view b)

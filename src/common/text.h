@@ -19,9 +19,22 @@ void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &sc
 // finds them. An empty pattern occurs nowhere.
 size_t CountOccurrences(std::string_view text, std::string_view pattern);
 
-// Removes trailing bytes 0x09-0x0D and 0x20. No other byte counts as white space, so the
-// bytes of a multi-byte character (0x80-0xFF) always stay.
-void TrimTrailingWhiteSpace(Text &text);
+// `line` without its trailing bytes 0x09-0x0D and 0x20: a view, so that a long line is not
+// copied. No other byte counts as white space, so the bytes of a multi-byte character
+// (0x80-0xFF) always stay.
+std::string_view WithoutTrailingWhiteSpace(std::string_view line);
+
+// Appends `text` to `out` (anything with Append(std::string_view)) with each LF stored as
+// CR LF, as a text-mode file stores it.
+template <typename Out> void AppendInTextMode(Out &out, std::string_view text)
+{
+    for (size_t lineEnd; (lineEnd = text.find('\n')) != std::string_view::npos;) {
+        out.Append(text.substr(0, lineEnd));
+        out.Append("\r\n");
+        text.remove_prefix(lineEnd + 1);
+    }
+    out.Append(text);
+}
 
 // Byte-wise unsigned comparison, case-sensitive: <0, 0 or >0. For UTF-8 this is code point
 // order, with multi-byte characters compared as units.

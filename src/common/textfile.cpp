@@ -134,8 +134,8 @@ bool TextFile::Open(std::string_view name, Mode mode)
     if (IsOpen())
         Close();
     m_mode = mode;
-    m_pos = m_end = 0;
-    m_pendingCr = m_atEnd = m_readFailed = m_writeFailed = false;
+    m_end = 0;
+    m_writeFailed = false;
     const std::string path = ResolveFileName(name);
     if (mode == Mode::Read && !IsRegularOrMissing(path))
         return false;
@@ -157,104 +157,44 @@ bool TextFile::Open(std::string_view name, Mode mode)
     return true;
 }
 
-bool TextFile::FillBuffer()
+bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened)
 {
-    while (!m_atEnd) {
-        if (ReadChunk())
-            return true;
-    }
-    return false;
+    TextFile file;
+    return file.Open(name, TextFile::Mode::Read) && file.ReadRest(out, opened);
 }
 
-// Reads the next chunk into the buffer and turns it into delivered bytes. False when the chunk
-// yields nothing yet (it was a held-back CR only) or the end was reached.
-bool TextFile::ReadChunk()
+bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened)
 {
-    m_pos = m_end = 0;
-    if (m_fd < 0 || m_mode != Mode::Read) {
-        m_atEnd = true;
-        return false;
-    }
-    std::size_t size = 0;
-    if (m_pendingCr) {
-        m_buffer[size++] = '\r';
-        m_pendingCr = false;
-    }
-    ssize_t count;
-    do {
-        count = ::read(m_fd, m_buffer.get() + size, bufferSize - size);
-    } while (count < 0 && errno == EINTR);
-    if (count < 0) {
-        m_readFailed = true;
-        m_atEnd = true;
-        return false;
-    }
-    if (count == 0)
-        m_atEnd = true;
-    size += static_cast<std::size_t>(count);
-    if (const void *eof = std::memchr(m_buffer.get(), 0x1A, size)) {
-        size = static_cast<const char *>(eof) - m_buffer.get();
-        m_atEnd = true;
-    }
-    if (!m_atEnd && size > 0 && m_buffer[size - 1] == '\r') {
-        m_pendingCr = true;
-        --size;
-    }
-    m_end = CollapseCrLf(m_buffer.get(), size);
-    return m_end > 0;
-}
-
-bool TextFile::ReadAll(Text &out)
-{
-    if (m_fd < 0 || m_mode != Mode::Read)
-        return false;
     struct stat status;
-    if (!m_atEnd && ::fstat(m_fd, &status) == 0 && S_ISREG(status.st_mode))
+    if (::fstat(m_fd, &status) == 0) {
+        if (opened)
+            *opened = status;
         out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
-    do {
-        out.append(m_buffer.get() + m_pos, m_end - m_pos);
-        m_pos = m_end;
-    } while (FillBuffer());
-    return !m_readFailed;
-}
-
-bool TextFile::ReadAllBytes(Text &out)
-{
-    if (m_fd < 0 || m_mode != Mode::Read)
-        return false;
-    struct stat status;
-    if (::fstat(m_fd, &status) == 0 && S_ISREG(status.st_mode))
-        out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
-    while (!m_atEnd) {
+    }
+    for (;;) {
         ssize_t count;
         do {
             count = ::read(m_fd, m_buffer.get(), bufferSize);
         } while (count < 0 && errno == EINTR);
-        m_readFailed = count < 0;
-        m_atEnd = count <= 0;
-        if (count > 0)
-            out.append(m_buffer.get(), static_cast<std::size_t>(count));
+        if (count <= 0)
+            return count == 0;
+        out.append(m_buffer.get(), static_cast<std::size_t>(count));
     }
-    m_pos = m_end = 0;
-    return !m_readFailed;
 }
 
 bool TextFile::Write(std::string_view bytes)
 {
     if (m_fd < 0 || m_mode == Mode::Read)
         return false;
-    while (!bytes.empty() && !m_writeFailed) {
-        const std::size_t lf = bytes.find('\n');
-        const std::size_t segment = lf == std::string_view::npos ? bytes.size() : lf;
-        Buffer(bytes.data(), segment);
-        if (lf == std::string_view::npos)
-            break;
-        Buffer("\r\n", 2);
-        bytes.remove_prefix(lf + 1);
-    }
+    // Each stored piece goes through the buffer; after a failure nothing more is written.
+    struct Stored
+    {
+        TextFile &file;
+        void Append(std::string_view piece) { file.WriteStored(piece); }
+    } stored{*this};
+    AppendInTextMode(stored, bytes);
     return !m_writeFailed;
 }
-
 bool TextFile::WriteStoredBeyondBuffer(std::string_view bytes)
 {
     if (m_fd < 0 || m_mode == Mode::Read)
@@ -320,7 +260,6 @@ bool TextFile::Close()
     if (::close(m_fd) != 0 && m_mode != Mode::Read)
         ok = false;
     m_fd = -1;
-    m_pos = m_end = 0;
-    m_atEnd = true;
+    m_end = 0;
     return ok;
 }

@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 // Finds `name` in the working directory: an exact match first, otherwise the one entry whose
 // name equals it without regard to ASCII letter case; when there is none, `name` itself, so
@@ -18,9 +20,17 @@ std::string ResolveFileName(std::string_view name);
 // everything before the first 0x1A, each CR LF as LF.
 void ToTextModeText(Text &bytes);
 
+// Appends the whole file `name` (resolved with ResolveFileName) to `out` as it is stored, CR LF
+// pairs and 0x1A bytes included; ToTextModeText then gives what a text-mode read delivers. The
+// file is opened as TextFile opens it for reading: created empty when missing, and only a
+// regular file is read. `opened`, when given, receives the status of the file once it is open,
+// before anything is read. False when it cannot be opened or read in full; `out` then holds
+// what was read before the failure.
+bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened = nullptr);
+
 // A text-mode file, opened, used and closed within one operation.
-// Writing stores each LF as CR LF. Reading delivers CR LF as LF, a lone CR unchanged, and ends
-// at the byte 0x1A. Files the program creates get owner-only read/write permission.
+// Writing stores each LF as CR LF. Files the program creates get owner-only read/write
+// permission.
 class TextFile
 {
 public:
@@ -40,23 +50,6 @@ public:
     // `name` is resolved with ResolveFileName. An open file is closed first.
     bool Open(std::string_view name, Mode mode);
     bool IsOpen() const { return m_fd >= 0; }
-
-    // The next byte, or -1 at the end of the file, at 0x1A, or after a read error.
-    int ReadByte()
-    {
-        if (m_pos == m_end && !FillBuffer())
-            return -1;
-        return static_cast<unsigned char>(m_buffer[m_pos++]);
-    }
-    // Appends everything up to the end of the file to `out`; false on a read error or when
-    // the file is not open for reading.
-    bool ReadAll(Text &out);
-    // Appends the rest of the file as it is stored, without the text-mode translation (CR LF
-    // pairs and 0x1A bytes included); for a file nothing else has been read from. False on a
-    // read error or when the file is not open for reading.
-    bool ReadAllBytes(Text &out);
-    // True once a read has failed, which tells a read error from the end of the file.
-    bool ReadFailed() const { return m_readFailed; }
 
     // Buffered; false once any write has failed (disk full and the like).
     bool Write(std::string_view bytes);
@@ -78,11 +71,11 @@ public:
     bool Close();
 
 private:
+    friend bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened);
     static constexpr std::size_t bufferSize = 64 * 1024;
 
+    bool ReadRest(Text &out, std::optional<struct stat> *opened);
     bool WriteStoredBeyondBuffer(std::string_view bytes);
-    bool FillBuffer();
-    bool ReadChunk();
     bool Flush();
     void Buffer(const char *bytes, std::size_t size);
     void WriteRaw(const char *bytes, std::size_t size);
@@ -90,12 +83,6 @@ private:
     int m_fd = -1;
     Mode m_mode = Mode::Read;
     std::unique_ptr<char[]> m_buffer;
-    // Reading: bytes m_pos..m_end of m_buffer are ready for delivery.
-    // Writing: bytes 0..m_end are waiting to be written.
-    std::size_t m_pos = 0;
-    std::size_t m_end = 0;
-    bool m_pendingCr = false; // a CR at the end of a chunk, held back until the next byte is known
-    bool m_atEnd = false;     // end of file, 0x1A, or a read error reached
-    bool m_readFailed = false;
+    std::size_t m_end = 0; // bytes 0..m_end of m_buffer are waiting to be written
     bool m_writeFailed = false;
 };

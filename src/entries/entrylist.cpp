@@ -52,28 +52,6 @@ void EntryList::LoadRowIntoForm(int row)
     WriteForm();
 }
 
-void EntryList::InsertFormAtTop()
-{
-    ReadForm();
-    m_list.InsertItem(0, m_form.Date);
-    m_list.SetItemText(0, 1, m_form.Title);
-    m_list.SetItemText(0, 2, m_form.Entry);
-    AutoSizeColumns();
-    RecountEntries();
-    WriteForm();
-}
-
-void EntryList::SwapRows(int r, int s)
-{
-    Row kept;
-    for (int column = 0; column < 3; ++column)
-        kept[column] = m_list.ItemText(s, column);
-    for (int column = 0; column < 3; ++column)
-        m_list.SetItemText(s, column, m_list.ItemText(r, column));
-    for (int column = 0; column < 3; ++column)
-        m_list.SetItemText(r, column, kept[column]);
-}
-
 void EntryList::ReverseRows()
 {
     ReadForm();

@@ -23,11 +23,6 @@ public:
     void RecountEntries();
     // ReadForm; Date, Title, Entry := the texts of `row` (empty for a missing row); WriteForm.
     void LoadRowIntoForm(int row);
-    // Adds the form's entry as the new top row without any checks. Begins with ReadForm, so a
-    // caller that has set the fields itself must WriteForm first.
-    void InsertFormAtTop();
-    // Exchanges the texts of two rows; selection and focus stay at their indexes.
-    void SwapRows(int r, int s);
     // Reverses the order of the rows; the mark and the selection move with their entries.
     void ReverseRows();
     void OnListClick();

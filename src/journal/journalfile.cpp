@@ -23,8 +23,7 @@ const Text changedOutsideCaption = "Journal Changed Outside";
 const Text partlyLoadedCaption = "Journal Partly Loaded";
 
 // Reads the whole journal, its bytes as stored, into `text`. False when a journal exists but could
-// not be read in full; `text` then holds what was read before the failure. A missing journal is
-// created empty; one that can be neither found nor created reads as empty. `seen` receives the
+// not be read in full; `text` then holds what was read before the failure. `seen` receives the
 // journal's identity from before it was read, so that a change made while it is read counts as
 // a change made after (the later save keeps that version instead of losing it).
 bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
@@ -37,16 +36,13 @@ bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
     // Only a regular file is opened: reading a FIFO would block, a device might never end.
     if (exists && !S_ISREG(info.st_mode))
         return false;
-    if (exists)
-        seen = IdentityOf(info);
-    TextFile file;
-    if (!file.Open(journalName, TextFile::Mode::Read))
-        return !exists;
-    if (!exists)
-        seen = IdentityOf(name);
-    const bool complete = file.ReadAllBytes(text);
-    file.Close();
-    return complete;
+    // A missing journal is created empty; one that can be neither found nor created reads as
+    // empty.
+    std::optional<struct stat> opened;
+    const bool complete = ReadWholeFile(journalName, text, &opened);
+    if (opened)
+        seen = IdentityOf(*opened);
+    return complete || (!exists && !opened);
 }
 
 // The kinds of text a load left out, in plain words.

@@ -9,19 +9,6 @@ constexpr std::string_view creatorLine = "CREATOR=PENWICK 1.0";
 constexpr std::string_view lineBreakTag = "<br>";
 constexpr char endOfFileByte = 0x1A;
 
-// A view rather than TrimTrailingWhiteSpace, so that a long line is not copied.
-std::string_view WithoutTrailingWhiteSpace(std::string_view line)
-{
-    size_t end = line.size();
-    while (end > 0) {
-        const unsigned char byte = static_cast<unsigned char>(line[end - 1]);
-        if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
-            break;
-        --end;
-    }
-    return line.substr(0, end);
-}
-
 enum class Key { Other, Date, Title, Entry };
 
 // The key of a line is its bytes before the first "=", the value the bytes after it; a line
@@ -97,14 +84,16 @@ void AppendProtected(ByteOutput &out, std::string_view value, std::string_view l
     out.Append(value.substr(start));
 }
 
-// The journal text for `rows`, with `lineEnd` for each LF of the text.
-void WriteJournalText(const RowStore &rows, std::string_view lineEnd, ByteOutput &out)
+} // namespace
+
+void WriteJournalFile(const RowStore &rows, ByteOutput &out)
 {
+    constexpr std::string_view lineEnd = "\r\n";
     if (rows.Empty())
         return;
-    const Text dateKey = Text(lineEnd) + "DATE=";
-    const Text titleKey = Text(lineEnd) + "TITLE=";
-    const Text entryKey = Text(lineEnd) + "ENTRY=";
+    constexpr std::string_view dateKey = "\r\nDATE=";
+    constexpr std::string_view titleKey = "\r\nTITLE=";
+    constexpr std::string_view entryKey = "\r\nENTRY=";
     out.Append(creatorLine);
     for (size_t row = rows.Count(); row-- > 0;) {
         const RowView texts = rows.At(row);
@@ -116,22 +105,6 @@ void WriteJournalText(const RowStore &rows, std::string_view lineEnd, ByteOutput
         AppendProtected(out, texts[2], lineBreakTag);
         out.Append(lineEnd);
     }
-}
-
-} // namespace
-
-std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start)
-{
-    return *ParseJournalWithin(text, start, std::numeric_limits<size_t>::max());
-}
-
-std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const EntryForm &start,
-                                                   size_t budget)
-{
-    std::optional<RowStore> rows = ParseJournalRows(Text(text), start, budget);
-    if (!rows)
-        return std::nullopt;
-    return rows->ToRows();
 }
 
 std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget)
@@ -181,21 +154,4 @@ std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, si
     if (!form[0].empty() && !commit(size))
         return std::nullopt;
     return filler.Finish(true);
-}
-
-Text FormatJournal(const std::vector<Row> &displayRows)
-{
-    Text text;
-    ByteOutput out([&text](std::string_view bytes) {
-        text.append(bytes);
-        return true;
-    });
-    WriteJournalText(RowStore::FromRows(displayRows), "\n", out);
-    out.Finish();
-    return text;
-}
-
-void WriteJournalFile(const RowStore &rows, ByteOutput &out)
-{
-    WriteJournalText(rows, "\r\n", out);
 }

@@ -18,22 +18,16 @@
 // inserting each one at the top on loading gives the list back in its order.
 
 // The rows a journal text gives, top row first, exactly as gathering each record in the form
-// and inserting it at the top of the list would: a DATE line commits the record gathered so
+// and inserting it at the top of the list would, in one pass over `text`, which it takes over:
+// the rows are stored in the text's own bytes, so that loading a journal needs hardly more
+// memory than its file. A DATE line commits the record gathered so
 // far when it is not the first line and the date is not empty; TITLE and ENTRY overwrite their
 // field and carry over to the next record; the end of the text commits the last record when
 // it has a date. `start` supplies the Date, Title and Entry the gathering begins with. Each
 // line loses its trailing white space (0x09-0x0D, 0x20), splits at its first "=" into key and
 // value, and counts only with the exact key "DATE", "TITLE" or "ENTRY"; "<br>" in an ENTRY
-// value becomes CR LF. Bytes after the last LF are not read.
-std::vector<Row> ParseJournal(std::string_view text, const EntryForm &start);
-
-// As ParseJournal, but gives up and returns nothing as soon as the rows' texts together
-// exceed `budget` bytes.
-std::optional<std::vector<Row>> ParseJournalWithin(std::string_view text, const EntryForm &start,
-                                                   size_t budget);
-
-// As ParseJournalWithin, in one pass over `text`, which it takes over: the rows are stored in
-// the text's own bytes, so that loading a journal needs hardly more memory than its file.
+// value becomes CR LF. Bytes after the last LF are not read. Gives up and returns nothing as
+// soon as the rows' texts together exceed `budget` bytes.
 std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget);
 
 // The most bytes of text the rows of a journal of `fileSize` bytes may hold. A journal gives
@@ -46,11 +40,8 @@ constexpr size_t JournalRowsBudget(size_t fileSize)
     return fileSize > (maximum - allowance) / 4 ? maximum : 4 * fileSize + allowance;
 }
 
-// The journal text for `displayRows` (top row first); empty for no rows. Values are kept from
-// breaking the line structure: in the entry text every CR LF and every other LF becomes
-// "<br>", in date and title each becomes one space, and 0x1A is left out of every value.
-Text FormatJournal(const std::vector<Row> &displayRows);
-
-// The same text for `rows`, as the journal file stores it (each LF as CR LF), appended to `out`
-// in one pass.
+// The journal file for `rows` (top row first) as it is stored, each line ending in CR LF,
+// appended to `out` in one pass; nothing for no rows. Values are kept from breaking the line
+// structure: in the entry text every CR LF and every other LF becomes "<br>", in date and
+// title each becomes one space, and 0x1A is left out of every value.
 void WriteJournalFile(const RowStore &rows, ByteOutput &out);

@@ -13,8 +13,7 @@ class RowSnapshot
 public:
     static RowSnapshot Take(const ListView &list) { return RowSnapshot(list.SnapshotRows()); }
 
-    // The journal file's bytes for the rows, as FormatJournal gives them for the list they
-    // came from with each LF stored as CR LF.
+    // The journal file's bytes for the rows (see WriteJournalFile).
     void WriteJournal(ByteOutput &out) const { WriteJournalFile(m_rows, out); }
     size_t Count() const { return m_rows.Count(); }
     // Lets go of the rows.

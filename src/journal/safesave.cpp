@@ -206,19 +206,6 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
     return std::nullopt;
 }
 
-bool SaveTextFileSafely(std::string_view name, std::string_view text)
-{
-    SaveCalls calls;
-    return SaveTextFileSafely(name, text, calls);
-}
-
-bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls,
-                        FileIdentity *written)
-{
-    return SaveFileSafely(
-        name, [text](ByteOutput &out) { AppendInTextMode(out, text); }, calls, written);
-}
-
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
                     FileIdentity *written)
 {

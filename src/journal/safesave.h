@@ -20,8 +20,8 @@ public:
     virtual int Rename(const char *from, const char *to);
 };
 
-// Replaces the file `name` in the working directory (resolved with ResolveFileName) by `text`,
-// written in text mode (each LF stored as CR LF), so that the file is never left damaged or
+// Replaces the file `name` in the working directory (resolved with ResolveFileName) by the
+// bytes `bytes` appends, exactly as they come, so that the file is never left damaged or
 // emptied: the text goes to a temporary file in the same folder, is flushed to the disk, and
 // the temporary file is then renamed over the file. An existing file keeps its name, its
 // permission bits and its owner and group (where the process may give them, as root may); a
@@ -37,17 +37,12 @@ public:
 //
 // False on any failure; the temporary file is then gone and the file is as it was. On success
 // `written`, when given, receives the identity of the file as it now is on disk.
-bool SaveTextFileSafely(std::string_view name, std::string_view text);
-bool SaveTextFileSafely(std::string_view name, std::string_view text, SaveCalls &calls,
-                        FileIdentity *written = nullptr);
-
-// Appends a file's bytes, exactly as they are to be stored, to the output it is given. Called
-// once to write them, and beforehand once more to measure them when the file is written in
-// place; both calls must give the same bytes.
+//
+// `bytes` appends the file's bytes, exactly as they are to be stored, to the output it is
+// given: called once to write them, and beforehand once more to measure them when the file is
+// written in place; both calls must give the same bytes. So a large file is written as it is
+// formatted, never held whole.
 using StoredBytes = std::function<void(ByteOutput &out)>;
-
-// The same save, for bytes that are written as they come rather than held whole: the file gets
-// exactly the bytes `bytes` appends (no text-mode translation).
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
                     FileIdentity *written = nullptr);
 

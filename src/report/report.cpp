@@ -13,15 +13,14 @@ constexpr std::string_view headerName = "Header.htm";
 constexpr std::string_view lineTemplateName = "ReportLine.htm";
 constexpr std::string_view footerName = "Footer.htm";
 
-// The whole text of `name` (created empty when missing); nothing when it can be neither
-// opened nor created, or reading it fails part way.
+// The whole text of `name` as a text-mode read delivers it (created empty when missing);
+// nothing when it can be neither opened nor created, or reading it fails part way.
 std::optional<Text> LoadFile(std::string_view name)
 {
-    TextFile file;
     Text text;
-    if (!file.Open(name, TextFile::Mode::Read) || !file.ReadAll(text))
+    if (!ReadWholeFile(name, text))
         return std::nullopt;
-    file.Close();
+    ToTextModeText(text);
     return text;
 }
 
@@ -103,9 +102,16 @@ constexpr std::array<std::string_view, 4> placeholders = {"#DATE#", "#TITLE#", "
 // "<br>", and when `stored`, each other LF as CR LF.
 template <typename Out> void AppendValue(Out &out, std::string_view value, bool entry, bool stored)
 {
+    if (!entry) {
+        if (stored)
+            AppendInTextMode(out, value);
+        else
+            out.Append(value);
+        return;
+    }
     for (size_t lineFeed; (lineFeed = value.find('\n')) != std::string_view::npos;
          value.remove_prefix(lineFeed + 1)) {
-        if (entry && lineFeed > 0 && value[lineFeed - 1] == '\r') {
+        if (lineFeed > 0 && value[lineFeed - 1] == '\r') {
             out.Append(value.substr(0, lineFeed - 1));
             out.Append("<br>");
         } else {
@@ -153,14 +159,14 @@ ReportLineTemplate::ReportLineTemplate(std::string_view lineTemplate)
         m_slots.push_back(slot);
         m_storedLiterals.emplace_back();
         TextOut stored{m_storedLiterals.back()};
-        AppendValue(stored, literal, false, true);
+        AppendInTextMode(stored, literal);
         ++m_counts[slot];
         literalStart = at + placeholders[slot].size();
     }
     m_literals.push_back(text.substr(literalStart));
     m_storedLiterals.emplace_back();
     TextOut stored{m_storedLiterals.back()};
-    AppendValue(stored, m_literals.back(), false, true);
+    AppendInTextMode(stored, m_literals.back());
     m_onePass = true;
 }
 
@@ -189,7 +195,7 @@ const Text *ReportLineTemplate::Fill(const Values &values, bool stored)
     const Text *line = m_steps->Fill(m_template, values[0], values[1], values[2], values[3]);
     if (!line || !stored)
         return line;
-    AppendValue(out, *line, false, true);
+    AppendInTextMode(out, *line);
     return &m_line;
 }
 

@@ -21,9 +21,7 @@ enum : unsigned {
     TabStop = 1u << 0,
     DefaultButton = 1u << 1,
     ReadOnly = 1u << 2,
-    AutoHScroll = 1u << 3, // single-line edit scrolls sideways instead of limiting the text
     MultiLine = 1u << 4,   // edit holds several lines; its field has CR LF line breaks
-    WantReturn = 1u << 5,  // Enter in a multi-line edit inserts a line break
     AutoVScroll = 1u << 8, // multi-line edit scrolls down; without it, typing cannot add
                            // lines beyond those that fit in the box
     Border = 1u << 6,

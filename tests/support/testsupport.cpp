@@ -1,8 +1,12 @@
 #include "support/testsupport.h"
 
+#include "common/textfile.h"
+#include "journal/journalformat.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 namespace {
 bool validRow(const std::vector<Row> &rows, int row)
@@ -164,4 +168,28 @@ void WriteBytes(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::vector<Row> LoadedRows(std::string_view text, const EntryForm &start)
+{
+    return ParseJournalRows(Text(text), start, std::numeric_limits<size_t>::max())->ToRows();
+}
+
+Text SavedBytes(const std::vector<Row> &rows)
+{
+    Text bytes;
+    ByteOutput out([&bytes](std::string_view piece) {
+        bytes.append(piece);
+        return true;
+    });
+    WriteJournalFile(RowStore::FromRows(rows), out);
+    out.Finish();
+    return bytes;
+}
+
+Text SavedText(const std::vector<Row> &rows)
+{
+    Text text = SavedBytes(rows);
+    ToTextModeText(text);
+    return text;
 }

@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class FakeListView : public ListView
@@ -103,6 +104,13 @@ public:
     std::vector<Text> opened;
     void Open(const Text &target) override { opened.push_back(target); }
 };
+
+// The rows the load gives for a journal text (LF line ends, as a text-mode read delivers it),
+// through the load's own parse without a budget.
+std::vector<Row> LoadedRows(std::string_view text, const EntryForm &start = {});
+// The journal file the save writes for `rows`, as stored and as a text-mode read delivers it.
+Text SavedBytes(const std::vector<Row> &rows);
+Text SavedText(const std::vector<Row> &rows);
 
 // Reads or writes a whole file as raw bytes, for comparing what the program stored.
 std::string ReadBytes(const std::string &path);
