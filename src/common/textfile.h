@@ -59,7 +59,9 @@ public:
         // Most pieces fit in the buffer: a copy is all they need.
         if (m_mode != Mode::Read && m_fd >= 0 && !m_writeFailed &&
             bytes.size() < bufferSize - m_end) {
-            std::memcpy(m_buffer.get() + m_end, bytes.data(), bytes.size());
+            // An empty view may have no data at all, which memcpy must not be given.
+            if (!bytes.empty())
+                std::memcpy(m_buffer.get() + m_end, bytes.data(), bytes.size());
             m_end += bytes.size();
             return true;
         }
