@@ -34,7 +34,7 @@ bool ByteOutput::Finish()
 
 void AppendInTextMode(ByteOutput &out, std::string_view text)
 {
-    for (size_t lineEnd; (lineEnd = text.find('\n')) != std::string_view::npos;) {
+    for (size_t lineEnd = 0; (lineEnd = text.find('\n')) != std::string_view::npos;) {
         out.Append(text.substr(0, lineEnd));
         out.Append("\r\n");
         text.remove_prefix(lineEnd + 1);

@@ -78,7 +78,7 @@ public:
     bool Close();
 
 private:
-    static constexpr std::size_t bufferSize = 64 * 1024;
+    static constexpr std::size_t bufferSize = std::size_t{64} * 1024;
 
     bool WriteStoredBeyondBuffer(std::string_view bytes);
     bool FillBuffer();

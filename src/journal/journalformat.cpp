@@ -14,7 +14,7 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view line)
 {
     size_t end = line.size();
     while (end > 0) {
-        const unsigned char byte = static_cast<unsigned char>(line[end - 1]);
+        const auto byte = static_cast<unsigned char>(line[end - 1]);
         if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
             break;
         --end;
@@ -83,7 +83,7 @@ void AppendProtected(ByteOutput &out, std::string_view value, std::string_view l
         return hasEndOfFile ? value.find_first_of("\n\x1A", from) : value.find('\n', from);
     };
     size_t start = 0;
-    for (size_t special; (special = nextSpecial(start)) != std::string_view::npos;
+    for (size_t special = 0; (special = nextSpecial(start)) != std::string_view::npos;
          start = special + 1) {
         if (value[special] == endOfFileByte) {
             out.Append(value.substr(start, special - start));
@@ -154,7 +154,7 @@ std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, si
         const void *lineFeed = std::memchr(data + lineStart, '\n', size - lineStart);
         if (!lineFeed)
             break;
-        const size_t lineEnd = size_t(static_cast<const char *>(lineFeed) - data);
+        const auto lineEnd = size_t(static_cast<const char *>(lineFeed) - data);
         std::string_view value;
         const std::string_view line(data + lineStart, lineEnd - lineStart);
         switch (KeyOf(WithoutTrailingWhiteSpace(line), value)) {

@@ -103,7 +103,7 @@ constexpr std::array<std::string_view, 4> placeholders = {"#DATE#", "#TITLE#", "
 // "<br>", and when `stored`, each other LF as CR LF.
 template <typename Out> void AppendValue(Out &out, std::string_view value, bool entry, bool stored)
 {
-    for (size_t lineFeed; (lineFeed = value.find('\n')) != std::string_view::npos;
+    for (size_t lineFeed = 0; (lineFeed = value.find('\n')) != std::string_view::npos;
          value.remove_prefix(lineFeed + 1)) {
         if (entry && lineFeed > 0 && value[lineFeed - 1] == '\r') {
             out.Append(value.substr(0, lineFeed - 1));

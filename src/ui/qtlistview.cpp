@@ -415,7 +415,7 @@ int QtListView::CellWidth(std::string_view bytes) const
         std::int64_t odd = 0;
         size_t i = 0;
         for (; i + 8 <= size; i += 8) {
-            std::uint64_t word;
+            std::uint64_t word = 0;
             std::memcpy(&word, byte + i, sizeof word);
             seen |= word;
             for (int shift = 0; shift < 64; shift += 16) {
@@ -424,7 +424,7 @@ int QtListView::CellWidth(std::string_view bytes) const
             }
         }
         for (; i < size; ++i) {
-            const unsigned char last = static_cast<unsigned char>(byte[i]);
+            const auto last = static_cast<unsigned char>(byte[i]);
             seen |= last;
             even += m_asciiSixtyFourths[last];
         }
@@ -457,7 +457,7 @@ int QtListView::ContentsWidth(int column) const
         m_advances.assign(0x300, -1.0);
     const RowStore &rows = m_model->rows;
     std::vector<ByteRowModel::Widths> &widths = m_model->widths;
-    const size_t columns = size_t(HeaderItemCount());
+    const auto columns = size_t(HeaderItemCount());
     int widest = 0;
     // Bottom row first: a loaded journal stores its rows so, and memory is read fastest in
     // its own order.

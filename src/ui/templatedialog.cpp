@@ -43,9 +43,9 @@ QString PlainText(const QPlainTextEdit &edit)
 
 QString ShownText(const QWidget *control)
 {
-    if (auto *edit = qobject_cast<const QLineEdit *>(control))
+    if (const auto *edit = qobject_cast<const QLineEdit *>(control))
         return edit->text();
-    if (auto *edit = qobject_cast<const QPlainTextEdit *>(control))
+    if (const auto *edit = qobject_cast<const QPlainTextEdit *>(control))
         return PlainText(*edit);
     return {};
 }
@@ -348,7 +348,7 @@ bool TemplateDialog::OnInitDialog()
     return true;
 }
 
-bool TemplateDialog::DispatchCommand(const Command &)
+bool TemplateDialog::DispatchCommand(const Command & /*command*/)
 {
     return false;
 }

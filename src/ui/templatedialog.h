@@ -103,8 +103,8 @@ private:
     void FocusFirstTabStop();
     void Dispatch(const Command &command);
     void ShowSystemMenu(const QPoint &globalPosition);
-    void ReadBinding(Binding &binding);
-    void WriteBinding(Binding &binding);
+    static void ReadBinding(Binding &binding);
+    static void WriteBinding(Binding &binding);
 
     const DialogTemplate &m_template;
     DialogBaseUnits m_base{};
