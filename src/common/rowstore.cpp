@@ -34,7 +34,7 @@ const char *GetLength(const char *in, size_t &length)
 {
     length = 0;
     for (int shift = 0;; shift += 7) {
-        const unsigned char byte = static_cast<unsigned char>(*in++);
+        const auto byte = static_cast<unsigned char>(*in++);
         length |= size_t(byte & 0x7F) << shift;
         if (byte < 0x80)
             return in;
@@ -60,7 +60,7 @@ void PutRow(char *out, const RowView &texts)
 
 RowView GetRow(const char *stored)
 {
-    std::array<size_t, 3> lengths;
+    std::array<size_t, 3> lengths{};
     for (size_t &length : lengths)
         stored = GetLength(stored, length);
     RowView view;
@@ -205,7 +205,8 @@ void RowStore::CompactIfWasteful()
         location = used;
         used += StoredSize(texts);
     }
-    m_blocks.assign(1, std::move(block));
+    m_blocks.clear();
+    m_blocks.push_back(std::move(block));
     m_open = 0;
     m_openUsed = used;
     m_heldBytes = used;
@@ -281,7 +282,7 @@ RowView RowStore::Filler::Append(const RowView &texts, size_t keepFrom)
     const size_t size = StoredSize(texts);
     char *const begin = m_text.data();
     const char *const end = begin + m_text.size();
-    const std::less<const char *> before;
+    const std::less<> before;
     // In place when the row fits before the bytes still needed and no text it copies from the
     // unwritten part of the text would be overwritten before it has been copied: each text must
     // go to where it is or further to the front.

@@ -49,8 +49,8 @@ Decoded DecodeUtf8(std::string_view bytes, std::size_t pos)
     const unsigned char lead = at(pos);
     if (lead < 0x80)
         return {lead, 1};
-    std::size_t length;
-    char32_t codePoint;
+    std::size_t length = 0;
+    char32_t codePoint = 0;
     // Bounds of the second byte; they exclude overlongs, surrogates and values past U+10FFFF.
     unsigned char low = 0x80;
     unsigned char high = 0xBF;
@@ -92,7 +92,7 @@ std::size_t AsciiPrefix(std::string_view bytes, std::size_t pos)
 {
     constexpr std::uint64_t highBits = 0x8080808080808080ULL;
     while (bytes.size() - pos >= 8) {
-        std::uint64_t word;
+        std::uint64_t word = 0;
         std::memcpy(&word, bytes.data() + pos, sizeof word);
         if (word & highBits)
             break;

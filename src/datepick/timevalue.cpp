@@ -14,7 +14,7 @@ std::optional<CalendarDay> LocalDayOfSeconds(std::int64_t seconds)
     if (seconds < std::numeric_limits<std::time_t>::min() ||
         seconds > std::numeric_limits<std::time_t>::max())
         return std::nullopt;
-    const std::time_t time = static_cast<std::time_t>(seconds);
+    const auto time = static_cast<std::time_t>(seconds);
     std::tm fields{};
     if (!localtime_r(&time, &fields))
         return std::nullopt;

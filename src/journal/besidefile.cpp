@@ -117,7 +117,7 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
     const int from = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (from < 0)
         return std::nullopt;
-    struct stat info;
+    struct stat info = {};
     if (::fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(from);
         return std::nullopt;

@@ -7,7 +7,7 @@ FileIdentity IdentityOf(const struct stat &info)
 
 std::optional<FileIdentity> IdentityOf(const std::string &path)
 {
-    struct stat info;
+    struct stat info = {};
     if (::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return IdentityOf(info);

@@ -29,7 +29,7 @@ const Text partlyLoadedCaption = "Journal Partly Loaded";
 bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
 {
     const std::string name = ResolveFileName(journalName);
-    struct stat info;
+    struct stat info = {};
     const bool exists = ::stat(name.c_str(), &info) == 0;
     if (!exists && errno != ENOENT)
         return false;

@@ -40,14 +40,14 @@ JournalLock::Result JournalLock::Acquire(std::string_view journalName)
 
 JournalLock::Result JournalLock::LockFile(const std::string &path)
 {
-    struct stat info;
+    struct stat info = {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink < 2)
         return Result::Unavailable;
     // Close-on-exec, as the folder's: a program started from here must not keep the lock.
     const int handle = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0)
         return Result::Unavailable;
-    int status;
+    int status = 0;
     do {
         status = ::flock(handle, LOCK_EX | LOCK_NB);
     } while (status != 0 && errno == EINTR);

@@ -1,5 +1,7 @@
 #include "journal/loadcheck.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view creatorLine = "CREATOR=PENWICK 1.0";
@@ -23,11 +25,7 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view line)
 // editor ends its files with a 0x1A.
 bool HoldsNothing(std::string_view bytes)
 {
-    for (const char c : bytes) {
-        if (!IsWhiteSpace(c) && c != endOfFileMark)
-            return false;
-    }
-    return true;
+    return std::ranges::all_of(bytes, [](char c) { return IsWhiteSpace(c) || c == endOfFileMark; });
 }
 
 // A TITLE or ENTRY value as the form holds it while a record is gathered.
@@ -113,7 +111,7 @@ UnloadedPart FindUnloadedPart(std::string_view fileBytes)
     // Lines as the reader splits them: at each LF. The CR of a CR LF pair is trailing white
     // space of its line, so the bytes as stored give the same lines as the text-mode read.
     size_t lineStart = 0;
-    for (size_t lineEnd; (lineEnd = read.find('\n', lineStart)) != std::string_view::npos;
+    for (size_t lineEnd = 0; (lineEnd = read.find('\n', lineStart)) != std::string_view::npos;
          lineStart = lineEnd + 1)
         gathering.Line(read.substr(lineStart, lineEnd - lineStart), lineEnd + 1 - lineStart);
     gathering.End();

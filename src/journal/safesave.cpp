@@ -142,7 +142,7 @@ void SyncDirectory(const std::string &directory)
 
 bool IdentityAfterWriting(int fd, FileIdentity *written)
 {
-    struct stat info;
+    struct stat info = {};
     if (::fstat(fd, &info) != 0)
         return false;
     if (written)
@@ -191,7 +191,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 {
     std::string path = ResolveFileName(name);
     for (int depth = 0; depth < maxLinkDepth; ++depth) {
-        struct stat info;
+        struct stat info = {};
         if (::lstat(path.c_str(), &info) != 0)
             return errno == ENOENT ? std::optional(path) : std::nullopt;
         if (!S_ISLNK(info.st_mode))
@@ -201,7 +201,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
         if (length <= 0 || size_t(length) >= sizeof target)
             return std::nullopt;
         const std::string link(target, size_t(length));
-        path = link.front() == '/' ? link : DirectoryOf(path) + "/" + link;
+        path = link.front() == '/' ? link : DirectoryOf(path).append("/").append(link);
     }
     return std::nullopt;
 }
@@ -212,7 +212,7 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
         return false;
-    struct stat existing;
+    struct stat existing = {};
     const bool exists = ::stat(target->c_str(), &existing) == 0;
     if (!exists && errno != ENOENT)
         return false;
@@ -267,7 +267,7 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
         if (!isOurs(entry->d_name))
             continue;
         const std::string path = folder + "/" + entry->d_name;
-        struct stat info;
+        struct stat info = {};
         if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::unlink(path.c_str()) == 0)
             ++removed;

@@ -94,7 +94,7 @@ public:
     // the report cannot be opened or written.
     bool AppendToReport(std::string_view text);
     // Opens `name` write-truncate and closes it again; a failure is not reported.
-    void TruncateReport(std::string_view name);
+    static void TruncateReport(std::string_view name);
 
 private:
     bool WriteReport();

@@ -44,11 +44,11 @@ inline constexpr int NoControlId = -1;
 
 struct ControlTemplate
 {
-    ControlKind kind;
-    int id;
-    const char *caption; // for an Icon control: the number of the icon, as text
+    ControlKind kind{};
+    int id = 0;
+    const char *caption = nullptr; // for an Icon control: the number of the icon, as text
     DialogRect rect;
-    unsigned styles;
+    unsigned styles = 0;
     // For a Label: the control it names. That control is then known to assistive technology
     // (screen readers) by the label's caption, without its trailing colon.
     int labelFor = NoControlId;

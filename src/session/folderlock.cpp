@@ -18,7 +18,7 @@ FolderLock::Result FolderLock::Acquire(const std::string &folder)
     const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (handle < 0)
         return Result::Unavailable;
-    int status;
+    int status = 0;
     do {
         status = ::flock(handle, LOCK_EX | LOCK_NB);
     } while (status != 0 && errno == EINTR);

@@ -31,7 +31,7 @@ inline constexpr int DialogItself = 0;
 
 struct Command
 {
-    CommandEvent event;
+    CommandEvent event{};
     int control = DialogItself;
     int argument = 0;
 };
@@ -40,8 +40,8 @@ enum WrapMode { Unwrapped, Wrapped };
 
 template <class Dialog> struct CommandEntry
 {
-    CommandEvent event;
-    int control;
+    CommandEvent event{};
+    int control = DialogItself;
     void (Dialog::*handler)() = nullptr;                // handlers without an argument
     void (Dialog::*handlerWithArgument)(int) = nullptr; // system command, column click
     WrapMode wrap = Unwrapped;
