@@ -56,8 +56,9 @@ public:
     // The same for bytes already in the form the file stores them, each LF as CR LF.
     bool WriteStored(std::string_view bytes)
     {
-        // Most pieces fit in the buffer: a copy is all they need.
-        if (m_mode != Mode::Read && m_fd >= 0 && !m_writeFailed &&
+        // Most pieces fit in the buffer: a copy is all they need. An empty piece may have no
+        // bytes at all to copy from, which memcpy must not be given.
+        if (m_mode != Mode::Read && m_fd >= 0 && !m_writeFailed && !bytes.empty() &&
             bytes.size() < bufferSize - m_end) {
             // An empty view may have no data at all, which memcpy must not be given.
             if (!bytes.empty())
