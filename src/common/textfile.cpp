@@ -186,11 +186,16 @@ bool TextFile::Write(std::string_view bytes)
 {
     if (m_fd < 0 || m_mode == Mode::Read)
         return false;
-    // Each stored piece goes through the buffer; after a failure nothing more is written.
+    // Each stored piece goes through the buffer; after a failure nothing more is written. An
+    // empty piece may have no bytes at all to copy from.
     struct Stored
     {
         TextFile &file;
-        void Append(std::string_view piece) { file.WriteStored(piece); }
+        void Append(std::string_view piece)
+        {
+            if (!piece.empty())
+                file.WriteStored(piece);
+        }
     } stored{*this};
     AppendInTextMode(stored, bytes);
     return !m_writeFailed;

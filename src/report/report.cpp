@@ -209,7 +209,7 @@ bool ReportLineTemplate::WriteStored(TextFile &file, std::string_view date, std:
     }
     FileOut out{file};
     AppendOnePass(out, values, true);
-    return file.WriteStored({});
+    return file.Write({}); // nothing more: whether every piece could be written
 }
 
 // Whether the line can be filled in one pass: the template allows it, no value holds a '#',
