@@ -60,9 +60,7 @@ public:
         // bytes at all to copy from, which memcpy must not be given.
         if (m_mode != Mode::Read && m_fd >= 0 && !m_writeFailed && !bytes.empty() &&
             bytes.size() < bufferSize - m_end) {
-            // An empty view may have no data at all, which memcpy must not be given.
-            if (!bytes.empty())
-                std::memcpy(m_buffer.get() + m_end, bytes.data(), bytes.size());
+            std::memcpy(m_buffer.get() + m_end, bytes.data(), bytes.size());
             m_end += bytes.size();
             return true;
         }
