@@ -21,7 +21,7 @@ void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &sc
         scratch.append(to);
         start = found + from.size();
     }
-    scratch.append(text, start, Text::npos);
+    scratch.append(std::string_view(text).substr(start));
     text.swap(scratch);
 }
 
@@ -40,7 +40,7 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view line)
 {
     size_t end = line.size();
     while (end > 0) {
-        const unsigned char byte = static_cast<unsigned char>(line[end - 1]);
+        const auto byte = static_cast<unsigned char>(line[end - 1]);
         if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
             break;
         --end;

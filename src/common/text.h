@@ -28,7 +28,7 @@ std::string_view WithoutTrailingWhiteSpace(std::string_view line);
 // CR LF, as a text-mode file stores it.
 template <typename Out> void AppendInTextMode(Out &out, std::string_view text)
 {
-    for (size_t lineEnd; (lineEnd = text.find('\n')) != std::string_view::npos;) {
+    for (size_t lineEnd = 0; (lineEnd = text.find('\n')) != std::string_view::npos;) {
         out.Append(text.substr(0, lineEnd));
         out.Append("\r\n");
         text.remove_prefix(lineEnd + 1);

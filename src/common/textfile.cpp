@@ -23,7 +23,7 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 
 bool EntryExists(const std::string &path)
 {
-    struct stat status;
+    struct stat status = {};
     return ::lstat(path.c_str(), &status) == 0;
 }
 
@@ -59,7 +59,7 @@ int OpenFlags(TextFile::Mode mode)
 // Only a regular file is read: a FIFO would block, and a device might never end.
 bool IsRegularOrMissing(const std::string &path)
 {
-    struct stat status;
+    struct stat status = {};
     if (::stat(path.c_str(), &status) == 0)
         return S_ISREG(status.st_mode);
     return errno == ENOENT;
@@ -69,7 +69,7 @@ bool IsRegularOrMissing(const std::string &path)
 // to blocking input and output.
 bool IsUsable(int fd, TextFile::Mode mode)
 {
-    struct stat status;
+    struct stat status = {};
     if (mode == TextFile::Mode::Read && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)))
         return false;
     const int flags = ::fcntl(fd, F_GETFL);
@@ -102,7 +102,7 @@ std::size_t CollapseCrLf(char *bytes, std::size_t size)
 
 std::string ResolveFileName(std::string_view name)
 {
-    const std::string given(name);
+    std::string given(name);
     if (given.empty() || EntryExists(given))
         return given;
     const std::size_t slash = name.rfind('/');
@@ -165,14 +165,14 @@ bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> 
 
 bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened)
 {
-    struct stat status;
+    struct stat status = {};
     if (::fstat(m_fd, &status) == 0) {
         if (opened)
             *opened = status;
         out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
     }
     for (;;) {
-        ssize_t count;
+        ssize_t count = 0;
         do {
             count = ::read(m_fd, m_buffer.get(), bufferSize);
         } while (count < 0 && errno == EINTR);

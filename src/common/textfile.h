@@ -73,7 +73,7 @@ public:
 
 private:
     friend bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened);
-    static constexpr std::size_t bufferSize = 64 * 1024;
+    static constexpr std::size_t bufferSize = std::size_t{64} * 1024;
 
     bool ReadRest(Text &out, std::optional<struct stat> *opened);
     bool WriteStoredBeyondBuffer(std::string_view bytes);

@@ -70,7 +70,7 @@ void AppendProtected(ByteOutput &out, std::string_view value, std::string_view l
         return hasEndOfFile ? value.find_first_of("\n\x1A", from) : value.find('\n', from);
     };
     size_t start = 0;
-    for (size_t special; (special = nextSpecial(start)) != std::string_view::npos;
+    for (size_t special = 0; (special = nextSpecial(start)) != std::string_view::npos;
          start = special + 1) {
         if (value[special] == endOfFileByte) {
             out.Append(value.substr(start, special - start));
@@ -127,7 +127,7 @@ std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, si
         const void *lineFeed = std::memchr(data + lineStart, '\n', size - lineStart);
         if (!lineFeed)
             break;
-        const size_t lineEnd = size_t(static_cast<const char *>(lineFeed) - data);
+        const auto lineEnd = size_t(static_cast<const char *>(lineFeed) - data);
         std::string_view value;
         const std::string_view line(data + lineStart, lineEnd - lineStart);
         switch (KeyOf(WithoutTrailingWhiteSpace(line), value)) {

@@ -109,7 +109,7 @@ template <typename Out> void AppendValue(Out &out, std::string_view value, bool 
             out.Append(value);
         return;
     }
-    for (size_t lineFeed; (lineFeed = value.find('\n')) != std::string_view::npos;
+    for (size_t lineFeed = 0; (lineFeed = value.find('\n')) != std::string_view::npos;
          value.remove_prefix(lineFeed + 1)) {
         if (lineFeed > 0 && value[lineFeed - 1] == '\r') {
             out.Append(value.substr(0, lineFeed - 1));

@@ -75,7 +75,7 @@ int CellWidths::Width(std::string_view bytes)
         std::int64_t odd = 0;
         size_t i = 0;
         for (; i + 8 <= size; i += 8) {
-            std::uint64_t word;
+            std::uint64_t word = 0;
             std::memcpy(&word, byte + i, sizeof word);
             seen |= word;
             for (int shift = 0; shift < 64; shift += 16) {
@@ -84,7 +84,7 @@ int CellWidths::Width(std::string_view bytes)
             }
         }
         for (; i < size; ++i) {
-            const unsigned char last = static_cast<unsigned char>(byte[i]);
+            const auto last = static_cast<unsigned char>(byte[i]);
             seen |= last;
             even += m_asciiSixtyFourths[last];
         }

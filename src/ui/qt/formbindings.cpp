@@ -19,9 +19,9 @@ QString PlainText(const QPlainTextEdit &edit)
 
 QString ShownText(const QWidget *control)
 {
-    if (auto *edit = qobject_cast<const QLineEdit *>(control))
+    if (const auto *edit = qobject_cast<const QLineEdit *>(control))
         return edit->text();
-    if (auto *edit = qobject_cast<const QPlainTextEdit *>(control))
+    if (const auto *edit = qobject_cast<const QPlainTextEdit *>(control))
         return PlainText(*edit);
     return {};
 }

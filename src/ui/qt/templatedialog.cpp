@@ -79,7 +79,7 @@ bool TemplateDialog::OnInitDialog()
     return true;
 }
 
-bool TemplateDialog::DispatchCommand(const Command &)
+bool TemplateDialog::DispatchCommand(const Command & /*command*/)
 {
     return false;
 }
