@@ -31,14 +31,14 @@ inline Text Shown(std::string_view value)
 // Two texts that differ, shown from a little before their first difference.
 inline Text ShownDifference(std::string_view actual, std::string_view expected)
 {
-    const auto mismatch = std::mismatch(actual.begin(), actual.end(), expected.begin(),
-                                        expected.end());
+    const auto mismatch =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
     const size_t at = static_cast<size_t>(mismatch.first - actual.begin());
     const size_t from = at > 20 ? at - 20 : 0;
-    return "got " + Shown(actual.substr(from)) + ", expected " + Shown(expected.substr(from))
-           + " (sizes " + std::to_string(actual.size()) + " and " + std::to_string(expected.size())
-           + ", first difference at byte " + std::to_string(at) + ", shown from byte "
-           + std::to_string(from) + ")";
+    return "got " + Shown(actual.substr(from)) + ", expected " + Shown(expected.substr(from)) +
+           " (sizes " + std::to_string(actual.size()) + " and " + std::to_string(expected.size()) +
+           ", first difference at byte " + std::to_string(at) + ", shown from byte " +
+           std::to_string(from) + ")";
 }
 
 } // namespace fuzzchecks

@@ -10,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const Text failure =
-        fuzzchecks::CheckReportLine({reinterpret_cast<const char *>(data), size});
+    const Text failure = fuzzchecks::CheckReportLine({reinterpret_cast<const char *>(data), size});
     if (!failure.empty()) {
         std::fprintf(stderr, "fuzz_report_line: %s\n", failure.c_str());
         std::abort();

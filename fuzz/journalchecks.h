@@ -145,7 +145,8 @@ inline Text CheckNothingMissed(std::string_view bytes, const std::vector<Row> &r
     for (size_t start = 0, end; (end = saved.find('\n', start)) != Text::npos; start = end + 1)
         savedLines.insert(std::string_view(saved).substr(start, end - start));
     for (size_t start = 0, end; (end = text.find('\n', start)) != Text::npos; start = end + 1) {
-        const Text line(WithoutTrailingWhiteSpace(std::string_view(text).substr(start, end - start)));
+        const Text line(
+            WithoutTrailingWhiteSpace(std::string_view(text).substr(start, end - start)));
         if (line.empty() || line == "CREATOR=PENWICK 1.0")
             continue;
         const size_t equals = line.find('=');
@@ -283,7 +284,8 @@ inline Text CheckJournalBytes(std::string_view bytes)
 
     if (Text failure = CheckArbitraryRows(RowsFromFields(bytes)); !failure.empty())
         return failure;
-    const std::optional<RowStore> stored = ParseJournalRows(Text(text), EntryForm{}, copiedRowsLimit);
+    const std::optional<RowStore> stored =
+        ParseJournalRows(Text(text), EntryForm{}, copiedRowsLimit);
     if (!stored)
         return {};
     const std::optional<std::vector<Row>> rows = stored->ToRows();

@@ -87,8 +87,8 @@ inline std::optional<Text> FilledInOnePass(const ReportLineInput &input)
     bool afterPlaceholder = false;
     for (size_t at = text.find('#'); at != Text::npos; at = text.find('#', literalStart)) {
         const std::string_view literal = text.substr(literalStart, at - literalStart);
-        if (afterPlaceholder
-            && literal.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == Text::npos)
+        if (afterPlaceholder &&
+            literal.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == Text::npos)
             return std::nullopt;
         line += literal;
         size_t step = 0;
@@ -126,8 +126,8 @@ inline Text CheckReportLine(std::string_view bytes)
         return "a line within the size limit was refused";
     const Text &line = *filled;
     if (line.size() > bound)
-        return "the line has " + std::to_string(line.size()) + " bytes, more than the bound "
-               + std::to_string(static_cast<unsigned long long>(bound));
+        return "the line has " + std::to_string(line.size()) + " bytes, more than the bound " +
+               std::to_string(static_cast<unsigned long long>(bound));
     if (input.Template().find('#') == Text::npos && line != input.Template())
         return "a template without '#' was changed into " + Shown(line);
     if (const std::optional<Text> expected = FilledInOnePass(input); expected && line != *expected)

@@ -76,8 +76,7 @@ void tst_ColumnSort::clicks_data()
         << QStringList{"b", "c", "a"}
         << QList<QStringList>{{"a", "b", "c"}, {"c", "b", "a"}, {"a", "b", "c"}};
     QTest::newRow("already ascending: descending first")
-        << QStringList{"a", "b", "c"}
-        << QList<QStringList>{{"c", "b", "a"}, {"a", "b", "c"}};
+        << QStringList{"a", "b", "c"} << QList<QStringList>{{"c", "b", "a"}, {"a", "b", "c"}};
     QTest::newRow("capitals before small letters")
         << QStringList{"apple", "Zoo", "Apple", "zoo"}
         << QList<QStringList>{{"Apple", "Zoo", "apple", "zoo"}};
@@ -87,8 +86,7 @@ void tst_ColumnSort::clicks_data()
     QTest::newRow("prefix before longer text")
         << QStringList{"ab", "a", "abc"} << QList<QStringList>{{"a", "ab", "abc"}};
     QTest::newRow("all equal keys reverse each click")
-        << QStringList{"x", "x", "x"}
-        << QList<QStringList>{{"x", "x", "x"}, {"x", "x", "x"}};
+        << QStringList{"x", "x", "x"} << QList<QStringList>{{"x", "x", "x"}, {"x", "x", "x"}};
 }
 
 void tst_ColumnSort::clicks()
@@ -131,9 +129,8 @@ void tst_ColumnSort::emptyAndOneRowListsUnchanged()
 void tst_ColumnSort::equalDatesKeepOrderThenSwapOnReverse()
 {
     Fixture f;
-    f.list.rows = {{"2006-09-22", "second", ""},
-                   {"2006-09-21", "first", ""},
-                   {"2006-09-22", "third", ""}};
+    f.list.rows = {
+        {"2006-09-22", "second", ""}, {"2006-09-21", "first", ""}, {"2006-09-22", "third", ""}};
     SortByColumn(f.entries, 0);
     QCOMPARE(titlesOf(f.list.rows), (QStringList{"first", "second", "third"}));
     SortByColumn(f.entries, 0);

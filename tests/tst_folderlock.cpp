@@ -238,9 +238,8 @@ void tst_FolderLock::journalLockFollowsTheFile()
     QCOMPARE(first.Acquire((a + "/pw.dat").toStdString()), Result::Locked);
     if (how.endsWith("saved")) {
         SaveCalls calls;
-        QVERIFY(SaveFileSafely(
-            (a + "/pw.dat").toStdString(), [](ByteOutput &out) { out.Append("new journal"); },
-            calls));
+        QVERIFY(SaveFileSafely((a + "/pw.dat").toStdString(),
+                               [](ByteOutput &out) { out.Append("new journal"); }, calls));
     }
     JournalLock second;
     QCOMPARE(second.Acquire((b + "/pw.dat").toStdString()),

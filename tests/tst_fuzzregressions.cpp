@@ -109,11 +109,15 @@ void tst_FuzzRegressions::journalChecksCatchFaults_data()
     QTest::addColumn<Text>("wrongLoadedValue");
     QTest::addColumn<int>("column");
 
-    QTest::newRow("date line break not protected") << Text("2006-09-22\nx") << Text("2006-09-22")
-                                                    << 0;
+    QTest::newRow("date line break not protected")
+        << Text("2006-09-22\nx") << Text("2006-09-22") << 0;
     QTest::newRow("title trailing space kept") << Text("Title ") << Text("Title ") << 1;
     QTest::newRow("entry CR LF not restored") << Text("a\r\nb") << Text("a<br>b") << 2;
-    QTest::newRow("entry 0x1A kept") << Text("a\x1A" "b") << Text("a\x1A" "b") << 2;
+    QTest::newRow("entry 0x1A kept") << Text("a\x1A"
+                                             "b")
+                                     << Text("a\x1A"
+                                             "b")
+                                     << 2;
 }
 
 void tst_FuzzRegressions::journalChecksCatchFaults()
@@ -128,8 +132,7 @@ void tst_FuzzRegressions::journalChecksCatchFaults()
     wrong[column] = wrongLoadedValue;
     const std::vector<Row> expected = fuzzchecks::RowsAfterSaveAndLoad({saved});
     QVERIFY(!fuzzchecks::CompareRows({wrong}, expected).empty());
-    QVERIFY(fuzzchecks::CompareRows(LoadedRows(SavedText({saved}), EntryForm{}), expected)
-                .empty());
+    QVERIFY(fuzzchecks::CompareRows(LoadedRows(SavedText({saved}), EntryForm{}), expected).empty());
 }
 
 void tst_FuzzRegressions::reportLineChecksCatchFaults_data()
@@ -137,10 +140,12 @@ void tst_FuzzRegressions::reportLineChecksCatchFaults_data()
     QTest::addColumn<Text>("input");
     QTest::addColumn<Text>("wrongLine");
 
-    QTest::newRow("placeholder left in place")
-        << Text("<b>#DATE#</b>\x1F" "2006-09-22") << Text("<b>#DATE#</b>");
-    QTest::newRow("entry line break not shown as <br>")
-        << Text("#ENTRY#\x1F\x1F\x1F" "a\r\nb") << Text("a\r\nb");
+    QTest::newRow("placeholder left in place") << Text("<b>#DATE#</b>\x1F"
+                                                       "2006-09-22")
+                                               << Text("<b>#DATE#</b>");
+    QTest::newRow("entry line break not shown as <br>") << Text("#ENTRY#\x1F\x1F\x1F"
+                                                                "a\r\nb")
+                                                        << Text("a\r\nb");
     QTest::newRow("image without >") << Text("#IMAGE#\x1F\x1F\x1F\x1Fpic.jpg") << Text("pic.jpg");
 }
 

@@ -71,8 +71,7 @@ void putFile(const char *name, const QByteArray &bytes)
 
 QStringList filesInWorkingDirectory()
 {
-    return QDir::current().entryList(QDir::Files | QDir::System | QDir::Dirs
-                                         | QDir::NoDotAndDotDot,
+    return QDir::current().entryList(QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
                                      QDir::Name);
 }
 
@@ -100,8 +99,8 @@ void tst_Report::writesReport_data()
     const QByteArray none;
     const RowList two{{"2006-09-22", "Top", "one"}, {"2006-09-21", "Bottom", "two"}};
 
-    QTest::newRow("no templates, empty list") << none << none << none << RowList{}
-                                              << QByteArray() << QByteArray("");
+    QTest::newRow("no templates, empty list")
+        << none << none << none << RowList{} << QByteArray() << QByteArray("");
     QTest::newRow("no templates, two entries, top first")
         << none << none << none << two << QByteArray()
         << QByteArray("<b>2006-09-22 - Top</b><br>one<br><hr>"
@@ -109,23 +108,23 @@ void tst_Report::writesReport_data()
     QTest::newRow("empty templates as missing ones")
         << QByteArray("") << QByteArray("") << QByteArray("") << RowList{{"d", "t", "e"}}
         << QByteArray() << QByteArray("<b>d - t</b><br>e<br><hr>");
-    QTest::newRow("two-line entry") << none << QByteArray("#ENTRY#") << none
-                                    << RowList{{"d", "t", "a\r\nb"}} << QByteArray()
-                                    << QByteArray("a<br>b");
-    QTest::newRow("image empty vanishes") << none << QByteArray("[#IMAGE#]") << none << two
-                                          << QByteArray() << QByteArray("[][]");
+    QTest::newRow("two-line entry")
+        << none << QByteArray("#ENTRY#") << none << RowList{{"d", "t", "a\r\nb"}} << QByteArray()
+        << QByteArray("a<br>b");
+    QTest::newRow("image empty vanishes")
+        << none << QByteArray("[#IMAGE#]") << none << two << QByteArray() << QByteArray("[][]");
     QTest::newRow("image set on every line")
         << none << QByteArray("<img src=#IMAGE#") << none << two << QByteArray("pic.jpg")
         << QByteArray("<img src=pic.jpg><img src=pic.jpg>");
-    QTest::newRow("line break only") << none << QByteArray("\r\n") << none << two
-                                     << QByteArray() << QByteArray("\r\n\r\n");
+    QTest::newRow("line break only")
+        << none << QByteArray("\r\n") << none << two << QByteArray() << QByteArray("\r\n\r\n");
     QTest::newRow("lower-case placeholders unchanged")
         << none << QByteArray("#date##Title##entry##image#|#DATE#") << none
         << RowList{{"d", "t", "e"}} << QByteArray("p")
         << QByteArray("#date##Title##entry##image#|d");
     QTest::newRow("placeholders in header and footer copied")
-        << QByteArray("<h1>#DATE#</h1>") << QByteArray("#TITLE#") << QByteArray("#ENTRY#")
-        << two << QByteArray() << QByteArray("<h1>#DATE#</h1>TopBottom#ENTRY#");
+        << QByteArray("<h1>#DATE#</h1>") << QByteArray("#TITLE#") << QByteArray("#ENTRY#") << two
+        << QByteArray() << QByteArray("<h1>#DATE#</h1>TopBottom#ENTRY#");
     QTest::newRow("CR LF templates keep CR LF")
         << QByteArray("<html>\r\n<body>\r\n") << QByteArray("<p>#TITLE#</p>\r\n")
         << QByteArray("</body>\r\n</html>\r\n") << RowList{{"d", "t", "e"}} << QByteArray()
@@ -133,9 +132,9 @@ void tst_Report::writesReport_data()
     QTest::newRow("LF templates get CR LF, lone CR stays")
         << QByteArray("a\nb\rc") << none << QByteArray("\n") << RowList{} << QByteArray()
         << QByteArray("a\r\nb\rc\r\n");
-    QTest::newRow("0x1A ends a template") << QByteArray("head\x1atail") << QByteArray("#DATE#\x1a#TITLE#")
-                                          << none << RowList{{"d", "t", "e"}} << QByteArray()
-                                          << QByteArray("headd");
+    QTest::newRow("0x1A ends a template")
+        << QByteArray("head\x1atail") << QByteArray("#DATE#\x1a#TITLE#") << none
+        << RowList{{"d", "t", "e"}} << QByteArray() << QByteArray("headd");
     QTest::newRow("title holding #ENTRY# receives the entry")
         << none << QByteArray("#TITLE#") << none << RowList{{"d", "see #ENTRY#!", "x\r\ny"}}
         << QByteArray() << QByteArray("see x<br>y!");
@@ -144,11 +143,11 @@ void tst_Report::writesReport_data()
         << RowList{{"#DATE#", "t", "#ENTRY#"}} << QByteArray("#IMAGE#")
         << QByteArray("#DATE#|#ENTRY#|#IMAGE#>");
     QTest::newRow("date holding #TITLE# receives the title")
-        << none << QByteArray("#DATE#") << none << RowList{{"#TITLE#", "t", "e"}}
-        << QByteArray() << QByteArray("t");
+        << none << QByteArray("#DATE#") << none << RowList{{"#TITLE#", "t", "e"}} << QByteArray()
+        << QByteArray("t");
     QTest::newRow("HTML in entries passes through")
-        << none << QByteArray("#TITLE#:#ENTRY#") << none
-        << RowList{{"d", "<i>a&b</i>", "1 < 2"}} << QByteArray() << QByteArray("<i>a&b</i>:1 < 2");
+        << none << QByteArray("#TITLE#:#ENTRY#") << none << RowList{{"d", "<i>a&b</i>", "1 < 2"}}
+        << QByteArray() << QByteArray("<i>a&b</i>:1 < 2");
 }
 
 void tst_Report::writesReport()
@@ -175,8 +174,8 @@ void tst_Report::writesReport()
     QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), report);
     QCOMPARE(f.list.rows, rowsBefore);
     // The form shows the bottom row, or what it showed before when there is none.
-    const Row shownRow = rowsBefore.empty() ? Row{typed.Date, typed.Title, typed.Entry}
-                                            : rowsBefore.back();
+    const Row shownRow =
+        rowsBefore.empty() ? Row{typed.Date, typed.Title, typed.Entry} : rowsBefore.back();
     const EntryForm &shown = f.exchange.controls;
     QCOMPARE(shown.Date, shownRow[0]);
     QCOMPARE(shown.Title, shownRow[1]);
