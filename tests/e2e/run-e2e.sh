@@ -20,10 +20,13 @@ if [ $# -ne 1 ] || [ ! -x "$1" ]; then
 fi
 binary=$(readlink -f "$1")
 sources=$(cd "$(dirname "$0")/../.." && pwd)
-# A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 work=$(mktemp -d)
+# A sanitizer build reports leaks of system libraries at exit; only Lumenlog's own count. The
+# list is read from the work folder, which the tests that run the program as another user open
+# to it: the checkout may lie where that user cannot read.
+cp "$(dirname "$0")/lsan.supp" "$work/lsan.supp"
+chmod 644 "$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 started=() # every process started here, ended at exit
 mounts=()  # every file system mounted here, unmounted at exit
 cleanup() {
