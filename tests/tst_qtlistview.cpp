@@ -22,6 +22,7 @@ private slots:
     void markFollowsClicksAndKeys();
     void clickNotifiesOnlyForTheMouse();
     void clickOnEmptySpaceKeepsTheMark();
+    void selectRowsSetsMarkCursorAndSelection();
     void markMovesWithInsertAndDelete_data();
     void markMovesWithInsertAndDelete();
     void headingClickCarriesColumnAndDoesNotSort();
@@ -196,6 +197,22 @@ void tst_QtListView::clickOnEmptySpaceKeepsTheMark()
     QTest::mouseClick(shown.list.viewport(), Qt::LeftButton, {}, below);
     QCOMPARE(clicks.size(), 1);
     QCOMPARE(shown.list.SelectionMark(), 1);
+}
+
+void tst_QtListView::selectRowsSetsMarkCursorAndSelection()
+{
+    ShownList shown;
+    shown.Fill(6);
+    const RowRange selected[] = {{0, 1}, {2, 2}, {4, 9}};
+    shown.list.SelectRows(2, selected);
+    QCOMPARE(shown.list.SelectedRows(), (std::vector<RowRange>{{0, 2}, {4, 5}}));
+    QCOMPARE(shown.list.SelectionMark(), 2);
+    QTest::keyClick(&shown.list, Qt::Key_Down); // the cursor moves on from the mark
+    QCOMPARE(shown.list.SelectionMark(), 3);
+    shown.list.SelectRows(-1, {});
+    QVERIFY(shown.list.SelectedRows().empty());
+    QCOMPARE(shown.list.SelectionMark(), -1);
+    QVERIFY(!shown.list.currentIndex().isValid());
 }
 
 void tst_QtListView::markMovesWithInsertAndDelete_data()

@@ -22,6 +22,7 @@ public:
     static constexpr int unitsPerByte = 7;
     int clientWidth = 600;
     int selectionMark = -1;
+    std::vector<RowRange> selection; // kept as given, not moved with the rows
     bool hasHeader = true;
     std::vector<Text> headings;
     std::vector<int> widths;
@@ -44,6 +45,12 @@ public:
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
+    std::vector<RowRange> SelectedRows() const override { return selection; }
+    void SelectRows(int mark, std::span<const RowRange> selected) override
+    {
+        selectionMark = mark;
+        selection.assign(selected.begin(), selected.end());
+    }
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
     void SetColumnWidth(int column, int width) override;
