@@ -1,0 +1,187 @@
+#include "entries/undohistory.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace {
+Text CommandName(UndoHistory::Command command)
+{
+    switch (command) {
+    case UndoHistory::Command::Add:
+        return "Add";
+    case UndoHistory::Command::Update:
+        return "Update";
+    case UndoHistory::Command::Remove:
+        return "Remove";
+    case UndoHistory::Command::Sort:
+        return "Sort";
+    case UndoHistory::Command::Merge:
+        return "Merge";
+    }
+    return {};
+}
+
+// A store of just this row's bytes, so that a step holds no more than the row.
+RowStore OneRow(const RowView &texts)
+{
+    const std::array<Row, 1> row{texts.ToRow()};
+    return RowStore::FromRows(row);
+}
+} // namespace
+
+UndoHistory::UndoHistory(ListView &list, size_t limit) : m_list(list), m_limit(limit) {}
+
+void UndoHistory::Add(int index, const Row &row)
+{
+    Step step;
+    step.command = Command::Add;
+    step.first = std::clamp(index, 0, m_list.ItemCount());
+    step.inserted = OneRow(RowView{{row[0], row[1], row[2]}});
+    Do(std::move(step));
+}
+
+void UndoHistory::Update(int row, const Row &texts)
+{
+    if (row < 0 || row >= m_list.ItemCount())
+        return;
+    Step step;
+    step.command = Command::Update;
+    step.first = row;
+    step.removed = OneRow(m_list.RowAt(row));
+    step.inserted = OneRow(RowView{{texts[0], texts[1], texts[2]}});
+    Do(std::move(step));
+}
+
+void UndoHistory::Remove(int row)
+{
+    if (row < 0 || row >= m_list.ItemCount())
+        return;
+    Step step;
+    step.command = Command::Remove;
+    step.first = row;
+    step.removed = OneRow(m_list.RowAt(row));
+    Do(std::move(step));
+}
+
+void UndoHistory::Sort(std::vector<int> order)
+{
+    if (!NewRowIndexes(order, m_list.ItemCount()))
+        return;
+    Step step;
+    step.command = Command::Sort;
+    step.order = std::move(order);
+    Do(std::move(step));
+}
+
+void UndoHistory::ReplaceRows(int first, int count, RowStore rows, Command command)
+{
+    if (first < 0 || count < 0 || first > m_list.ItemCount() - count)
+        return;
+    std::vector<Row> removed;
+    removed.reserve(size_t(count));
+    for (int row = first; row < first + count; ++row)
+        removed.push_back(m_list.RowAt(row).ToRow());
+    Step step;
+    step.command = command;
+    step.first = first;
+    step.removed = RowStore::FromRows(removed);
+    step.inserted = std::move(rows);
+    Do(std::move(step));
+}
+
+Text UndoHistory::UndoText() const
+{
+    return CanUndo() ? "Undo " + CommandName(m_steps[m_done - 1].command) : "Undo";
+}
+
+Text UndoHistory::RedoText() const
+{
+    return CanRedo() ? "Redo " + CommandName(m_steps[m_done].command) : "Redo";
+}
+
+bool UndoHistory::Undo()
+{
+    if (!CanUndo())
+        return false;
+    const Step &step = m_steps[--m_done];
+    Backward(step);
+    Restore(step.before);
+    return true;
+}
+
+bool UndoHistory::Redo()
+{
+    if (!CanRedo())
+        return false;
+    const Step &step = m_steps[m_done++];
+    Forward(step);
+    Restore(step.after);
+    return true;
+}
+
+void UndoHistory::Clear()
+{
+    m_steps.clear();
+    m_done = 0;
+}
+
+// Carries out a command the first time exactly as Redo does it again.
+void UndoHistory::Do(Step step)
+{
+    step.before = CurrentSelection();
+    Forward(step);
+    step.after = CurrentSelection();
+    m_steps.erase(m_steps.begin() + std::ptrdiff_t(m_done), m_steps.end());
+    m_steps.push_back(std::move(step));
+    if (m_steps.size() > m_limit)
+        m_steps.pop_front();
+    m_done = m_steps.size();
+}
+
+void UndoHistory::Forward(const Step &step)
+{
+    if (step.command == Command::Sort)
+        m_list.ReorderRows(step.order);
+    else
+        PutRows(step.first, step.removed.Count(), step.inserted);
+}
+
+void UndoHistory::Backward(const Step &step)
+{
+    if (step.command == Command::Sort) {
+        // Where each row went is the order that brings it back.
+        if (const auto back = NewRowIndexes(step.order, m_list.ItemCount()))
+            m_list.ReorderRows(*back);
+    } else {
+        PutRows(step.first, step.inserted.Count(), step.removed);
+    }
+}
+
+// Replaces the `count` rows from `first` on by `rows`; rows replaced one for one keep their
+// place in the list and only change their texts.
+void UndoHistory::PutRows(int first, size_t count, const RowStore &rows)
+{
+    if (count == rows.Count()) {
+        for (size_t i = 0; i < count; ++i) {
+            const RowView texts = rows.At(i);
+            for (int column = 0; column < 3; ++column)
+                m_list.SetItemText(first + int(i), column, Text(texts[size_t(column)]));
+        }
+        return;
+    }
+    for (size_t i = 0; i < count; ++i)
+        m_list.DeleteItem(first);
+    if (!rows.Empty())
+        m_list.InsertRows(first, rows);
+}
+
+UndoHistory::Selection UndoHistory::CurrentSelection() const
+{
+    return Selection{m_list.SelectionMark(), m_list.SelectedRows()};
+}
+
+void UndoHistory::Restore(const Selection &selection)
+{
+    m_list.SelectRows(selection.mark, selection.rows);
+}
