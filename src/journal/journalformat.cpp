@@ -107,6 +107,26 @@ void WriteJournalFile(const RowStore &rows, ByteOutput &out)
     }
 }
 
+size_t CountJournalRecords(std::string_view stored)
+{
+    // A CR before a line's LF is trailing white space to the rules: lines are read as stored.
+    stored = stored.substr(0, stored.find(endOfFileByte));
+    size_t records = 0;
+    bool dated = false;
+    for (size_t lineStart = 0, lineEnd = 0;
+         (lineEnd = stored.find('\n', lineStart)) != std::string_view::npos;
+         lineStart = lineEnd + 1) {
+        std::string_view value;
+        if (KeyOf(WithoutTrailingWhiteSpace(stored.substr(lineStart, lineEnd - lineStart)),
+                  value) != Key::Date)
+            continue;
+        // The first line's DATE commits nothing, but then no date has been gathered yet.
+        records += dated ? 1 : 0;
+        dated = !value.empty();
+    }
+    return records + (dated ? 1 : 0);
+}
+
 std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget)
 {
     // The record being gathered is three views, as the form would hold its texts: into the text,
