@@ -1,10 +1,15 @@
+#include "journal/versions.h"
 #include "resources/resources.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 // The real program, started as a user starts it from a terminal.
 class tst_CommandLine : public QObject
@@ -16,6 +21,7 @@ private slots:
     void answersWithoutADisplayAndTouchesNoFile_data();
     void answersWithoutADisplayAndTouchesNoFile();
     void keepsTheJournalInTheFolderGiven();
+    void listsTheVersionsNewestFirst();
 
 private:
     QStringList FolderContents() const;
@@ -93,6 +99,12 @@ void tst_CommandLine::answersWithoutADisplayAndTouchesNoFile_data()
     QTest::newRow("a file, not a folder")
         << QStringList{"file"} << 2 << "^$"
         << "^lumenlog: cannot keep the journal in 'file': Not a directory.\n$";
+    QTest::newRow("--versions, none kept")
+        << QStringList{"--versions"} << 0 << "^$"
+        << "^lumenlog: no versions of /.*/pw.dat are kept in /.*/lumenlog/versions/.*\n$";
+    QTest::newRow("--versions of a file")
+        << QStringList{"--versions", "file"} << 2 << "^$"
+        << "^lumenlog: cannot find the journal in 'file': Not a directory.\n$";
     QTest::newRow("two folders") << QStringList{".", "."} << 2 << "^$"
                                  << "^lumenlog: only one FOLDER may be given.\n" + usageStart;
 }
@@ -137,6 +149,32 @@ void tst_CommandLine::keepsTheJournalInTheFolderGiven()
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QCOMPARE(FolderContents(), QStringList{"journal"});
     QCOMPARE(QFileInfo(journal).size(), 0);
+}
+
+void tst_CommandLine::listsTheVersionsNewestFirst()
+{
+    const std::string journal = m_folder->filePath("pw.dat").toStdString();
+    const std::string root = m_folder->filePath("data/lumenlog/versions").toStdString();
+    for (const std::time_t when : {1765022400, 1765108800}) { // noon on 6 and 7 December
+        WriteBytes(journal, "DATE=1\r\nDATE=" + std::to_string(when) + "\r\n");
+        const int fd = ::open(journal.c_str(), O_RDONLY);
+        QCOMPARE(KeepVersion(fd, *JournalRealPath(journal), root, when).result, KeepOutcome::Kept);
+        ::close(fd);
+    }
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert("XDG_DATA_HOME", m_folder->filePath("data"));
+    QProcess process;
+    Start(process, {"--versions", "."}, environment);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QStringList lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n');
+    const QRegularExpression line("^2025-12-0\\d \\d\\d:\\d\\d:\\d\\d +25 bytes +2 entries  " +
+                                  QRegularExpression::escape(QString::fromStdString(root)) +
+                                  "/[^/]+/2025-12-0\\d-\\d{6}\\.dat$");
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].contains(line) && lines[1].contains(line), qPrintable(lines.join('\n')));
+    QVERIFY(lines[0] > lines[1]);
+    QCOMPARE(FolderContents(), (QStringList{"data", "pw.dat"}));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
