@@ -1,7 +1,6 @@
 #include "entries/undohistory.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace {
@@ -23,10 +22,9 @@ Text CommandName(UndoHistory::Command command)
 }
 
 // A store of just this row's bytes, so that a step holds no more than the row.
-RowStore OneRow(const RowView &texts)
+RowStore OneRow(const Row &row)
 {
-    const std::array<Row, 1> row{texts.ToRow()};
-    return RowStore::FromRows(row);
+    return RowStore::FromRows(std::span(&row, 1));
 }
 } // namespace
 
@@ -34,34 +32,17 @@ UndoHistory::UndoHistory(ListView &list, size_t limit) : m_list(list), m_limit(l
 
 void UndoHistory::Add(int index, const Row &row)
 {
-    Step step;
-    step.command = Command::Add;
-    step.first = std::clamp(index, 0, m_list.ItemCount());
-    step.inserted = OneRow(RowView{{row[0], row[1], row[2]}});
-    Do(std::move(step));
+    Replace(std::clamp(index, 0, m_list.ItemCount()), 0, OneRow(row), Command::Add);
 }
 
 void UndoHistory::Update(int row, const Row &texts)
 {
-    if (row < 0 || row >= m_list.ItemCount())
-        return;
-    Step step;
-    step.command = Command::Update;
-    step.first = row;
-    step.removed = OneRow(m_list.RowAt(row));
-    step.inserted = OneRow(RowView{{texts[0], texts[1], texts[2]}});
-    Do(std::move(step));
+    Replace(row, 1, OneRow(texts), Command::Update);
 }
 
 void UndoHistory::Remove(int row)
 {
-    if (row < 0 || row >= m_list.ItemCount())
-        return;
-    Step step;
-    step.command = Command::Remove;
-    step.first = row;
-    step.removed = OneRow(m_list.RowAt(row));
-    Do(std::move(step));
+    Replace(row, 1, RowStore(), Command::Remove);
 }
 
 void UndoHistory::Sort(std::vector<int> order)
@@ -74,7 +55,12 @@ void UndoHistory::Sort(std::vector<int> order)
     Do(std::move(step));
 }
 
-void UndoHistory::ReplaceRows(int first, int count, RowStore rows, Command command)
+void UndoHistory::ReplaceRows(int first, int count, RowStore rows)
+{
+    Replace(first, count, std::move(rows), Command::Merge);
+}
+
+void UndoHistory::Replace(int first, int count, RowStore rows, Command command)
 {
     if (first < 0 || count < 0 || first > m_list.ItemCount() - count)
         return;

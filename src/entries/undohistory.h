@@ -36,9 +36,9 @@ public:
     // Puts the rows in a new order, as ListView::ReorderRows does: row i then holds what row
     // order[i] held. No step when `order` is not a permutation of the rows.
     void Sort(std::vector<int> order);
-    // Replaces the `count` rows from `first` on by `rows`, as one step named `command`, for a
-    // change of many rows at once. No step when those rows are not all in the list.
-    void ReplaceRows(int first, int count, RowStore rows, Command command = Command::Merge);
+    // Replaces the `count` rows from `first` on by `rows`, as one Merge step, for a change of
+    // many rows at once. No step when those rows are not all in the list.
+    void ReplaceRows(int first, int count, RowStore rows);
 
     bool CanUndo() const { return m_done > 0; }
     bool CanRedo() const { return m_done < m_steps.size(); }
@@ -69,6 +69,7 @@ private:
         std::vector<int> order;
     };
 
+    void Replace(int first, int count, RowStore rows, Command command);
     void Do(Step step);
     void Forward(const Step &step);
     void Backward(const Step &step);

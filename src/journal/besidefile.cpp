@@ -16,15 +16,6 @@ std::string_view FolderPrefix(std::string_view path)
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
-std::string TimeStamp(std::time_t when)
-{
-    std::tm local{};
-    char stamp[32] = "";
-    if (::localtime_r(&when, &local))
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
-    return stamp;
-}
-
 // Opens a new file beside `journalPath` exclusively; its descriptor (or -1) and its path.
 int OpenNewBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                   std::string &path)
@@ -68,8 +59,17 @@ bool CopyContents(int from, int to)
     }
 }
 
-// The copy must survive a crash before the journal it was taken from is replaced: its entry in
-// the folder is made durable as well as its contents.
+} // namespace
+
+std::string TimeStamp(std::time_t when)
+{
+    std::tm local{};
+    char stamp[32] = "";
+    if (::localtime_r(&when, &local))
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
+    return stamp;
+}
+
 void SyncFolderOf(std::string_view path)
 {
     const std::string folder(FolderPrefix(path).empty() ? "." : FolderPrefix(path));
@@ -79,8 +79,6 @@ void SyncFolderOf(std::string_view path)
     ::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
 
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                        int attempt)
@@ -133,6 +131,7 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
             ::unlink(path.c_str());
         return std::nullopt;
     }
+    // The copy must survive a crash before the journal it was taken from is replaced.
     SyncFolderOf(path);
     return path;
 }

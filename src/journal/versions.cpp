@@ -1,5 +1,6 @@
 #include "journal/versions.h"
 
+#include "journal/besidefile.h"
 #include "journal/journalformat.h"
 
 #include <algorithm>
@@ -11,10 +12,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/ioprio.h>
 #include <memory>
 #include <set>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <tuple>
 #include <unistd.h>
 #include <utility>
@@ -80,15 +85,6 @@ std::string VersionName(std::string_view stamp, int counter)
     return name.append(versionEnding);
 }
 
-std::string LocalStamp(std::time_t when)
-{
-    std::tm local{};
-    char stamp[32] = "";
-    if (::localtime_r(&when, &local))
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
-    return stamp;
-}
-
 // Makes `folder` and whichever of its parents are missing, each with mode 0700.
 bool MakeFolders(const std::string &folder)
 {
@@ -109,15 +105,6 @@ bool MakeFolders(const std::string &folder)
     return ::chmod(folder.c_str(), 0700) == 0;
 }
 
-void SyncFolder(const std::string &folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 bool ReadFully(int fd, char *buffer, size_t size, off_t offset)
 {
     while (size > 0) {
@@ -129,20 +116,6 @@ bool ReadFully(int fd, char *buffer, size_t size, off_t offset)
         buffer += got;
         size -= size_t(got);
         offset += got;
-    }
-    return true;
-}
-
-bool WriteFully(int fd, const char *bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= size_t(written);
     }
     return true;
 }
@@ -166,36 +139,26 @@ bool SameBytes(int journal, off_t size, const std::string &path)
     return same;
 }
 
-bool CopyByReading(int from, int to, off_t offset, off_t size)
-{
-    const auto buffer = std::make_unique<char[]>(compareChunk);
-    for (; offset < size; offset += off_t(compareChunk)) {
-        const size_t length = size_t(std::min<off_t>(off_t(compareChunk), size - offset));
-        if (!ReadFully(from, buffer.get(), length, offset) || !WriteFully(to, buffer.get(), length))
-            return false;
-    }
-    return true;
-}
-
 // The `size` bytes of `from` into the empty file `to`: a reflink where the file system shares
-// blocks between files, else a copy inside the kernel, else through a buffer.
+// blocks between files, else a copy within the kernel, by copy_file_range or, between file
+// systems that refuse it, by sendfile.
 bool CopyBytes(int from, int to, off_t size)
 {
     if (::ioctl(to, FICLONE, from) == 0)
         return true;
-    loff_t offset = 0;
-    while (offset < size) {
-        const ssize_t copied =
-            ::copy_file_range(from, &offset, to, nullptr, size_t(size - offset), 0);
-        if (copied < 0 && errno == EINTR)
+    bool refused = false;
+    for (off_t offset = 0; offset < size;) {
+        const size_t length = size_t(size - offset);
+        const ssize_t copied = refused ? ::sendfile(to, from, &offset, length)
+                                       : ::copy_file_range(from, &offset, to, nullptr, length, 0);
+        if (copied > 0 || (copied < 0 && errno == EINTR))
             continue;
-        if (copied > 0)
+        if (copied < 0 && !refused &&
+            (errno == EXDEV || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL)) {
+            refused = true;
             continue;
-        // Refused between these file systems, or the file ended early.
-        if (copied < 0 &&
-            (errno == EXDEV || errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL))
-            return CopyByReading(from, to, offset, size);
-        if (copied == 0)
+        }
+        if (copied == 0) // the file ended early: it was cut short while copied
             errno = EAGAIN;
         return false;
     }
@@ -206,7 +169,7 @@ bool CopyBytes(int from, int to, off_t size)
 std::optional<std::string> NameVersion(const std::string &temporary, const std::string &folder,
                                        std::time_t when)
 {
-    const std::string stamp = LocalStamp(when);
+    const std::string stamp = TimeStamp(when);
     for (int counter = 1; counter < 100000; ++counter) {
         const std::string path = folder + "/" + VersionName(stamp, counter);
         if (::link(temporary.c_str(), path.c_str()) == 0)
@@ -252,7 +215,7 @@ KeepOutcome CopyIntoFolder(int journal, const struct stat &before, const std::st
     ::unlink(temporary.c_str());
     if (!named)
         return Failure(error, folder);
-    SyncFolder(folder);
+    SyncFolderOf(*named);
     KeepOutcome outcome;
     outcome.result = KeepOutcome::Kept;
     outcome.path = *named;
@@ -278,6 +241,14 @@ void Prune(const std::string &folder)
         if (std::string_view(entry->d_name).starts_with(temporaryPrefix))
             ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
     }
+}
+
+// The copy gives way to everything else, the save above all, for the processor and the disk:
+// the lowest priority for this thread alone, where the system lets it be set.
+void YieldToOtherWork()
+{
+    ::setpriority(PRIO_PROCESS, ::gettid(), 19);
+    ::syscall(SYS_ioprio_set, IOPRIO_WHO_PROCESS, 0, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_BE, 7));
 }
 
 } // namespace
@@ -454,6 +425,7 @@ bool VersionCopy::Start(const std::string &journalPath, std::time_t when)
     }
     m_done.store(false);
     m_worker = std::thread([this, fd, journalPath, when] {
+        YieldToOtherWork();
         const std::optional<std::string> real = JournalRealPath(journalPath);
         KeepOutcome outcome =
             real ? KeepVersion(fd, *real, m_root, when) : Failure(errno, journalPath);
