@@ -40,6 +40,9 @@ void RunLoadCheckBenchmark(const BenchOptions &options, const std::vector<Journa
 // the save's share of the UI thread.
 void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// Keeping a version of each journal: the copy alone and beside the save, against the save.
+void RunVersionBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+
 // Peak memory of a process that loads each journal, against one that loads an empty journal.
 void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 // The child side: loads the journal in `folder` into a shown main dialog and prints its peak

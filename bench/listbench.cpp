@@ -10,6 +10,7 @@
 
 #include "app/journaldialog.h"
 #include "entries/columnsort.h"
+#include "entries/undohistory.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
 #include "ui/qt/qtlistview.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <unistd.h>
 
 namespace {
@@ -226,6 +228,88 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
     return measured;
 }
 
+// The order SortByColumn gives the rows by `column` when they are not yet ascending.
+std::vector<int> AscendingOrder(const QtListView &list, int column)
+{
+    std::vector<int> order(size_t(list.ItemCount()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return CompareText(list.RowAt(a)[size_t(column)], list.RowAt(b)[size_t(column)]) < 0;
+    });
+    return order;
+}
+
+// Undo of a sort by Title, made through the undo history in the order SortByColumn gives,
+// against SortByColumn itself, each until repainted.
+Measured MeasureUndoSort(const BenchOptions &options, JournalDialog &dialog)
+{
+    QtListView &list = dialog.EntryListView();
+    const std::vector<Row> unsorted = list.Rows();
+    const std::vector<int> order = AscendingOrder(list, 1);
+    UndoHistory history(list);
+    const auto restore = [&] {
+        list.SetRowTexts(unsorted);
+        history.Clear();
+        Settle();
+    };
+    const Measured measured = TimePairs(
+        options.runs,
+        [&] {
+            restore();
+            history.Sort(order);
+            Settle();
+        },
+        [&] {
+            history.Undo();
+            Settle();
+        },
+        restore,
+        [&] {
+            SortByColumn(dialog.Entries(), 1);
+            Settle();
+        });
+    restore();
+    history.Sort(order);
+    history.Undo();
+    if (list.Rows() != unsorted)
+        std::fprintf(stderr, "undoing the sort did not give the rows back\n");
+    return measured;
+}
+
+// Undo of a Remove of the marked row against the Remove itself, both through the undo
+// history, each until repainted.
+Measured MeasureUndoRemove(const BenchOptions &options, JournalDialog &dialog)
+{
+    QtListView &list = dialog.EntryListView();
+    const std::vector<Row> rows = list.Rows();
+    const RowRange marked[] = {{2, 2}};
+    UndoHistory history(list);
+    const Measured measured = TimePairs(
+        options.runs,
+        [&] {
+            history.Undo(); // what the last timed Remove took
+            list.SelectRows(2, marked);
+            history.Remove(2);
+            Settle();
+        },
+        [&] {
+            history.Undo();
+            Settle();
+        },
+        [&] {
+            list.SelectRows(2, marked);
+            Settle();
+        },
+        [&] {
+            history.Remove(2);
+            Settle();
+        });
+    history.Undo();
+    if (list.Rows() != rows || list.SelectedRows() != std::vector<RowRange>{{2, 2}})
+        std::fprintf(stderr, "undoing the Remove did not give the row and selection back\n");
+    return measured;
+}
+
 std::vector<std::string> Cells(const Measured &measured)
 {
     return {FormatSeconds(measured.seconds), FormatSeconds(measured.floor),
@@ -246,6 +330,8 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
         {"entries", "report", "no templates", "floor", "ratio", "1 KB template", "floor", "ratio"});
     Table sortTable(
         {"entries", "sort", "by Title", "floor", "ratio", "by Entry", "floor", "ratio"});
+    Table undoTable({"entries", "undo", "of a sort by Title", "the sort", "ratio", "of a Remove",
+                     "the Remove", "ratio"});
     for (const Journal &journal : journals) {
         if (journal.entries == 0)
             continue;
@@ -300,6 +386,25 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
             sortRow.insert(sortRow.end(), cells.begin(), cells.end());
         }
         sortTable.AddRow(sortRow);
+
+        const Measured undoSort = MeasureUndoSort(options, *dialog);
+        const Measured undoRemove = MeasureUndoRemove(options, *dialog);
+        if (largest) {
+            NoteTarget(
+                "undo of a sort within the sort's own time: " + FormatSeconds(undoSort.seconds) +
+                    ", " + FormatRatio(undoSort.seconds / undoSort.floor),
+                undoSort.seconds <= undoSort.floor);
+            NoteTarget("undo of a Remove within 2x the Remove and under 0.1 s: " +
+                           FormatSeconds(undoRemove.seconds) + ", " +
+                           FormatRatio(undoRemove.seconds / undoRemove.floor),
+                       undoRemove.seconds <= 2 * undoRemove.floor && undoRemove.seconds < 0.1);
+        }
+        std::vector<std::string> undoRow = {journal.Label(), ""};
+        for (const Measured &undo : {undoSort, undoRemove}) {
+            const auto cells = Cells(undo);
+            undoRow.insert(undoRow.end(), cells.begin(), cells.end());
+        }
+        undoTable.AddRow(undoRow);
     }
     ChangeFolder(options.workFolder);
 
@@ -313,6 +418,8 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
     reportTable.Print();
     std::printf("\nSort, until repainted (floor: std::stable_sort of the same texts)\n");
     sortTable.Print();
+    std::printf("\nUndo, until repainted, against the command it undoes\n");
+    undoTable.Print();
 }
 
 int PrintPeakAfterLoad(const std::string &folder)

@@ -155,8 +155,10 @@ int main(int argc, char *argv[])
         RunListBenchmarks(options, journals);
         RunLoadCheckBenchmark(options, journals);
     }
-    if (arguments.save)
+    if (arguments.save) {
         RunSaveBenchmark(options, journals);
+        RunVersionBenchmark(options, journals);
+    }
     if (arguments.memory)
         RunMemoryBenchmark(options, journals);
     if (arguments.startup)
