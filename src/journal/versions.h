@@ -100,8 +100,9 @@ KeepOutcome KeepVersion(int journal, const std::string &journalRealPath, const s
 // calling thread, so that what is copied is the file that is there now, even when a save then
 // renames a new file into its place (the old file stays intact while it is open); the copy
 // runs beside the save and never holds it up. The outcome is read once the copy is done, on
-// whichever thread, without waiting; Wait waits for it (at close). The object must outlive
-// the copy: its destructor waits.
+// whichever thread, without waiting; Wait waits for it (at close). Its own calls must not
+// overlap: the save's thread may Start a copy, and the window's thread take the outcome once
+// it has joined that save's thread. The object must outlive the copy: its destructor waits.
 class VersionCopy
 {
 public:
