@@ -148,7 +148,7 @@ bool CopyBytes(int from, int to, off_t size)
         return true;
     bool refused = false;
     for (off_t offset = 0; offset < size;) {
-        const size_t length = size_t(size - offset);
+        const auto length = size_t(size - offset);
         const ssize_t copied = refused ? ::sendfile(to, from, &offset, length)
                                        : ::copy_file_range(from, &offset, to, nullptr, length, 0);
         if (copied > 0 || (copied < 0 && errno == EINTR))
