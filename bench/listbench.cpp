@@ -271,8 +271,8 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
                           FormatRatio(save / floor), FormatSeconds(sync),
                           FormatSeconds(save - sync), FormatRatio((save - sync) / floor)});
 
-        // The short records are there for loading, memory and start-up only.
-        if (journal.shortRecords)
+        // The short records and the long entry are there for loading, memory and start-up only.
+        if (!journal.IsOrdinary())
             continue;
         std::vector<std::string> reportRow = {journal.Label(), ""};
         for (const std::string &lines : {std::string(), lineTemplate}) {
@@ -362,6 +362,11 @@ void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> 
                        ratio <= 1.5);
         if (journal.IsMillionShort())
             NoteTarget("1,000,000 short records: memory above the empty app's within 2x the file "
+                       "size: " +
+                           FormatRatio(ratio),
+                       ratio <= 2);
+        if (journal.IsLongEntryTarget())
+            NoteTarget("one entry of 200 MiB: memory above the empty app's within 2x the file "
                        "size: " +
                            FormatRatio(ratio),
                        ratio <= 2);

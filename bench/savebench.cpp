@@ -7,8 +7,8 @@
 // the form's boxes are filled in, the buttons clicked, a row and a heading clicked with mouse
 // events. "Idle" is when the event loop has nothing left to do.
 
+#include "benchdialog.h"
 #include "benchparts.h"
-#include "benchsupport.h"
 
 #include "app/journaldialog.h"
 #include "journal/rowsnapshot.h"
@@ -19,13 +19,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -48,30 +46,6 @@ const char *CommandName(Step command)
         return "sort by Title";
     }
     return "";
-}
-
-void ProcessEvents()
-{
-    for (int pass = 0; pass < 2; ++pass)
-        QCoreApplication::processEvents();
-}
-
-void Click(QWidget *widget, QPoint at)
-{
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
-
-void ClickRow(JournalDialog &dialog, int row)
-{
-    QtListView &list = dialog.EntryListView();
-    list.scrollToTop();
-    ProcessEvents();
-    Click(list.viewport(), list.visualRect(list.model()->index(row, 1)).center());
 }
 
 void ClickHeading(JournalDialog &dialog, int column)
@@ -115,20 +89,6 @@ void Perform(JournalDialog &dialog, Step command)
         ClickHeading(dialog, 1);
         break;
     }
-}
-
-// Until the journal on disk holds the list (or `limit` seconds have passed); the seconds since
-// `start`, the moment the command had returned, or -1 when it did not get there.
-double WaitUntilSaved(JournalDialog &dialog, Clock::time_point start, double limit)
-{
-    JournalFile &journal = dialog.Journal();
-    while (journal.ChangedSinceLastSave() || journal.BackgroundSaveRunning()) {
-        if (SecondsSince(start) > limit)
-            return -1;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return SecondsSince(start);
 }
 
 struct CommandTimes
@@ -187,7 +147,7 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
     Table commandTable({"entries", "command", "save off", "save on", "ratio", "on disk after"});
     Table shareTable({"entries", "copy of the rows", "start of a save", "save on its thread"});
     for (const Journal &journal : journals) {
-        if (journal.entries == 0 || journal.shortRecords)
+        if (!journal.IsOrdinary())
             continue;
         std::fprintf(stderr, "measuring the background save at %d entries...\n", journal.entries);
         const std::string folder = CopyJournal(options, journal);
