@@ -18,6 +18,8 @@ private slots:
     void deletingAMissingRowChangesNothing();
     void keepsBytesTheDisplayCannotShow();
     void showsLineBreaksAsSpaces();
+    void showsTheStartOfALongText_data();
+    void showsTheStartOfALongText();
     void setRowTextsKeepsSelectionAtIndexes();
     void markFollowsClicksAndKeys();
     void clickNotifiesOnlyForTheMouse();
@@ -141,6 +143,37 @@ void tst_QtListView::showsLineBreaksAsSpaces()
     list.InsertColumn(0, "Entry");
     list.InsertItem(0, "first\r\nsecond\nthird");
     QCOMPARE(list.model()->index(0, 0).data().toString(), QString("first second third"));
+}
+
+void tst_QtListView::showsTheStartOfALongText_data()
+{
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QByteArray>("filler");
+    QTest::addColumn<QByteArray>("end");
+    QTest::addColumn<QString>("shownStart");
+    QTest::newRow("UTF-8 throughout") << QByteArray("caf\xc3\xa9 ") << QByteArray("ab")
+                                      << QByteArray("\xc3\xa9") << QString::fromUtf8("café ab");
+    QTest::newRow("Windows-1252 past the shown part")
+        << QByteArray("caf\xc3\xa9 ") << QByteArray("ab") << QByteArray("\xe9")
+        << QString::fromUtf8("cafÃ© ab");
+    QTest::newRow("cut inside a character")
+        << QByteArray("x") << QByteArray("\xc3\xa9") << QByteArray() << QString::fromUtf8("xéé");
+}
+
+void tst_QtListView::showsTheStartOfALongText()
+{
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, filler);
+    QFETCH(QByteArray, end);
+    QFETCH(QString, shownStart);
+    QtListView list;
+    list.InsertColumn(0, "Entry");
+    const QByteArray text = start + filler.repeated((8 << 20) / filler.size()) + end;
+    list.InsertRows(0, {{text.toStdString(), "", ""}});
+    const QString shown = list.model()->index(0, 0).data().toString();
+    QVERIFY(shown.startsWith(shownStart));
+    QVERIFY(shown.size() < 10000);
+    QVERIFY(!shown.contains(QChar::ReplacementCharacter));
 }
 
 void tst_QtListView::setRowTextsKeepsSelectionAtIndexes()

@@ -749,6 +749,27 @@ test_stop_signal_after_a_failed_save() {
     fi
 }
 
+# A journal with one entry of 30 MB, the last bytes of which are Windows-1252: the window
+# appears with the list showing the start of it, and a save after an Add keeps its bytes.
+test_long_entry_opens_and_survives_a_save() {
+    local folder
+    folder=$(new_folder)
+    {
+        printf 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Long\r\nENTRY='
+        yes 'walked by the river in the rain<br>' | tr -d '\n' | head -c 30000000
+        printf 'caf\xe9\r\n\r\nDATE=2024-05-02\r\nTITLE=Newer\r\nENTRY=text\r\n'
+    } >"$folder/pw.dat"
+    cp "$folder/pw.dat" "$work/long.dat"
+    printf '\r\nDATE=2024-05-02\r\nTITLE=Unsaved\r\nENTRY=text\r\n' >>"$work/long.dat"
+    start_app "$folder" || return 1
+    add_unsaved_row
+    click_quit
+    expect_exit 0 60 || return 1
+    cmp -s "$folder/pw.dat" "$work/long.dat" ||
+        fail "pw.dat differs from the journal with the row added" || return 1
+    only_files "$folder" pw.dat
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -796,6 +817,7 @@ run test_unreadable_journal_is_announced
 run test_read_only_folder_saves_in_place
 run test_cr_only_journal_keeps_its_original
 run test_stop_signal_after_a_failed_save
+run test_long_entry_opens_and_survives_a_save
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]

@@ -13,9 +13,20 @@
 #include <string_view>
 #include <vector>
 
-// A cell's bytes as the list shows them: a list row is one line, so line breaks inside a text
-// are shown as spaces.
-QString CellDisplay(std::string_view bytes);
+// The list shows only the start of each text, so that a text of megabytes is never converted,
+// laid out or measured whole. 8 KiB are at least 2,730 characters of any script: wider than any
+// screen at any size people read, so a column never needs more.
+constexpr size_t shownBytes = 8192;
+// No column is wider than this many pixels, whatever its texts.
+constexpr int widestColumn = 0xFFFE;
+
+// The start of `bytes` that the list shows: the first shownBytes, or a few bytes less so as
+// not to end inside a UTF-8 sequence.
+std::string_view ShownPart(std::string_view bytes);
+// A cell's bytes as the list shows them: the shown part, in the encoding of the whole text
+// (`utf8`, what IsValidUtf8 gives for all of `bytes`). A list row is one line, so line breaks
+// inside a text are shown as spaces.
+QString CellDisplay(std::string_view bytes, bool utf8);
 
 // The list's rows, kept in a RowStore under at most three column headings, with the pixel width
 // of every cell once it has been measured. This is the only place the entries are kept while
@@ -51,24 +62,36 @@ public:
     // indexes, and with them the view's selection and current row, go along with their rows.
     void Reorder(std::span<const int> order, const std::vector<int> &newIndex);
 
-    // The width of the column's widest cell, in pixels: the widths already known, and
-    // `measure(bytes)` for the others. A row whose cell is measured has its other unknown cells
-    // measured too, since its texts lie together and the other columns are sized next.
+    // The width of the column's widest cell in pixels, at most widestColumn: the widths already
+    // known, and `measure(bytes)` for the others. A row whose cell is measured has its other
+    // unknown cells measured too, since its texts lie together and the other columns are sized
+    // next.
     template <typename Measure> int WidestCell(int column, Measure &&measure) const;
     // Every width is measured again when next needed (the font or style changed).
-    void ForgetWidths() { std::fill(m_widths.begin(), m_widths.end(), unknownWidths); }
+    void ForgetWidths();
 
 private:
-    // A cell's width in pixels; unknownWidth until measured, atLeastWidth for one too wide to
-    // keep, which is measured again whenever it is needed.
-    using Widths = std::array<std::uint16_t, 3>;
     static constexpr std::uint16_t unknownWidth = 0xFFFF;
-    static constexpr std::uint16_t atLeastWidth = 0xFFFE;
-    static constexpr Widths unknownWidths{unknownWidth, unknownWidth, unknownWidth};
+    static_assert(widestColumn < unknownWidth);
+
+    // What is known of a row's cells without reading their texts again: the width of each in
+    // pixels (unknownWidth until measured), and the encoding of each text longer than the list
+    // shows, two bits a column (see IsUtf8).
+    struct Known
+    {
+        std::array<std::uint16_t, 3> widths{unknownWidth, unknownWidth, unknownWidth};
+        std::uint8_t encodings = 0;
+    };
+
+    // The cell's text changed: its width and encoding are found again when needed.
+    void Forget(size_t row, size_t column);
+    // Whether the text of a cell is UTF-8, which decides how its shown part is shown. A long
+    // text is read whole for it only once.
+    bool IsUtf8(size_t row, size_t column, std::string_view text) const;
 
     std::vector<Text> m_headings;
     RowStore m_rows;
-    mutable std::vector<Widths> m_widths; // by row
+    mutable std::vector<Known> m_known; // by row
 };
 
 template <typename Measure> int ByteRowModel::WidestCell(int column, Measure &&measure) const
@@ -78,20 +101,15 @@ template <typename Measure> int ByteRowModel::WidestCell(int column, Measure &&m
     // Bottom row first: a loaded journal stores its rows so, and memory is read fastest in
     // its own order.
     for (size_t row = m_rows.Count(); row-- > 0;) {
-        Widths &known = m_widths[row];
-        if (known[size_t(column)] < atLeastWidth) {
-            widest = std::max(widest, int(known[size_t(column)]));
-            continue;
+        std::array<std::uint16_t, 3> &widths = m_known[row].widths;
+        if (widths[size_t(column)] == unknownWidth) {
+            const RowView texts = m_rows.At(row);
+            for (size_t other = 0; other < columns; ++other) {
+                if (widths[other] == unknownWidth)
+                    widths[other] = std::uint16_t(std::min(measure(texts[other]), widestColumn));
+            }
         }
-        const RowView texts = m_rows.At(row);
-        for (size_t other = 0; other < columns; ++other) {
-            if (known[other] < atLeastWidth)
-                continue;
-            const int width = measure(texts[other]);
-            known[other] = std::uint16_t(std::min(width, int(atLeastWidth)));
-            if (other == size_t(column))
-                widest = std::max(widest, width);
-        }
+        widest = std::max(widest, int(widths[size_t(column)]));
     }
     return widest;
 }
