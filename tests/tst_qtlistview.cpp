@@ -21,6 +21,7 @@ private slots:
     void showsTheStartOfALongText_data();
     void showsTheStartOfALongText();
     void setRowTextsKeepsSelectionAtIndexes();
+    void setRowChangesTheRowAtOnce();
     void markFollowsClicksAndKeys();
     void clickNotifiesOnlyForTheMouse();
     void clickOnEmptySpaceKeepsTheMark();
@@ -187,6 +188,21 @@ void tst_QtListView::setRowTextsKeepsSelectionAtIndexes()
     QCOMPARE(shown.list.ItemText(0, 1), Text("t2"));
     QCOMPARE(shown.list.selectionModel()->selectedRows().size(), 1);
     QCOMPARE(shown.list.selectionModel()->selectedRows().front().row(), 0);
+}
+
+void tst_QtListView::setRowChangesTheRowAtOnce()
+{
+    ShownList shown;
+    shown.Fill(2);
+    const QAbstractItemModel *model = shown.list.model();
+    QSignalSpy changes(model, &QAbstractItemModel::dataChanged);
+    const Row row{"2006-02-01", "new title", "new entry"};
+    shown.list.SetRow(1, RowView{{row[0], row[1], row[2]}});
+    shown.list.SetRow(1, RowView{{row[0], row[1], row[2]}}); // the same texts change nothing
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes.front().at(0).toModelIndex(), model->index(1, 0));
+    QCOMPARE(changes.front().at(1).toModelIndex(), model->index(1, 2));
+    QCOMPARE(shown.list.RowAt(1), row);
 }
 
 void tst_QtListView::markFollowsClicksAndKeys()

@@ -22,10 +22,7 @@ void EntryCommands::OnAdd()
     }
     if (FindDuplicate() == 1 && m_boxes.AppBox(duplicateQuestion, BoxYesNo) != AnswerYes)
         return;
-    ListView &list = m_entries.List();
-    list.InsertItem(0, form.Date);
-    list.SetItemText(0, 1, form.Title);
-    list.SetItemText(0, 2, form.Entry);
+    m_entries.List().InsertRow(0, RowView{{form.Date, form.Title, form.Entry}});
     m_entries.AutoSizeColumns();
     m_entries.RecountEntries();
 }
@@ -36,11 +33,8 @@ void EntryCommands::OnUpdate()
     const EntryForm &form = m_entries.Form();
     if (!form.Date.empty()) {
         ListView &list = m_entries.List();
-        const int row = list.SelectionMark();
         // The list ignores a missing row, so no mark (-1) changes nothing.
-        list.SetItemText(row, 0, form.Date);
-        list.SetItemText(row, 1, form.Title);
-        list.SetItemText(row, 2, form.Entry);
+        list.SetRow(list.SelectionMark(), RowView{{form.Date, form.Title, form.Entry}});
     }
     m_entries.AutoSizeColumns();
 }

@@ -27,14 +27,19 @@ public:
     // Inserts a row whose column-0 text is `text0` at `index` (clamped to 0..ItemCount());
     // returns the index it got.
     virtual int InsertItem(int index, const Text &text0) = 0;
-    // Inserts many rows at once at `index`, in the given order; the same as InsertItem plus
-    // SetItemText for each of them, without the per-row cost.
+    // Inserts a row holding `texts` at `index` (clamped to 0..ItemCount()); returns the index
+    // it got.
+    virtual int InsertRow(int index, const RowView &texts) = 0;
+    // Inserts many rows at once at `index`, in the given order; the same as InsertRow for each
+    // of them, without the per-row cost.
     virtual void InsertRows(int index, RowStore rows) = 0;
     void InsertRows(int index, const std::vector<Row> &rows)
     {
         InsertRows(index, RowStore::FromRows(rows));
     }
     virtual void SetItemText(int row, int column, const Text &text) = 0;
+    // Replaces all three texts of `row` at once; the same as SetItemText for each column.
+    virtual void SetRow(int row, const RowView &texts) = 0;
     virtual Text ItemText(int row, int column) const = 0;
     virtual bool DeleteItem(int row) = 0;
     virtual int ItemCount() const = 0;

@@ -34,6 +34,13 @@ int FakeListView::InsertItem(int index, const Text &text0)
     return index;
 }
 
+int FakeListView::InsertRow(int index, const RowView &texts)
+{
+    index = std::clamp(index, 0, int(rows.size()));
+    rows.insert(rows.begin() + index, texts.ToRow());
+    return index;
+}
+
 void FakeListView::InsertRows(int index, RowStore newRows)
 {
     index = std::clamp(index, 0, int(rows.size()));
@@ -45,6 +52,12 @@ void FakeListView::SetItemText(int row, int column, const Text &text)
 {
     if (validRow(rows, row) && column >= 0 && column < 3)
         rows[row][column] = text;
+}
+
+void FakeListView::SetRow(int row, const RowView &texts)
+{
+    if (validRow(rows, row))
+        rows[size_t(row)] = texts.ToRow();
 }
 
 RowView FakeListView::RowAt(int row) const

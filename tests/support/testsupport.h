@@ -31,9 +31,11 @@ public:
     void InsertColumn(int column, const Text &heading) override;
     int HeaderItemCount() const override;
     int InsertItem(int index, const Text &text0) override;
+    int InsertRow(int index, const RowView &texts) override;
     using ListView::InsertRows;
     void InsertRows(int index, RowStore newRows) override;
     void SetItemText(int row, int column, const Text &text) override;
+    void SetRow(int row, const RowView &texts) override;
     Text ItemText(int row, int column) const override;
     bool DeleteItem(int row) override;
     int ItemCount() const override;

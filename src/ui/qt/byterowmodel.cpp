@@ -100,6 +100,14 @@ void ByteRowModel::InsertLines(int index, RowStore added)
     endInsertRows();
 }
 
+void ByteRowModel::InsertRow(int index, const RowView &texts)
+{
+    beginInsertRows({}, index, index);
+    m_rows.Insert(size_t(index), texts);
+    m_known.insert(m_known.begin() + index, Known());
+    endInsertRows();
+}
+
 void ByteRowModel::RemoveLine(int row)
 {
     beginRemoveRows({}, row, row);
@@ -118,6 +126,24 @@ void ByteRowModel::SetText(int row, int column, std::string_view text)
     Forget(size_t(row), size_t(column));
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void ByteRowModel::SetRow(int row, const RowView &texts)
+{
+    RowView updated = m_rows.At(size_t(row));
+    bool changed = false;
+    for (size_t column = 0; column < m_headings.size(); ++column) {
+        if (updated[column] != texts[column]) {
+            updated.texts[column] = texts[column];
+            Forget(size_t(row), column);
+            changed = true;
+        }
+    }
+    if (!changed)
+        return;
+    m_rows.Set(size_t(row), updated);
+    if (columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
 }
 
 void ByteRowModel::SetAllTexts(const std::vector<Row> &texts)

@@ -54,8 +54,11 @@ public:
     void InsertColumn(int column, const Text &heading);
     // `index` must lie in 0..rowCount().
     void InsertLines(int index, RowStore added);
+    void InsertRow(int index, const RowView &texts);
     void RemoveLine(int row);
     void SetText(int row, int column, std::string_view text);
+    // Only the columns that have a heading take their text.
+    void SetRow(int row, const RowView &texts);
     // `texts` has rowCount() elements.
     void SetAllTexts(const std::vector<Row> &texts);
     // Row i takes the texts of row order[i]; newIndex is the inverse of order. Persistent

@@ -105,8 +105,14 @@ int QtListView::HeaderItemCount() const
 
 int QtListView::InsertItem(int index, const Text &text0)
 {
+    return InsertRow(index, RowView{{text0, {}, {}}});
+}
+
+int QtListView::InsertRow(int index, const RowView &texts)
+{
     index = std::clamp(index, 0, ItemCount());
-    InsertRows(index, {Row{text0, {}, {}}});
+    m_model->InsertRow(index, texts);
+    MarkInserted(index, 1);
     return index;
 }
 
@@ -115,7 +121,12 @@ void QtListView::InsertRows(int index, RowStore rows)
     index = std::clamp(index, 0, ItemCount());
     const int count = int(rows.Count());
     m_model->InsertLines(index, std::move(rows));
-    if (m_mark >= index)
+    MarkInserted(index, count);
+}
+
+void QtListView::MarkInserted(int index, int count)
+{
+    if (count > 0 && m_mark >= index)
         m_mark += count;
 }
 
@@ -123,6 +134,12 @@ void QtListView::SetItemText(int row, int column, const Text &text)
 {
     if (m_model->IsCell(row, column))
         m_model->SetText(row, column, text);
+}
+
+void QtListView::SetRow(int row, const RowView &texts)
+{
+    if (row >= 0 && row < ItemCount())
+        m_model->SetRow(row, texts);
 }
 
 Text QtListView::ItemText(int row, int column) const

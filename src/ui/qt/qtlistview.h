@@ -33,9 +33,11 @@ public:
     void InsertColumn(int column, const Text &heading) override;
     int HeaderItemCount() const override;
     int InsertItem(int index, const Text &text0) override;
+    int InsertRow(int index, const RowView &texts) override;
     using ListView::InsertRows;
     void InsertRows(int index, RowStore rows) override;
     void SetItemText(int row, int column, const Text &text) override;
+    void SetRow(int row, const RowView &texts) override;
     Text ItemText(int row, int column) const override;
     bool DeleteItem(int row) override;
     int ItemCount() const override;
@@ -76,6 +78,8 @@ private:
     int HeadingWidth(int column) const;
     int CellMargin() const;
     void FollowCurrentRow(const QModelIndex &current);
+    // Rows were inserted at `index`: the mark moves down with its row.
+    void MarkInserted(int index, int count);
 
     ByteRowModel *m_model;
     mutable CellWidths m_cellWidths;
