@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <numeric>
 #include <unistd.h>
 
 namespace {
@@ -199,17 +200,42 @@ Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
     return measured;
 }
 
+// Row indexes of `count` rows ordered by their texts, as `rowAt(index)` gives them.
+template <typename RowAt> std::vector<int> ByTexts(size_t count, RowAt rowAt)
+{
+    std::vector<int> indexes(count);
+    std::iota(indexes.begin(), indexes.end(), 0);
+    std::sort(indexes.begin(), indexes.end(),
+              [&](int a, int b) { return rowAt(a).texts < rowAt(b).texts; });
+    return indexes;
+}
+
+// Puts the list's rows back in the order they have in `before`, a snapshot of the same rows.
+void RestoreOrder(ListView &list, const RowStore &before)
+{
+    const size_t count = before.Count();
+    const std::vector<int> then = ByTexts(count, [&](int row) { return before.At(size_t(row)); });
+    const std::vector<int> now = ByTexts(count, [&](int row) { return list.RowAt(row); });
+    // Rows with the same texts are interchangeable; row then[i] of `before` is row now[i] now.
+    std::vector<int> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[size_t(then[i])] = now[i];
+    list.ReorderRows(order);
+    if (count > 0 && list.RowAt(0).texts != before.At(0).texts)
+        std::fprintf(stderr, "the rows did not get their order back\n");
+}
+
 // A sort of the loaded list by `column`, from the load's order each time, until it has been
 // repainted; the floor sorts the same texts in a plain vector.
 Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int column)
 {
     QtListView &list = dialog.EntryListView();
-    const std::vector<Row> unsorted = list.Rows();
+    const RowStore unsorted = list.SnapshotRows();
     std::vector<std::string> keys;
     const Measured measured = TimePairs(
         options.runs,
         [&] {
-            list.SetRowTexts(unsorted);
+            RestoreOrder(list, unsorted);
             Settle();
         },
         [&] {
@@ -218,11 +244,11 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
         },
         [&] {
             keys.clear();
-            for (const Row &row : unsorted)
-                keys.push_back(row[size_t(column)]);
+            for (size_t row = 0; row < unsorted.Count(); ++row)
+                keys.emplace_back(unsorted.At(row)[size_t(column)]);
         },
         [&] { std::stable_sort(keys.begin(), keys.end()); });
-    list.SetRowTexts(unsorted);
+    RestoreOrder(list, unsorted);
     return measured;
 }
 

@@ -115,8 +115,7 @@ CommandTimes MeasureCommand(const BenchOptions &options, JournalDialog &dialog, 
             const Clock::time_point idle = Clock::now();
             (on ? times.on : times.off)
                 .push_back(std::chrono::duration<double>(idle - start).count());
-            if (command == Step::Click &&
-                dialog.Form().Title != dialog.EntryListView().ItemText(3, 1))
+            if (command == Step::Click && dialog.Form().Title != dialog.EntryListView().RowAt(3)[1])
                 std::fprintf(stderr, "the click on a row did not load it into the form\n");
             if (on && command != Step::Click)
                 times.onDisk.push_back(WaitUntilSaved(dialog, idle, 10));

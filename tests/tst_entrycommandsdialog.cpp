@@ -90,7 +90,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, rows);
+        entries.List().InsertRows(0, RowStore::FromRows(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         entries.OnClear();
@@ -106,7 +106,7 @@ struct ShownDialog
     {
         QStringList titles;
         for (int row = 0; row < List().ItemCount(); ++row)
-            titles << QString::fromStdString(List().ItemText(row, 1));
+            titles << QString::fromStdString(CellText(List(), row, 1));
         return titles;
     }
 
@@ -379,8 +379,8 @@ void tst_EntryCommandsDialog::removeThenAddReinsertsAtTheTop()
     shown.Click(IdRemove);
     shown.Click(IdAdd);
     QCOMPARE(shown.Titles(), (QStringList{"Rain", "Harvest", "Market"}));
-    QCOMPARE(shown.List().ItemText(0, 0), Text("2006-09-21"));
-    QCOMPARE(shown.List().ItemText(0, 2), Text("All day"));
+    QCOMPARE(CellText(shown.List(), 0, 0), Text("2006-09-21"));
+    QCOMPARE(CellText(shown.List(), 0, 2), Text("All day"));
     QCOMPARE(shown.Shown(IdEntryCount), QString("3"));
     QVERIFY(m_boxes.empty());
 }
@@ -415,7 +415,7 @@ void tst_EntryCommandsDialog::headingClicksSortAndReverse()
                               header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, titleHeading);
     QCOMPARE(shown.Titles(), (QStringList{"Zoo", "apple", "mango"}));
-    QCOMPARE(shown.List().ItemText(0, 0), Text("2006-09-21")); // whole rows move
+    QCOMPARE(CellText(shown.List(), 0, 0), Text("2006-09-21")); // whole rows move
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, titleHeading);
     QCOMPARE(shown.Titles(), (QStringList{"mango", "apple", "Zoo"}));
 }
@@ -437,9 +437,7 @@ void tst_EntryCommandsDialog::addedEntrySurvivesQuitAndRestart()
                                               "TITLE=Harvest\r\nENTRY=a<br>b\r\n"));
     ShownDialog restarted;
     QCOMPARE(restarted.List().ItemCount(), 1);
-    QCOMPARE(restarted.List().ItemText(0, 0), Text("2006-09-22"));
-    QCOMPARE(restarted.List().ItemText(0, 1), Text("Harvest"));
-    QCOMPARE(restarted.List().ItemText(0, 2), Text("a\r\nb"));
+    QCOMPARE(restarted.List().RowAt(0), (Row{"2006-09-22", "Harvest", "a\r\nb"}));
     QCOMPARE(restarted.Shown(IdEntryCount), QString("1"));
     QVERIFY(m_boxes.empty());
 }

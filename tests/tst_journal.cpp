@@ -156,9 +156,7 @@ void LoadRecordByRecord(EntryList &entries, const Text &fileText)
     const auto insertFormAtTop = [&] {
         entries.WriteForm();
         entries.ReadForm();
-        entries.List().InsertItem(0, form.Date);
-        entries.List().SetItemText(0, 1, form.Title);
-        entries.List().SetItemText(0, 2, form.Entry);
+        entries.List().InsertRow(0, RowView{{form.Date, form.Title, form.Entry}});
         entries.AutoSizeColumns();
         entries.RecountEntries();
     };

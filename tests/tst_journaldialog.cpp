@@ -87,7 +87,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, rows);
+        entries.List().InsertRows(0, RowStore::FromRows(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         // The form holds the top row, as adding the rows one by one through it left it.
@@ -322,7 +322,7 @@ void tst_JournalDialog::markFollowsOnlyTheUsersChoice()
         }
     }
     const int mark = list.SelectionMark();
-    QCOMPARE(mark < 0 ? QString() : QString::fromStdString(list.ItemText(mark, 1)), markedTitle);
+    QCOMPARE(mark < 0 ? QString() : QString::fromStdString(CellText(list, mark, 1)), markedTitle);
     QList<int> selected;
     for (const QModelIndex &row : list.selectionModel()->selectedRows())
         selected << row.row();
@@ -641,7 +641,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
         const QPoint heading(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, heading);
     }
-    const std::vector<Row> rows = shown.List().Rows();
+    const std::vector<Row> rows = shown.List().SnapshotRows().ToRows();
     QVERIFY(rows != threeRows);
     QTRY_COMPARE(ReadBytes("pw.dat"), stored(rows));
     QVERIFY(shown.dialog.isVisible());

@@ -46,9 +46,10 @@ void EntryList::RecountEntries()
 void EntryList::LoadRowIntoForm(int row)
 {
     ReadForm();
-    m_form.Date = m_list.ItemText(row, 0);
-    m_form.Title = m_list.ItemText(row, 1);
-    m_form.Entry = m_list.ItemText(row, 2);
+    const RowView texts = m_list.RowAt(row);
+    m_form.Date = texts[0];
+    m_form.Title = texts[1];
+    m_form.Entry = texts[2];
     WriteForm();
 }
 

@@ -27,13 +27,6 @@ int FakeListView::HeaderItemCount() const
     return hasHeader ? int(headings.size()) : -1;
 }
 
-int FakeListView::InsertItem(int index, const Text &text0)
-{
-    index = std::clamp(index, 0, int(rows.size()));
-    rows.insert(rows.begin() + index, Row{text0, {}, {}});
-    return index;
-}
-
 int FakeListView::InsertRow(int index, const RowView &texts)
 {
     index = std::clamp(index, 0, int(rows.size()));
@@ -46,12 +39,6 @@ void FakeListView::InsertRows(int index, RowStore newRows)
     index = std::clamp(index, 0, int(rows.size()));
     const std::vector<Row> added = newRows.ToRows();
     rows.insert(rows.begin() + index, added.begin(), added.end());
-}
-
-void FakeListView::SetItemText(int row, int column, const Text &text)
-{
-    if (validRow(rows, row) && column >= 0 && column < 3)
-        rows[row][column] = text;
 }
 
 void FakeListView::SetRow(int row, const RowView &texts)
@@ -68,13 +55,6 @@ RowView FakeListView::RowAt(int row) const
     return RowView{{texts[0], texts[1], texts[2]}};
 }
 
-Text FakeListView::ItemText(int row, int column) const
-{
-    if (validRow(rows, row) && column >= 0 && column < 3)
-        return rows[row][column];
-    return {};
-}
-
 bool FakeListView::DeleteItem(int row)
 {
     if (!validRow(rows, row))
@@ -86,12 +66,6 @@ bool FakeListView::DeleteItem(int row)
 int FakeListView::ItemCount() const
 {
     return int(rows.size());
-}
-
-void FakeListView::SetRowTexts(std::vector<Row> newRows)
-{
-    if (newRows.size() == rows.size())
-        rows = std::move(newRows);
 }
 
 void FakeListView::ReorderRows(std::span<const int> order)
@@ -181,6 +155,11 @@ void WriteBytes(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+Text CellText(const ListView &list, int row, int column)
+{
+    return Text(list.RowAt(row)[size_t(column)]);
 }
 
 std::vector<Row> LoadedRows(std::string_view text, const EntryForm &start)

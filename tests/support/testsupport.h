@@ -30,19 +30,13 @@ public:
 
     void InsertColumn(int column, const Text &heading) override;
     int HeaderItemCount() const override;
-    int InsertItem(int index, const Text &text0) override;
     int InsertRow(int index, const RowView &texts) override;
-    using ListView::InsertRows;
     void InsertRows(int index, RowStore newRows) override;
-    void SetItemText(int row, int column, const Text &text) override;
     void SetRow(int row, const RowView &texts) override;
-    Text ItemText(int row, int column) const override;
     bool DeleteItem(int row) override;
     int ItemCount() const override;
-    std::vector<Row> Rows() const override { return rows; }
     RowView RowAt(int row) const override;
     RowStore SnapshotRows() const override { return RowStore::FromRows(rows); }
-    void SetRowTexts(std::vector<Row> newRows) override;
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
@@ -106,6 +100,9 @@ public:
     std::vector<Text> opened;
     void Open(const Text &target) override { opened.push_back(target); }
 };
+
+// The text of a row's cell, as the list keeps it; empty for a missing row.
+Text CellText(const ListView &list, int row, int column);
 
 // The rows the load gives for a journal text (LF line ends, as a text-mode read delivers it),
 // through the load's own parse without a budget.

@@ -116,18 +116,6 @@ void ByteRowModel::RemoveLine(int row)
     endRemoveRows();
 }
 
-void ByteRowModel::SetText(int row, int column, std::string_view text)
-{
-    RowView texts = m_rows.At(size_t(row));
-    if (texts[size_t(column)] == text)
-        return;
-    texts.texts[size_t(column)] = text;
-    m_rows.Set(size_t(row), texts);
-    Forget(size_t(row), size_t(column));
-    const QModelIndex changed = index(row, column);
-    emit dataChanged(changed, changed, {Qt::DisplayRole});
-}
-
 void ByteRowModel::SetRow(int row, const RowView &texts)
 {
     RowView updated = m_rows.At(size_t(row));
@@ -144,24 +132,6 @@ void ByteRowModel::SetRow(int row, const RowView &texts)
     m_rows.Set(size_t(row), updated);
     if (columnCount() > 0)
         emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
-}
-
-void ByteRowModel::SetAllTexts(const std::vector<Row> &texts)
-{
-    for (size_t row = 0; row < texts.size(); ++row) {
-        const RowView old = m_rows.At(row);
-        bool changed = false;
-        for (size_t column = 0; column < 3; ++column) {
-            if (old[column] != texts[row][column]) {
-                Forget(row, column);
-                changed = true;
-            }
-        }
-        if (changed)
-            m_rows.Set(row, RowView{{texts[row][0], texts[row][1], texts[row][2]}});
-    }
-    if (m_rows.Count() > 0 && !m_headings.empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
 }
 
 void ByteRowModel::Reorder(std::span<const int> order, const std::vector<int> &newIndex)

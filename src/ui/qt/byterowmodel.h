@@ -30,8 +30,7 @@ QString CellDisplay(std::string_view bytes, bool utf8);
 
 // The list's rows, kept in a RowStore under at most three column headings, with the pixel width
 // of every cell once it has been measured. This is the only place the entries are kept while
-// the program runs. Rows and cells are addressed by index; callers check them first (IsCell,
-// rowCount()).
+// the program runs. Rows are addressed by index; callers check them first (rowCount()).
 class ByteRowModel : public QAbstractTableModel
 {
 public:
@@ -41,10 +40,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    bool IsCell(int row, int column) const
-    {
-        return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
-    }
     // The texts of an existing row, valid until the rows change.
     RowView RowAt(int row) const { return m_rows.At(size_t(row)); }
     // All rows; copying them is cheap (see RowStore).
@@ -56,11 +51,8 @@ public:
     void InsertLines(int index, RowStore added);
     void InsertRow(int index, const RowView &texts);
     void RemoveLine(int row);
-    void SetText(int row, int column, std::string_view text);
     // Only the columns that have a heading take their text.
     void SetRow(int row, const RowView &texts);
-    // `texts` has rowCount() elements.
-    void SetAllTexts(const std::vector<Row> &texts);
     // Row i takes the texts of row order[i]; newIndex is the inverse of order. Persistent
     // indexes, and with them the view's selection and current row, go along with their rows.
     void Reorder(std::span<const int> order, const std::vector<int> &newIndex);

@@ -103,11 +103,6 @@ int QtListView::HeaderItemCount() const
     return m_model->columnCount();
 }
 
-int QtListView::InsertItem(int index, const Text &text0)
-{
-    return InsertRow(index, RowView{{text0, {}, {}}});
-}
-
 int QtListView::InsertRow(int index, const RowView &texts)
 {
     index = std::clamp(index, 0, ItemCount());
@@ -130,23 +125,10 @@ void QtListView::MarkInserted(int index, int count)
         m_mark += count;
 }
 
-void QtListView::SetItemText(int row, int column, const Text &text)
-{
-    if (m_model->IsCell(row, column))
-        m_model->SetText(row, column, text);
-}
-
 void QtListView::SetRow(int row, const RowView &texts)
 {
     if (row >= 0 && row < ItemCount())
         m_model->SetRow(row, texts);
-}
-
-Text QtListView::ItemText(int row, int column) const
-{
-    if (!m_model->IsCell(row, column))
-        return {};
-    return Text(m_model->RowAt(row)[size_t(column)]);
 }
 
 bool QtListView::DeleteItem(int row)
@@ -168,11 +150,6 @@ int QtListView::ItemCount() const
     return m_model->rowCount();
 }
 
-std::vector<Row> QtListView::Rows() const
-{
-    return m_model->Rows().ToRows();
-}
-
 RowView QtListView::RowAt(int row) const
 {
     if (row < 0 || row >= ItemCount())
@@ -183,12 +160,6 @@ RowView QtListView::RowAt(int row) const
 RowStore QtListView::SnapshotRows() const
 {
     return m_model->Rows();
-}
-
-void QtListView::SetRowTexts(std::vector<Row> rows)
-{
-    if (rows.size() == m_model->Rows().Count())
-        m_model->SetAllTexts(rows);
 }
 
 void QtListView::ReorderRows(std::span<const int> order)

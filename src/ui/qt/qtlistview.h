@@ -32,19 +32,13 @@ public:
 
     void InsertColumn(int column, const Text &heading) override;
     int HeaderItemCount() const override;
-    int InsertItem(int index, const Text &text0) override;
     int InsertRow(int index, const RowView &texts) override;
-    using ListView::InsertRows;
     void InsertRows(int index, RowStore rows) override;
-    void SetItemText(int row, int column, const Text &text) override;
     void SetRow(int row, const RowView &texts) override;
-    Text ItemText(int row, int column) const override;
     bool DeleteItem(int row) override;
     int ItemCount() const override;
-    std::vector<Row> Rows() const override;
     RowView RowAt(int row) const override;
     RowStore SnapshotRows() const override;
-    void SetRowTexts(std::vector<Row> rows) override;
     void ReorderRows(std::span<const int> order) override;
     // The row last clicked or moved to with the keys, -1 when none. Only the user's own clicks
     // and keys in the list set it: the row the view makes current when it merely receives the
