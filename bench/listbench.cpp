@@ -121,9 +121,9 @@ std::unique_ptr<JournalDialog> MeasureLoadAndSave(const BenchOptions &options,
         start = Clock::now();
         Settle();
         times.paint.push_back(SecondsSince(start));
-        if (dialog->EntryListView().ItemCount() != journal.entries)
+        if (dialog->EntryListView().RowCount() != journal.entries)
             std::fprintf(stderr, "loaded %d rows, expected %d\n",
-                         dialog->EntryListView().ItemCount(), journal.entries);
+                         dialog->EntryListView().RowCount(), journal.entries);
 
         start = Clock::now();
         file.SaveJournal();

@@ -188,7 +188,7 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
             Clock::time_point start = Clock::now();
             const RowSnapshot snapshot = RowSnapshot::Take(list);
             copies.push_back(SecondsSince(start));
-            if (snapshot.Count() != size_t(list.ItemCount()))
+            if (snapshot.Count() != size_t(list.RowCount()))
                 std::fprintf(stderr, "the copy lost rows\n");
             file.NoteChange();
             start = Clock::now();

@@ -105,7 +105,7 @@ struct ShownDialog
     QStringList Titles()
     {
         QStringList titles;
-        for (int row = 0; row < List().ItemCount(); ++row)
+        for (int row = 0; row < List().RowCount(); ++row)
             titles << QString::fromStdString(CellText(List(), row, 1));
         return titles;
     }
@@ -290,7 +290,7 @@ void tst_EntryCommandsDialog::addWithEmptyDateShowsTheError()
     QCOMPARE(m_boxes[0].type, BoxOk);
     QVERIFY(!m_boxes[0].warningIcon);
     QCOMPARE(m_boxes[0].owner, &shown.dialog);
-    QCOMPARE(shown.List().ItemCount(), 0);
+    QCOMPARE(shown.List().RowCount(), 0);
     QCOMPARE(shown.Shown(IdTitle), QString("no date"));
 }
 
@@ -436,7 +436,7 @@ void tst_EntryCommandsDialog::addedEntrySurvivesQuitAndRestart()
     QCOMPARE(ReadBytes("pw.dat"), std::string("CREATOR=PENWICK 1.0\r\nDATE=2006-09-22\r\n"
                                               "TITLE=Harvest\r\nENTRY=a<br>b\r\n"));
     ShownDialog restarted;
-    QCOMPARE(restarted.List().ItemCount(), 1);
+    QCOMPARE(restarted.List().RowCount(), 1);
     QCOMPARE(restarted.List().RowAt(0), (Row{"2006-09-22", "Harvest", "a\r\nb"}));
     QCOMPARE(restarted.Shown(IdEntryCount), QString("1"));
     QVERIFY(m_boxes.empty());

@@ -157,7 +157,7 @@ void tst_JournalDialog::startsWithEmptyFormAndThreeColumns()
     QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("0"));
     for (int id : {IdDate, IdTitle, IdImagePath})
         QCOMPARE(shown.Edit(id)->text(), QString());
-    QCOMPARE(shown.List().HeaderItemCount(), 3);
+    QCOMPARE(shown.List().HeadingCount(), 3);
     const QStringList headings{"Date", "Title", "Entry"};
     for (int column = 0; column < 3; ++column) {
         QCOMPARE(shown.List().model()->headerData(column, Qt::Horizontal).toString(),
@@ -213,7 +213,7 @@ void tst_JournalDialog::longTitleWidensItsColumnAndItsRemovalNarrowsIt()
     QVERIFY(wide >=
             QFontMetrics(shown.List().font()).horizontalAdvance(QString::fromStdString(longTitle)));
     QCOMPARE(shown.WidthSum(), std::max(shown.List().viewport()->width(), shown.WidthSum()));
-    shown.List().DeleteItem(0);
+    shown.List().RemoveRow(0);
     shown.dialog.Entries().AutoSizeColumns();
     QCOMPARE(shown.List().ColumnWidth(1), before);
     QCOMPARE(shown.WidthSum(), shown.List().viewport()->width());
@@ -408,7 +408,7 @@ void tst_JournalDialog::clearEmptiesTextsOnly()
     QCOMPARE(shown.EntryBox()->toPlainText(), QString());
     QCOMPARE(shown.Edit(IdImagePath)->text(), QString("pic.jpg"));
     QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("3"));
-    QCOMPARE(shown.List().ItemCount(), 3);
+    QCOMPARE(shown.List().RowCount(), 3);
 }
 
 void tst_JournalDialog::helpOpensTheLocalPageWhenThereIsOne_data()
@@ -459,7 +459,7 @@ void tst_JournalDialog::browseDoesNothing()
     QVERIFY(shown.dialog.isVisible());
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("typed"));
     QCOMPARE(shown.dialog.Form().Title, fieldBefore); // no form exchange either
-    QCOMPARE(shown.List().ItemCount(), 3);
+    QCOMPARE(shown.List().RowCount(), 3);
     QVERIFY(m_boxes.empty());
     QVERIFY(m_opened.isEmpty());
 }
@@ -626,7 +626,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
     };
     WriteBytes("pw.dat", stored(threeRows));
     ShownDialog shown;
-    QCOMPARE(shown.List().ItemCount(), 3);
+    QCOMPARE(shown.List().RowCount(), 3);
     shown.ClickRow(1);
     if (command == "add") {
         shown.Edit(IdTitle)->setText("Added");
@@ -663,7 +663,7 @@ void tst_JournalDialog::unreadableJournalIsAnnouncedOnceTheWindowIsShown()
     QCOMPARE(m_boxes[0].caption, Text("Journal Not Read"));
     QCOMPARE(m_boxes[0].owner, &dialog);
     QVERIFY(visibleAtBox);
-    QCOMPARE(dialog.EntryListView().ItemCount(), 0);
+    QCOMPARE(dialog.EntryListView().RowCount(), 0);
 }
 
 QTEST_MAIN(tst_JournalDialog)

@@ -74,15 +74,15 @@ void tst_QtListView::insertSetGetDelete()
 {
     QtListView list;
     for (const char *heading : {"Date", "Title", "Entry"})
-        list.InsertColumn(list.HeaderItemCount(), heading);
-    QCOMPARE(list.HeaderItemCount(), 3);
+        list.InsertColumn(list.HeadingCount(), heading);
+    QCOMPARE(list.HeadingCount(), 3);
     QCOMPARE(list.InsertRow(0, {{"b", "", ""}}), 0);
     QCOMPARE(list.InsertRow(0, {{"a", "", ""}}), 0);
     QCOMPARE(list.InsertRow(99, {{"c", "", ""}}), 2); // past the end: appended
     list.SetRow(1, {{"b", "", "entry of b"}});
-    QCOMPARE(list.ItemCount(), 3);
+    QCOMPARE(list.RowCount(), 3);
     QCOMPARE(list.RowAt(0), (Row{"a", "", ""}));
-    QVERIFY(list.DeleteItem(0));
+    QVERIFY(list.RemoveRow(0));
     QCOMPARE(list.SnapshotRows().ToRows(),
              (std::vector<Row>{{"b", "", "entry of b"}, {"c", "", ""}}));
     list.InsertRows(1, RowStore::FromRows(std::vector<Row>{{"x", "1", ""}, {"y", "2", ""}}));
@@ -115,9 +115,9 @@ void tst_QtListView::deletingAMissingRowChangesNothing()
     QtListView list;
     list.InsertColumn(0, "h");
     list.InsertRow(0, {{"only", "", ""}});
-    QCOMPARE(list.DeleteItem(-1), false);
-    QCOMPARE(list.DeleteItem(1), false);
-    QCOMPARE(list.ItemCount(), 1);
+    QCOMPARE(list.RemoveRow(-1), false);
+    QCOMPARE(list.RemoveRow(1), false);
+    QCOMPARE(list.RowCount(), 1);
 }
 
 void tst_QtListView::keepsBytesTheDisplayCannotShow()
@@ -254,7 +254,7 @@ void tst_QtListView::markMovesWithInsertAndDelete()
     if (words[0] == "insert")
         shown.list.InsertRow(words[1].toInt(), {{"new", "", ""}});
     else
-        shown.list.DeleteItem(words[1].toInt());
+        shown.list.RemoveRow(words[1].toInt());
     QCOMPARE(shown.list.SelectionMark(), markAfter);
     QCOMPARE(QString::fromStdString(CellText(shown.list, shown.list.SelectionMark(), 1)),
              markedTitle);
@@ -315,7 +315,7 @@ void tst_QtListView::autoSizeFollowsLongestText()
     shown.list.SetRow(0, {{"2006-03-05", longTitle, ""}});
     shown.entries.AutoSizeColumns();
     QVERIFY(shown.list.ColumnWidth(1) > textWidth);
-    shown.list.DeleteItem(0);
+    shown.list.RemoveRow(0);
     shown.entries.AutoSizeColumns();
     QCOMPARE(shown.list.ColumnWidth(1), narrow);
 }
@@ -361,7 +361,7 @@ void tst_QtListView::largeListLoadsAndSizes()
     shown.list.InsertRow(0, {{"2007-01-01", "", ""}});
     shown.entries.AutoSizeColumns();
     qInfo("100000 rows inserted and sized twice in %lld ms", timer.elapsed());
-    QCOMPARE(shown.list.ItemCount(), rows + 1);
+    QCOMPARE(shown.list.RowCount(), rows + 1);
     const QFontMetrics metrics(shown.list.font());
     QVERIFY(shown.list.ColumnWidth(1) > metrics.horizontalAdvance(QString(60, 'W')));
 }

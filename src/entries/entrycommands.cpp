@@ -42,7 +42,7 @@ void EntryCommands::OnUpdate()
 void EntryCommands::OnRemove()
 {
     ListView &list = m_entries.List();
-    list.DeleteItem(list.SelectionMark());
+    list.RemoveRow(list.SelectionMark());
     m_entries.AutoSizeColumns();
     m_entries.RecountEntries();
 }
@@ -52,7 +52,7 @@ int EntryCommands::FindDuplicate()
     m_entries.ReadForm();
     EntryForm &form = m_entries.Form();
     const ListView &list = m_entries.List();
-    const int rows = list.ItemCount();
+    const int rows = list.RowCount();
     form.EntryCount = rows;
     // The texts where the list keeps them, and the title only when the date matches, so that
     // nothing is copied for every Add.

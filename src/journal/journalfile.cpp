@@ -185,7 +185,7 @@ void JournalFile::SaveJournal()
 {
     FinishBackgroundSave();
     m_entries.ReadForm();
-    m_entries.Form().EntryCount = m_entries.List().ItemCount();
+    m_entries.Form().EntryCount = m_entries.List().RowCount();
     m_entries.WriteForm();
 
     bool saved = true;
@@ -340,7 +340,7 @@ void JournalFile::ReportFailure(int error) const
 // keep: no file is made for it.
 bool JournalFile::NothingToKeep() const
 {
-    return m_unreadable && m_asidePath.empty() && m_entries.List().ItemCount() == 0;
+    return m_unreadable && m_asidePath.empty() && m_entries.List().RowCount() == 0;
 }
 
 // Whether the file the saves write still is exactly what this program last wrote or read.

@@ -301,7 +301,7 @@ bool Report::WriteReport()
 // cannot be read is reported once, not for every entry.
 bool Report::AppendEntries()
 {
-    const int rowCount = m_entries.List().ItemCount();
+    const int rowCount = m_entries.List().RowCount();
     if (rowCount <= 0)
         return true;
     const Text lineTemplate = ReadWholeFile(lineTemplateName);

@@ -21,10 +21,10 @@ public:
 
     // Left aligned, no width.
     virtual void InsertColumn(int column, const Text &heading) = 0;
-    // -1 when the list has no heading control.
-    virtual int HeaderItemCount() const = 0;
+    // The number of columns, each under its heading; -1 when the list has no heading control.
+    virtual int HeadingCount() const = 0;
 
-    // Inserts a row holding `texts` at `index` (clamped to 0..ItemCount()); returns the index
+    // Inserts a row holding `texts` at `index` (clamped to 0..RowCount()); returns the index
     // it got.
     virtual int InsertRow(int index, const RowView &texts) = 0;
     // Inserts many rows at once at `index`, in the given order; the same as InsertRow for each
@@ -32,8 +32,9 @@ public:
     virtual void InsertRows(int index, RowStore rows) = 0;
     // Replaces the texts of `row`, all at once.
     virtual void SetRow(int row, const RowView &texts) = 0;
-    virtual bool DeleteItem(int row) = 0;
-    virtual int ItemCount() const = 0;
+    // False when there is no such row.
+    virtual bool RemoveRow(int row) = 0;
+    virtual int RowCount() const = 0;
 
     // The texts of one row without copying them (three empty texts for a missing row); valid
     // until the rows change.
@@ -42,7 +43,7 @@ public:
     // thread; cheap, since it shares the texts with the list.
     virtual RowStore SnapshotRows() const = 0;
     // Puts the rows in a new order: row i then holds what row order[i] held. `order` must be a
-    // permutation of 0..ItemCount()-1, or nothing changes. The rows take their selection
+    // permutation of 0..RowCount()-1, or nothing changes. The rows take their selection
     // mark, selection and keyboard focus with them, so that these keep naming the same entries.
     virtual void ReorderRows(std::span<const int> order) = 0;
 

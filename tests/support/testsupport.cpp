@@ -22,7 +22,7 @@ void FakeListView::InsertColumn(int column, const Text &heading)
     widths.insert(widths.begin() + column, 0);
 }
 
-int FakeListView::HeaderItemCount() const
+int FakeListView::HeadingCount() const
 {
     return hasHeader ? int(headings.size()) : -1;
 }
@@ -55,7 +55,7 @@ RowView FakeListView::RowAt(int row) const
     return RowView{{texts[0], texts[1], texts[2]}};
 }
 
-bool FakeListView::DeleteItem(int row)
+bool FakeListView::RemoveRow(int row)
 {
     if (!validRow(rows, row))
         return false;
@@ -63,14 +63,14 @@ bool FakeListView::DeleteItem(int row)
     return true;
 }
 
-int FakeListView::ItemCount() const
+int FakeListView::RowCount() const
 {
     return int(rows.size());
 }
 
 void FakeListView::ReorderRows(std::span<const int> order)
 {
-    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, ItemCount());
+    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, RowCount());
     if (!newIndex)
         return;
     std::vector<Row> reordered;

@@ -29,12 +29,12 @@ public:
     int redrawOffCount = 0;
 
     void InsertColumn(int column, const Text &heading) override;
-    int HeaderItemCount() const override;
+    int HeadingCount() const override;
     int InsertRow(int index, const RowView &texts) override;
     void InsertRows(int index, RowStore newRows) override;
     void SetRow(int row, const RowView &texts) override;
-    bool DeleteItem(int row) override;
-    int ItemCount() const override;
+    bool RemoveRow(int row) override;
+    int RowCount() const override;
     RowView RowAt(int row) const override;
     RowStore SnapshotRows() const override { return RowStore::FromRows(rows); }
     // Moves the rows and the mark with them.

@@ -89,7 +89,7 @@ void ByteRowModel::InsertColumn(int column, const Text &heading)
     endInsertColumns();
 }
 
-void ByteRowModel::InsertLines(int index, RowStore added)
+void ByteRowModel::InsertRows(int index, RowStore added)
 {
     if (added.Empty())
         return;
@@ -108,7 +108,7 @@ void ByteRowModel::InsertRow(int index, const RowView &texts)
     endInsertRows();
 }
 
-void ByteRowModel::RemoveLine(int row)
+void ByteRowModel::RemoveRow(int row)
 {
     beginRemoveRows({}, row, row);
     m_rows.Remove(size_t(row));

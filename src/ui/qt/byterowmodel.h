@@ -48,9 +48,9 @@ public:
     // Rows have room for three texts, so a fourth column is not inserted.
     void InsertColumn(int column, const Text &heading);
     // `index` must lie in 0..rowCount().
-    void InsertLines(int index, RowStore added);
+    void InsertRows(int index, RowStore added);
     void InsertRow(int index, const RowView &texts);
-    void RemoveLine(int row);
+    void RemoveRow(int row);
     // Only the columns that have a heading take their text.
     void SetRow(int row, const RowView &texts);
     // Row i takes the texts of row order[i]; newIndex is the inverse of order. Persistent

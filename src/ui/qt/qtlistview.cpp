@@ -98,14 +98,14 @@ void QtListView::InsertColumn(int column, const Text &heading)
     m_model->InsertColumn(column, heading);
 }
 
-int QtListView::HeaderItemCount() const
+int QtListView::HeadingCount() const
 {
     return m_model->columnCount();
 }
 
 int QtListView::InsertRow(int index, const RowView &texts)
 {
-    index = std::clamp(index, 0, ItemCount());
+    index = std::clamp(index, 0, RowCount());
     m_model->InsertRow(index, texts);
     MarkInserted(index, 1);
     return index;
@@ -113,9 +113,9 @@ int QtListView::InsertRow(int index, const RowView &texts)
 
 void QtListView::InsertRows(int index, RowStore rows)
 {
-    index = std::clamp(index, 0, ItemCount());
+    index = std::clamp(index, 0, RowCount());
     const int count = int(rows.Count());
-    m_model->InsertLines(index, std::move(rows));
+    m_model->InsertRows(index, std::move(rows));
     MarkInserted(index, count);
 }
 
@@ -127,15 +127,15 @@ void QtListView::MarkInserted(int index, int count)
 
 void QtListView::SetRow(int row, const RowView &texts)
 {
-    if (row >= 0 && row < ItemCount())
+    if (row >= 0 && row < RowCount())
         m_model->SetRow(row, texts);
 }
 
-bool QtListView::DeleteItem(int row)
+bool QtListView::RemoveRow(int row)
 {
-    if (row < 0 || row >= ItemCount())
+    if (row < 0 || row >= RowCount())
         return false;
-    m_model->RemoveLine(row);
+    m_model->RemoveRow(row);
     if (m_mark == row) {
         m_mark = -1;
         selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
@@ -145,14 +145,14 @@ bool QtListView::DeleteItem(int row)
     return true;
 }
 
-int QtListView::ItemCount() const
+int QtListView::RowCount() const
 {
     return m_model->rowCount();
 }
 
 RowView QtListView::RowAt(int row) const
 {
-    if (row < 0 || row >= ItemCount())
+    if (row < 0 || row >= RowCount())
         return {};
     return m_model->RowAt(row);
 }
@@ -164,7 +164,7 @@ RowStore QtListView::SnapshotRows() const
 
 void QtListView::ReorderRows(std::span<const int> order)
 {
-    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, ItemCount());
+    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, RowCount());
     if (!newIndex)
         return;
     m_model->Reorder(order, *newIndex);
@@ -194,7 +194,7 @@ int QtListView::AvailableWidth() const
     const QRect inside = contentsRect();
     int width = inside.width();
     // Laid out or not yet, the vertical scroll bar takes its room once the rows overflow.
-    const int rows = ItemCount();
+    const int rows = RowCount();
     if (rows > 0 && verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
         const int rowsHeight = rows * sizeHintForRow(0);
         const int room = inside.height() - header()->sizeHint().height();
@@ -206,12 +206,12 @@ int QtListView::AvailableWidth() const
 
 void QtListView::AutoSizeColumn(int column, AutoSize mode)
 {
-    if (column < 0 || column >= HeaderItemCount())
+    if (column < 0 || column >= HeadingCount())
         return;
     int width = ContentsWidth(column);
     if (mode == AutoSize::ContentsAndHeading) {
         width = std::max(width, HeadingWidth(column));
-        const int last = HeaderItemCount() - 1;
+        const int last = HeadingCount() - 1;
         if (column == last) {
             int others = 0;
             for (int i = 0; i < last; ++i)
@@ -224,14 +224,14 @@ void QtListView::AutoSizeColumn(int column, AutoSize mode)
 
 int QtListView::ColumnWidth(int column) const
 {
-    if (column < 0 || column >= HeaderItemCount())
+    if (column < 0 || column >= HeadingCount())
         return 0;
     return columnWidth(column);
 }
 
 void QtListView::SetColumnWidth(int column, int width)
 {
-    if (column >= 0 && column < HeaderItemCount())
+    if (column >= 0 && column < HeadingCount())
         setColumnWidth(column, std::max(width, 0));
 }
 
@@ -293,7 +293,7 @@ void QtListView::keyPressEvent(QKeyEvent *event)
 {
     // Ctrl+1, Ctrl+2, ... act as a click on the first, second, ... heading.
     const int column = event->key() - Qt::Key_1;
-    if (event->modifiers() == Qt::ControlModifier && column >= 0 && column < HeaderItemCount() &&
+    if (event->modifiers() == Qt::ControlModifier && column >= 0 && column < HeadingCount() &&
         header()->sectionsClickable()) {
         emit headingClicked(column);
         return;

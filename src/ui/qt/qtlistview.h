@@ -31,12 +31,12 @@ public:
     ~QtListView() override;
 
     void InsertColumn(int column, const Text &heading) override;
-    int HeaderItemCount() const override;
+    int HeadingCount() const override;
     int InsertRow(int index, const RowView &texts) override;
     void InsertRows(int index, RowStore rows) override;
     void SetRow(int row, const RowView &texts) override;
-    bool DeleteItem(int row) override;
-    int ItemCount() const override;
+    bool RemoveRow(int row) override;
+    int RowCount() const override;
     RowView RowAt(int row) const override;
     RowStore SnapshotRows() const override;
     void ReorderRows(std::span<const int> order) override;
