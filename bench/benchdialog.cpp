@@ -29,7 +29,7 @@ void ClickRow(JournalDialog &dialog, int row)
     QtListView &list = dialog.EntryListView();
     list.scrollToTop();
     ProcessEvents();
-    Click(list.viewport(), list.visualRect(list.model()->index(row, 1)).center());
+    Click(list.viewport(), list.visualRect(list.model()->index(row, 0)).center());
 }
 
 double WaitUntilSaved(JournalDialog &dialog, Clock::time_point start, double limit)

@@ -14,7 +14,8 @@ class QWidget;
 void ProcessEvents();
 // A left click at `at` in `widget`, as the mouse gives it.
 void Click(QWidget *widget, QPoint at);
-// A click on `row` of the dialog's list (in its Title column), scrolled to the top first.
+// A click on `row` of the dialog's list, scrolled to the top first, in its Date column: the
+// others may be wider than the list.
 void ClickRow(JournalDialog &dialog, int row);
 // Until the journal on disk holds the list (or `limit` seconds have passed); the seconds since
 // `start`, or -1 when it did not get there.

@@ -10,6 +10,7 @@
 #include "app/journaldialog.h"
 #include "resources/resourceids.h"
 #include "ui/qt/qtlistview.h"
+#include "ui/qt/qtmessageboxes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -134,6 +135,7 @@ PasteTimes MeasurePaste(const BenchOptions &options, JournalDialog &dialog, int 
     const std::unique_ptr<QWidget> lone = LoneBox(box);
     QApplication::clipboard()->setText(PastedText(boxId == IdTitle));
     auto *entry = dialog.ControlAs<QPlainTextEdit>(IdEntry);
+    const int rows = dialog.EntryListView().RowCount();
     PasteTimes times;
     for (int run = 0; run < options.runs; ++run) {
         // The ordinary Add first, as a user adds entries between the long ones.
@@ -162,6 +164,8 @@ PasteTimes MeasurePaste(const BenchOptions &options, JournalDialog &dialog, int 
         AddUpdateRemove(dialog, times.add, times.update);
         Empty(box);
         ProcessEvents();
+        if (dialog.EntryListView().RowCount() != rows)
+            std::fprintf(stderr, "the added rows were not all removed\n");
     }
     return times;
 }
@@ -175,6 +179,12 @@ void RunPasteBenchmark(const BenchOptions &options)
     if (folder.empty() || ::chdir(folder.c_str()) != 0)
         return;
     std::fprintf(stderr, "measuring a paste of 1 MiB...\n");
+    int boxes = 0;
+    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
+        ++boxes;
+        std::fprintf(stderr, "unexpected message box: %s\n", box.text.c_str());
+        return int(AnswerNo);
+    };
     auto dialog = std::make_unique<JournalDialog>();
     dialog->show();
     ProcessEvents();
@@ -197,6 +207,9 @@ void RunPasteBenchmark(const BenchOptions &options)
         table.AddRow(cells);
     }
     dialog.reset();
+    QtMessageBoxes::answerer = nullptr;
+    if (boxes > 0)
+        std::fprintf(stderr, "%d message boxes during the paste measurements\n", boxes);
     if (::chdir(options.workFolder.c_str()) != 0)
         std::perror("lumenlog-bench: chdir");
     std::printf("\nA paste of 1 MiB into a box of the main dialog with 1,000 entries, until idle "
