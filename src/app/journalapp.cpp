@@ -22,8 +22,8 @@ bool JournalApp::Run()
     }
     // Two windows on one journal would each write their own rows, and the last to save would
     // silently throw away the other's work: also when they reach one file through different
-    // folders or links. The lock is held until the dialog has saved; a journal that cannot be
-    // locked at all is used without one.
+    // folders or links. The lock is held until the dialog has saved, and the saves keep it on
+    // the journal; a journal that cannot be locked at all is used without one.
     JournalLock journalLock;
     const JournalLock::Result lock = journalLock.Acquire();
     if (lock == JournalLock::Result::HeldElsewhere) {
@@ -34,13 +34,13 @@ bool JournalApp::Run()
     // no other window's save be writing one.
     if (lock == JournalLock::Result::Locked)
         RemoveLeftoverTemporaryFiles("pw.dat");
-    RunMainDialog();
+    RunMainDialog(journalLock);
     return true;
 }
 
-void JournalApp::RunMainDialog()
+void JournalApp::RunMainDialog(JournalLock &lock)
 {
-    JournalDialog dialog;
+    JournalDialog dialog(nullptr, &lock);
     QtMessageBoxes::SetMainWindow(&dialog);
     {
         SessionEnd sessionEnd(dialog);

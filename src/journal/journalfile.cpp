@@ -67,8 +67,8 @@ Text UnloadedKindsText(unsigned kinds)
 
 } // namespace
 
-JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes)
-    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls)
+JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock)
+    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls), m_lock(lock)
 {
 }
 
@@ -219,6 +219,7 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
     job.journalKnown = m_diskKnown && !m_unreadable;
     job.journalSeen = m_diskSeen;
     job.journalHeld = JournalPartlyLoaded() && m_originalCopy.empty();
+    job.lock = m_lock;
     return job;
 }
 
@@ -273,7 +274,7 @@ JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const RowSn
             outcome.outsideSeen = now;
         }
     }
-    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written);
+    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock);
     return outcome;
 }
 

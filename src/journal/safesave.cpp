@@ -1,6 +1,7 @@
 #include "journal/safesave.h"
 
 #include "common/textfile.h"
+#include "journal/journallock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -207,7 +208,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 }
 
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileIdentity *written)
+                    FileIdentity *written, JournalLock *lock)
 {
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
@@ -234,10 +235,12 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
     // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
-    if (!WriteStored(calls, fd, bytes) || calls.Sync(fd) != 0 ||
-        !IdentityAfterWriting(fd, written) || !temporary.Close())
+    if (!WriteStored(calls, fd, bytes) || calls.Sync(fd) != 0 || !IdentityAfterWriting(fd, written))
         return false;
-    if (calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
+    const auto rename = [&] {
+        return temporary.Close() && calls.Rename(temporary.Path().c_str(), target->c_str()) == 0;
+    };
+    if (!(lock ? lock->CarryOver(fd, rename) : rename()))
         return false;
     temporary.Release();
     SyncDirectory(DirectoryOf(*target));

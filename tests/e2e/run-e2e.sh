@@ -749,6 +749,49 @@ test_stop_signal_after_a_failed_save() {
     fi
 }
 
+# expect_second_start_refused FOLDER [COMMAND...]: a second start in FOLDER (through COMMAND)
+# shows the box that the journal is open elsewhere, ends with status 1 and changes nothing.
+expect_second_start_refused() {
+    local folder=$1 second box before
+    shift
+    before=$(fingerprint "$folder")
+    (cd "$folder" && exec "$@" "$binary") >>"$work/app.log" 2>&1 &
+    second=$!
+    started+=("$second")
+    box=$(wait_window "$second" '^Penwick$' 30) || fail "no refusal box" || return 1
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    key Return
+    wait_exit "$second" 20 || fail "the refused start did not end" || return 1
+    [ "$exit_status" = 1 ] || fail "the refused start ended with $exit_status, not 1" || return 1
+    [ "$(fingerprint "$folder")" = "$before" ] || fail "the second start touched the folder"
+}
+
+# One window per journal file, also after a save has put a new file in the journal's place: in
+# a folder the user may write but not read (mode 0300), which cannot be opened to be locked, and
+# through a hard link made while the journal is open. Root may read any folder, so as root the
+# program runs as nobody.
+test_second_start_refused_without_read_permission_and_through_a_later_hard_link() {
+    local folder other as_user=()
+    folder=$(new_folder)
+    other=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    if [ "$(id -u)" = 0 ]; then
+        chown -R 65534:65534 "$folder" "$other"
+        chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    chmod 0300 "$folder"
+    start_app "$folder" "${as_user[@]}" || return 1
+    add_unsaved_row
+    sleep 1 # saved by now
+    expect_second_start_refused "$folder" "${as_user[@]}" || return 1
+    ln "$folder/pw.dat" "$other/pw.dat"
+    expect_second_start_refused "$other" "${as_user[@]}" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$other/pw.dat" "$unsavedJournal"
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -796,6 +839,7 @@ run test_unreadable_journal_is_announced
 run test_read_only_folder_saves_in_place
 run test_cr_only_journal_keeps_its_original
 run test_stop_signal_after_a_failed_save
+run test_second_start_refused_without_read_permission_and_through_a_later_hard_link
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]
