@@ -33,6 +33,8 @@ namespace {
 
 constexpr int maxLinkDepth = 40;
 constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and digits
+// In every temporary file's name, so that the removal of leftovers never takes a user's file.
+constexpr std::string_view temporaryMarker = ".lumenlog-save-";
 
 std::string DirectoryOf(const std::string &path)
 {
@@ -51,7 +53,7 @@ std::string BaseNameOf(const std::string &path)
 // The name a temporary file for `path` starts with, in the same folder.
 std::string TemporaryPrefix(const std::string &path)
 {
-    return DirectoryOf(path) + "/." + BaseNameOf(path) + ".";
+    return DirectoryOf(path) + "/." + BaseNameOf(path) + std::string(temporaryMarker);
 }
 
 // A new file beside another one, removed again unless it was renamed into place.
@@ -253,7 +255,7 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
     if (!target)
         return 0;
     const std::string folder = DirectoryOf(*target);
-    const std::string prefix = "." + BaseNameOf(*target) + ".";
+    const std::string prefix = "." + BaseNameOf(*target) + std::string(temporaryMarker);
     const auto isOurs = [&](std::string_view entry) {
         if (entry.size() != prefix.size() + temporarySuffix.size() || !entry.starts_with(prefix))
             return false;

@@ -56,6 +56,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name);
 
 // Removes the temporary files that saves of `name` left behind because they were killed before
 // they could rename or remove them: the files in the target's folder whose names the safe save
-// makes (".pw.dat." and six letters or digits), and nothing else. The caller must hold the
-// journal's lock, so that no running save's temporary file is taken. Returns how many went.
+// makes (".pw.dat.lumenlog-save-" and six letters or digits), and nothing else. The caller must
+// hold the journal's lock, so that no running save's temporary file is taken. Returns how many
+// went.
 int RemoveLeftoverTemporaryFiles(std::string_view name);
