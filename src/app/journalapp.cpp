@@ -8,7 +8,19 @@
 #include "resources/resources.h"
 #include "ui/qt/qtmessageboxes.h"
 
+#include <QTimer>
+
+#include <cstring>
 #include <utility>
+
+namespace {
+Text UnwritableFolderText(const UnwritableFolder &unwritable)
+{
+    return "Neither pw.dat nor a new file can be written in the folder " + unwritable.folder +
+           " (" + std::strerror(unwritable.error) +
+           "), so what you enter in this window cannot be saved.";
+}
+} // namespace
 
 JournalApp::JournalApp(std::function<bool()> startSockets) : m_startSockets(std::move(startSockets))
 {
@@ -42,6 +54,13 @@ void JournalApp::RunMainDialog(JournalLock &lock)
 {
     JournalDialog dialog(nullptr, &lock);
     QtMessageBoxes::SetMainWindow(&dialog);
+    // Said once the window is there, as the dialog's own news of the journal is.
+    if (const std::optional<UnwritableFolder> unwritable = FindUnwritableFolder()) {
+        QTimer::singleShot(0, &dialog, [&dialog, text = UnwritableFolderText(*unwritable)] {
+            if (dialog.isVisible())
+                dialog.Boxes().DialogBox(text, unwritableFolderCaption, BoxOk);
+        });
+    }
     {
         SessionEnd sessionEnd(dialog);
         dialog.exec(); // the result is not used

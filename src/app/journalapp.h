@@ -31,3 +31,6 @@ private:
 // any other name of the same file).
 inline constexpr const char *folderInUseText =
     "The journal in this folder is already open in another Lumenlog window.";
+
+// The box shown when the window appears in a folder where the journal cannot be saved.
+inline constexpr const char *unwritableFolderCaption = "Journal Cannot Be Saved";

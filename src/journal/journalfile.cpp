@@ -331,8 +331,12 @@ void JournalFile::ReportFailure(int error) const
     const Text reason = error != 0 ? std::strerror(error)
                                    : "it holds text the list lacks, and no copy of it could be "
                                      "made";
-    const Text journal =
-        name + (m_unreadable ? " was left as it is." : " still holds what it held before.");
+    // There may be no journal at all: the folder refused to make one.
+    struct stat info = {};
+    const bool exists = ::stat(name.c_str(), &info) == 0;
+    const Text journal = name + (m_unreadable ? " was left as it is."
+                                 : exists     ? " still holds what it held before."
+                                              : " was not created.");
     std::fprintf(stderr, "lumenlog: the entries could not be saved to %s: %s. %s\n", file.c_str(),
                  reason.c_str(), journal.c_str());
 }

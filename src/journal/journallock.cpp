@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,4 +108,22 @@ void JournalLock::Release()
     if (m_file >= 0)
         ::close(m_file);
     m_file = -1;
+}
+
+std::optional<UnwritableFolder> FindUnwritableFolder(std::string_view journalName)
+{
+    const std::optional<std::string> target = SaveTargetOf(journalName);
+    struct stat info = {};
+    if (target && ::stat(target->c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) == 0)
+        return std::nullopt;
+    UnwritableFolder unwritable{target ? FolderOf(*target) : std::string("."), 0};
+    if (::faccessat(AT_FDCWD, unwritable.folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
+        return std::nullopt;
+    unwritable.error = errno;
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::canonical(unwritable.folder, ignored);
+    if (!absolute.empty())
+        unwritable.folder = absolute.string();
+    return unwritable;
 }

@@ -3,6 +3,8 @@
 #include "session/folderlock.h"
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // One running Lumenlog per journal file, wherever the names that lead to it are. The journal
@@ -40,3 +42,12 @@ private:
     FolderLock m_folder;
     int m_file = -1;
 };
+
+// A folder the journal cannot be kept in: neither the journal nor a new file beside it can be
+// written, so nothing entered would ever be saved.
+struct UnwritableFolder
+{
+    std::string folder; // absolute where it can be made so
+    int error = 0;      // errno: why no new file can be made there
+};
+std::optional<UnwritableFolder> FindUnwritableFolder(std::string_view journalName = "pw.dat");

@@ -792,6 +792,38 @@ test_second_start_refused_without_read_permission_and_through_a_later_hard_link(
     same_bytes "$other/pw.dat" "$unsavedJournal"
 }
 
+# A folder where neither pw.dat nor a new file can be written (another user's, mode 0755) is
+# said at start: given on the command line, the program ends with status 2 before any window;
+# started in it, a box names the folder and the reason. An entry's failed save then claims no
+# pw.dat that holds anything. As root the program runs as nobody.
+test_unwritable_folder_is_said_at_start() {
+    local folder as_user=()
+    folder=$(new_folder)
+    chmod 0755 "$folder"
+    [ "$(id -u)" = 0 ] || chmod 0555 "$folder" # the user's own folder
+    if [ "$(id -u)" = 0 ]; then
+        chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    timeout 20 "${as_user[@]}" "$binary" "$folder" >"$work/out.log" 2>&1
+    [ $? = 2 ] || fail "with the folder given: not status 2" || return 1
+    grep -q "cannot keep the journal in '$folder': Permission denied" "$work/out.log" ||
+        fail "standard error: $(cat "$work/out.log")" || return 1
+    start_app "$folder" "${as_user[@]}" || return 1
+    read_box "Journal Cannot Be Saved" || return 1
+    [[ "$box_text" == *"$folder (Permission denied)"* ]] || fail "box: '$box_text'" || return 1
+    click_date # an entry for today, whose save fails
+    wait_window "$app" '^Date Selection$' 10 >/dev/null || fail "no Date Selection" || return 1
+    key Return
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection did not close" || return 1
+    click_add
+    wait_window "$app" '^Error Writing File$' 10 >/dev/null || fail "no failure box" || return 1
+    kill -TERM "$app"
+    expect_exit 1 10 || return 1
+    grep -q 'denied. pw.dat was not created.' "$work/app.log" || fail "standard error" || return 1
+    [ -z "$(ls -A "$folder")" ] || fail "files in the folder: $(ls -A "$folder")"
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -840,6 +872,7 @@ run test_read_only_folder_saves_in_place
 run test_cr_only_journal_keeps_its_original
 run test_stop_signal_after_a_failed_save
 run test_second_start_refused_without_read_permission_and_through_a_later_hard_link
+run test_unwritable_folder_is_said_at_start
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]
