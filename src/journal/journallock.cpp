@@ -1,35 +1,17 @@
 #include "journal/journallock.h"
 
+#include "common/posixfile.h"
 #include "journal/safesave.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 // How often a starter tries again when saves keep replacing the file it has just locked.
 constexpr int maxLockAttempts = 20;
-
-std::string FolderOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// 0, or the errno of the failure (EWOULDBLOCK: another open file holds the lock).
-int TryLock(int handle)
-{
-    int status = 0;
-    do {
-        status = ::flock(handle, LOCK_EX | LOCK_NB);
-    } while (status != 0 && errno == EINTR);
-    return status == 0 ? 0 : errno;
-}
 
 bool StillNamed(int handle, const std::string &path)
 {
@@ -49,7 +31,7 @@ JournalLock::Result JournalLock::Acquire(std::string_view journalName)
 {
     Release();
     const std::optional<std::string> target = SaveTargetOf(journalName);
-    const Result folder = m_folder.Acquire(target ? FolderOf(*target) : std::string("."));
+    const Result folder = m_folder.Acquire(target ? DirectoryOf(*target) : std::string("."));
     if (folder == Result::HeldElsewhere)
         return folder;
     const Result file = target ? LockFile(*target) : Result::Unavailable;
@@ -65,20 +47,16 @@ JournalLock::Result JournalLock::Acquire(std::string_view journalName)
 JournalLock::Result JournalLock::LockFile(const std::string &path)
 {
     for (int attempt = 0; attempt < maxLockAttempts; ++attempt) {
-        // Close-on-exec, as the folder's: a program started from here must not keep the lock.
-        const int handle =
-            ::open(path.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, S_IRUSR | S_IWUSR);
-        if (handle < 0)
-            return Result::Unavailable;
-        const int error = TryLock(handle);
-        if (error == 0 && StillNamed(handle, path)) {
+        int handle = -1;
+        const Result result = OpenAndLock(path, O_RDONLY | O_CREAT | O_NONBLOCK, handle);
+        if (result != Result::Locked)
+            return result;
+        if (StillNamed(handle, path)) {
             m_file = handle;
             return Result::Locked;
         }
-        ::close(handle);
-        if (error != 0)
-            return error == EWOULDBLOCK ? Result::HeldElsewhere : Result::Unavailable;
         // The holder's save renamed a new, locked file over the one opened here.
+        ::close(handle);
     }
     return Result::Unavailable;
 }
@@ -88,7 +66,7 @@ bool JournalLock::CarryOver(int newFile, const std::function<bool()> &rename)
     if (m_file < 0)
         return rename();
     int successor = ::fcntl(newFile, F_DUPFD_CLOEXEC, 0);
-    if (successor >= 0 && TryLock(successor) != 0) {
+    if (successor >= 0 && TryLock(successor) != Result::Locked) {
         ::close(successor);
         successor = -1;
     }
@@ -117,7 +95,7 @@ std::optional<UnwritableFolder> FindUnwritableFolder(std::string_view journalNam
     if (target && ::stat(target->c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) == 0)
         return std::nullopt;
-    UnwritableFolder unwritable{target ? FolderOf(*target) : std::string("."), 0};
+    UnwritableFolder unwritable{target ? DirectoryOf(*target) : std::string("."), 0};
     if (::faccessat(AT_FDCWD, unwritable.folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0)
         return std::nullopt;
     unwritable.error = errno;

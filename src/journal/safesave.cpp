@@ -1,5 +1,6 @@
 #include "journal/safesave.h"
 
+#include "common/posixfile.h"
 #include "common/textfile.h"
 #include "journal/journallock.h"
 
@@ -35,14 +36,6 @@ constexpr int maxLinkDepth = 40;
 constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and digits
 // In every temporary file's name, so that the removal of leftovers never takes a user's file.
 constexpr std::string_view temporaryMarker = ".lumenlog-save-";
-
-std::string DirectoryOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string BaseNameOf(const std::string &path)
 {
@@ -100,22 +93,12 @@ private:
     std::string m_path;
 };
 
-bool WriteAll(SaveCalls &calls, int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = calls.Write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(size_t(written));
-    }
-    return true;
-}
-
 bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes)
 {
-    ByteOutput out([&](std::string_view chunk) { return WriteAll(calls, fd, chunk); });
+    const WriteCall write = [&calls](int to, const void *data, size_t size) {
+        return calls.Write(to, data, size);
+    };
+    ByteOutput out([&](std::string_view chunk) { return WriteAll(fd, chunk, write); });
     bytes(out);
     return out.Finish();
 }
@@ -130,17 +113,6 @@ off_t StoredSize(const StoredBytes &bytes)
     bytes(out);
     out.Finish();
     return size;
-}
-
-// Makes the rename itself durable. The new file is in place by now, so a failure here has
-// nothing left to undo and is not reported.
-void SyncDirectory(const std::string &directory)
-{
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 bool IdentityAfterWriting(int fd, FileIdentity *written)
