@@ -1,7 +1,7 @@
 #include "app/journalapp.h"
 #include "app/journaldialog.h"
+#include "journal/folderlock.h"
 #include "resources/resourceids.h"
-#include "session/folderlock.h"
 #include "session/sockets.h"
 #include "support/testsupport.h"
 #include "ui/qt/qtmessageboxes.h"

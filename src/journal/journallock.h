@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/folderlock.h"
+#include "journal/folderlock.h"
 
 #include <functional>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "session/folderlock.h"
+#include "journal/folderlock.h"
 
 #include <fcntl.h>
 #include <unistd.h>
