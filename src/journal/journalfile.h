@@ -30,7 +30,9 @@
 class JournalFile
 {
 public:
-    JournalFile(EntryList &entries, MessageBoxes &boxes);
+    // `lock`, when given, is the journal's lock; a save that puts a new file in the journal's
+    // place carries it over to that file.
+    JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock = nullptr);
     // `calls` performs the safe save's writing; it must outlive this object.
     JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
     // Waits for a background save that is still writing; its outcome is not reported.
@@ -88,6 +90,7 @@ private:
         bool journalKnown = false;
         std::optional<FileIdentity> journalSeen; // nothing: there was no file
         bool journalHeld = false; // the journal must stay as it is (see m_originalCopy)
+        JournalLock *lock = nullptr;
     };
     struct SaveOutcome
     {
@@ -114,6 +117,7 @@ private:
     MessageBoxes &m_boxes;
     SaveCalls m_systemCalls;
     SaveCalls &m_calls;
+    JournalLock *m_lock = nullptr;
 
     bool m_unreadable = false;
     std::string m_asidePath;
