@@ -68,6 +68,9 @@ start_x_server() {
 unset XAUTHORITY WAYLAND_DISPLAY
 start_x_server || exit 1
 export DISPLAY=$x_display
+# The program runs in that server whatever platform the caller's environment names for Qt (such
+# as offscreen, for the unit tests run alongside).
+export QT_QPA_PLATFORM=xcb
 
 passed=0
 failed=0
