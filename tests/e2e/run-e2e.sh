@@ -62,7 +62,7 @@ start_x_server() {
     started+=($!)
     DISPLAY=$x_display timeout 20 bash -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null |
                                                grep -q "window id"; do sleep 0.1; done' ||
-        { echo "openbox did not start" >&2; return 1; }
+        { echo "openbox did not start: $(cat "$work/openbox.log")" >&2; return 1; }
 }
 
 unset XAUTHORITY WAYLAND_DISPLAY
