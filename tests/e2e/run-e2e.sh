@@ -834,7 +834,7 @@ source "$sources/tests/e2e/syncthing.sh"
 # through a temporary file beside it that is renamed over it.
 save_by_rename() {
     local temporary
-    temporary=$(mktemp -p "$(dirname "$1")" ".$(basename "$1").XXXXXX")
+    temporary=$(mktemp -p "$(dirname "$1")" ".$(basename "$1").lumenlog-save-XXXXXX")
     cat "$2" >"$temporary"
     mv "$temporary" "$1"
 }
