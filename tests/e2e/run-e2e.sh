@@ -9,9 +9,10 @@
 # started side by side never share one), so that it never types into a desktop in use, and
 # openbox in it as window manager, so that windows have a close box. Needs xvfb, xdotool,
 # x11-utils, openbox, xclip (the text of a message box is read through the clipboard) and
-# tidy (to check a report's HTML). Every wait is bounded: a test that goes wrong fails instead
-# of hanging. E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each
-# failure there (needs imagemagick).
+# tidy (to check a report's HTML); the sync tool test needs syncthing, curl and jq, and is
+# skipped without them. Every wait is bounded: a test that goes wrong fails instead of hanging.
+# E2E_ONLY=test_name runs one test; E2E_SHOTS=folder keeps a screenshot of each failure there
+# (needs imagemagick).
 set -uo pipefail
 
 if [ $# -ne 1 ] || [ ! -x "$1" ]; then
@@ -74,6 +75,7 @@ export QT_QPA_PLATFORM=xcb
 
 passed=0
 failed=0
+skipped=0
 current=""
 failure=""
 
@@ -853,6 +855,72 @@ test_unwritable_folder_is_said_at_start() {
     [ -z "$(ls -A "$folder")" ] || fail "files in the folder: $(ls -A "$folder")"
 }
 
+# --- with a sync tool ----------------------------------------------------------------------
+
+source "$sources/tests/e2e/syncthing.sh"
+
+# save_by_rename FILE SOURCE: replaces FILE with the bytes of SOURCE as the program's save does,
+# through a temporary file beside it that is renamed over it.
+save_by_rename() {
+    local temporary
+    temporary=$(mktemp -p "$(dirname "$1")" ".$(basename "$1").lumenlog-save-XXXXXX")
+    cat "$2" >"$temporary"
+    mv "$temporary" "$1"
+}
+
+# phase NAME: adds the time since the last phase ended to `phases`.
+phases=""
+phase_began=0
+phase() {
+    local now
+    now=$(date +%s%N)
+    [ "$1" = "" ] || phases+=" $1 $(((now - phase_began) / 1000000)) ms,"
+    phase_began=$now
+}
+
+# The journal changes on both computers while the sync tool's link is down (a real Syncthing
+# pair on the loopback address). When the link is back, the tool keeps one version as pw.dat
+# and the other beside it as a conflict copy, the same in both folders: neither is lost.
+test_sync_tool_keeps_both_versions() {
+    st_available || { failure="syncthing, curl or jq is not installed"; return 77; }
+    local a b side copy kept=a lost=b
+    a=$(new_folder)
+    b=$(new_folder)
+    printf "$twoRows" >"$a/pw.dat"
+    cp "$a/pw.dat" "$b/pw.dat"
+    phases=""
+    phase ""
+    st_start "$a" "$b" || return 1
+    phase start
+    st_wait_in_sync || return 1
+    phase "first sync"
+    st_cut || return 1
+    phase cut
+    for side in a b; do
+        printf "${twoRows}\r\nDATE=2026-12-01\r\nTITLE=On $side\r\nENTRY=x\r\n" \
+            >"$work/version-$side"
+        save_by_rename "${!side}/pw.dat" "$work/version-$side"
+    done
+    st_restore || return 1
+    phase restore
+    st_wait_conflict_copy || return 1
+    phase conflict
+    st_wait_in_sync || return 1
+    phase "in sync"
+    copy=$(cd "$a" && ls pw.sync-conflict-*.dat)
+    only_files "$a" .stfolder pw.dat "$copy" || return 1
+    only_files "$b" .stfolder pw.dat "$copy" || return 1
+    cmp -s "$a/pw.dat" "$work/version-a" || { kept=b; lost=a; }
+    for side in a b; do
+        cmp -s "${!side}/pw.dat" "$work/version-$kept" &&
+            cmp -s "${!side}/$copy" "$work/version-$lost" ||
+            fail "folder $side does not hold both versions" || return 1
+    done
+    st_stop
+    phase stop
+    echo "    syncthing:${phases%,}"
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -870,7 +938,10 @@ run() {
     # Whatever the outcome, no window of this test stays behind.
     [ -n "$app" ] && kill -KILL "$app" 2>/dev/null && wait "$app" 2>/dev/null
     app=""
-    if [ $status -eq 0 ]; then
+    if [ $status -eq 77 ]; then
+        skipped=$((skipped + 1))
+        echo "SKIP $1: $failure"
+    elif [ $status -eq 0 ]; then
         passed=$((passed + 1))
         echo "PASS $1 ($((SECONDS - started_at)) s)"
     else
@@ -902,6 +973,7 @@ run test_cr_only_journal_keeps_its_original
 run test_stop_signal_after_a_failed_save
 run test_second_start_refused_without_read_permission_and_through_a_later_hard_link
 run test_unwritable_folder_is_said_at_start
+run test_sync_tool_keeps_both_versions
 
-echo "e2e: $passed passed, $failed failed"
+echo "e2e: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]
