@@ -38,6 +38,8 @@ private slots:
     void longTitleWidensItsColumnAndItsRemovalNarrowsIt();
     void clickLoadsTheRowIntoTheForm();
     void keyboardMovesLeaveTheFormAloneAndSpaceLoads();
+    void keysActOnTheFocusedControl_data();
+    void keysActOnTheFocusedControl();
     void markFollowsOnlyTheUsersChoice_data();
     void markFollowsOnlyTheUsersChoice();
     void everyFocusableControlIsNamed_data();
@@ -248,6 +250,47 @@ void tst_JournalDialog::keyboardMovesLeaveTheFormAloneAndSpaceLoads()
     QTest::keyClick(&shown.List(), Qt::Key_Down);
     shown.ClickRow(0);
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Harvest"));
+}
+
+void tst_JournalDialog::keysActOnTheFocusedControl_data()
+{
+    QTest::addColumn<int>("focus");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("titles"); // the list's, from the top
+    QTest::addColumn<QString>("title");  // the form's Title box (closing saves and empties it)
+    const QKeyCombination enter(Qt::Key_Return);
+    QTest::newRow("Enter on a button presses it")
+        << int(IdClear) << enter << false << "Harvest Rain Market"
+        << "";
+    QTest::newRow("Enter in the list presses Quit")
+        << int(IdEntryList) << enter << true << "Harvest Rain Market"
+        << "";
+    QTest::newRow("Ctrl+1 sorts by Date")
+        << int(IdEntryList) << (Qt::CTRL | Qt::Key_1) << false << "Market Rain Harvest"
+        << "Harvest";
+    QTest::newRow("Ctrl+2 sorts by Title")
+        << int(IdEntryList) << (Qt::CTRL | Qt::Key_2) << false << "Harvest Market Rain"
+        << "Harvest";
+}
+
+void tst_JournalDialog::keysActOnTheFocusedControl()
+{
+    QFETCH(int, focus);
+    QFETCH(QKeyCombination, key);
+    QFETCH(bool, closes);
+    QFETCH(QString, titles);
+    QFETCH(QString, title);
+    ShownDialog shown;
+    shown.AddRows(threeRows);
+    shown.dialog.Control(focus)->setFocus();
+    ShownDialog::Key(key.key(), key.keyboardModifiers());
+    QCOMPARE(shown.dialog.isVisible(), !closes);
+    QStringList listed;
+    for (int row = 0; row < shown.List().RowCount(); ++row)
+        listed << QString::fromStdString(CellText(shown.List(), row, 1));
+    QCOMPARE(listed.join(' '), titles);
+    QCOMPARE(shown.Edit(IdTitle)->text(), title);
 }
 
 void tst_JournalDialog::markFollowsOnlyTheUsersChoice_data()
