@@ -1,6 +1,7 @@
 #include "common/textfile.h"
 #include "entries/entrylist.h"
 #include "journal/besidefile.h"
+#include "journal/contenthash.h"
 #include "journal/journalfile.h"
 #include "journal/journalformat.h"
 #include "journal/safesave.h"
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -82,6 +84,8 @@ private slots:
     void failedBackgroundSaveTellsOnceAndRetries();
     void outsideChangeIsKeptBeforeTheSave_data();
     void outsideChangeIsKeptBeforeTheSave();
+    void hashIsTheSameInAnyPieces_data();
+    void hashIsTheSameInAnyPieces();
     void namesBesideTheJournal_data();
     void namesBesideTheJournal();
     void filesBesideTheJournalNeverOverwrite();
@@ -282,6 +286,16 @@ int RunInChild(const std::function<int()> &child)
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+// Waits until the clock that stamps file times has moved on.
+void WaitForClockTick()
+{
+    timespec start{}, now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &start);
+    do
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    while (now.tv_sec == start.tv_sec && now.tv_nsec == start.tv_nsec);
 }
 
 mode_t modeOf(const char *path)
@@ -1150,7 +1164,8 @@ void tst_Journal::outsideChangeIsKeptBeforeTheSave_data()
     QTest::addColumn<bool>("kept");
     QTest::newRow("appended by an editor") << "append" << true;
     QTest::newRow("replaced by a sync tool") << "replace" << true;
-    QTest::newRow("same size, written later") << "touch" << true;
+    QTest::newRow("touched: same bytes, later time") << "touch" << false;
+    QTest::newRow("same size, times put back") << "edit, times put back" << true;
     QTest::newRow("appended after this program's own save") << "append after save" << true;
     QTest::newRow("deleted") << "delete" << false;
     QTest::newRow("not changed") << "none" << false;
@@ -1182,6 +1197,14 @@ void tst_Journal::outsideChangeIsKeptBeforeTheSave()
     } else if (change == "touch") {
         const timeval later[2] = {{0, 0}, {::time(nullptr) + 10, 0}};
         QCOMPARE(::utimes("pw.dat", later), 0);
+    } else if (change == "edit, times put back") {
+        struct stat before;
+        QCOMPARE(::stat("pw.dat", &before), 0);
+        WaitForClockTick(); // a change in the same tick as the load could keep its change time
+        outside.back() = 'X';
+        WriteBytes("pw.dat", outside);
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, "pw.dat", times, 0), 0);
     } else if (change == "delete") {
         fs::remove("pw.dat");
     }
@@ -1205,6 +1228,30 @@ void tst_Journal::outsideChangeIsKeptBeforeTheSave()
         f.journal.SaveJournal();
         QCOMPARE(filesLabelled("changed-outside"), keptFiles);
         QCOMPARE(f.boxes.shown.size(), size_t(1));
+    }
+}
+
+void tst_Journal::hashIsTheSameInAnyPieces_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<quint64>("expected"); // as xxhsum -H64 gives it
+    QByteArray hundred;
+    for (int i = 0; i < 100; ++i)
+        hundred += char((i * 7 + 3) % 256);
+    QTest::newRow("empty") << QByteArray() << Q_UINT64_C(0xEF46DB3751D8E999);
+    QTest::newRow("shorter than a stripe") << QByteArray("abc") << Q_UINT64_C(0x44BC2CF5AD770999);
+    QTest::newRow("stripes and a tail") << hundred << Q_UINT64_C(0xA61F8D4C170FE531);
+}
+
+void tst_Journal::hashIsTheSameInAnyPieces()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(quint64, expected);
+    for (const qsizetype piece : {1, 5, 31, 32, 33, 100}) {
+        ContentHash hash;
+        for (qsizetype at = 0; at < bytes.size(); at += piece)
+            hash.Add(std::string_view(bytes).substr(size_t(at), size_t(piece)));
+        QCOMPARE(hash.Value(), expected);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/textfile.h"
 #include "journal/besidefile.h"
+#include "journal/contenthash.h"
 #include "journal/journalformat.h"
 #include "journal/rowsnapshot.h"
 #include "session/stopsignals.h"
@@ -25,8 +26,9 @@ const Text partlyLoadedCaption = "Journal Partly Loaded";
 // Reads the whole journal, its bytes as stored, into `text`. False when a journal exists but could
 // not be read in full; `text` then holds what was read before the failure. `seen` receives the
 // journal's identity from before it was read, so that a change made while it is read counts as
-// a change made after (the later save keeps that version instead of losing it).
-bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
+// a change made after (the later save keeps that version instead of losing it), and the hash of
+// the bytes read.
+bool ReadJournalBytes(Text &text, std::optional<FileSeen> &seen)
 {
     const std::string name = ResolveFileName(journalName);
     struct stat info = {};
@@ -40,8 +42,11 @@ bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
     // empty.
     std::optional<struct stat> opened;
     const bool complete = ReadWholeFile(journalName, text, &opened);
-    if (opened)
-        seen = IdentityOf(*opened);
+    if (opened) {
+        ContentHash hash;
+        hash.Add(text);
+        seen = FileSeen{IdentityOf(*opened), hash.Value()};
+    }
     return complete || (!exists && !opened);
 }
 
@@ -87,7 +92,7 @@ void JournalFile::LoadJournal()
 {
     m_entries.ReadForm();
     Text text;
-    std::optional<FileIdentity> seen;
+    std::optional<FileSeen> seen;
     m_unreadable = !ReadJournalBytes(text, seen);
     m_diskKnown = !m_unreadable;
     m_diskSeen = seen;
@@ -226,25 +231,22 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
 JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const RowSnapshot &rows,
                                               SaveCalls &calls)
 {
-    if (job.journalHeld) {
-        SaveOutcome refused;
-        refused.changes = job.changes;
-        return refused;
-    }
+    SaveOutcome outcome;
+    outcome.changes = job.changes;
+    if (job.journalHeld)
+        return outcome;
     errno = 0;
-    SaveOutcome outcome = WriteFiles(job, rows, calls);
+    WriteFiles(job, rows, calls, outcome);
     if (!outcome.saved)
         outcome.error = errno != 0 ? errno : EIO;
     return outcome;
 }
 
-JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows,
-                                                 SaveCalls &calls)
+void JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
+                             SaveOutcome &outcome)
 {
     // Formatted straight into the file's writes, row by row.
     const StoredBytes bytes = [&rows](ByteOutput &out) { rows.WriteJournal(out); };
-    SaveOutcome outcome;
-    outcome.changes = job.changes;
     if (job.aside) {
         // The name is chosen once per session; later saves rewrite that same file.
         std::string path = job.asidePath;
@@ -252,29 +254,40 @@ JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const RowSn
             const std::optional<std::string> created =
                 CreateFileBeside(job.journalName, asideLabel);
             if (!created)
-                return outcome;
+                return;
             path = outcome.asidePath = *created;
         }
         outcome.saved = SaveFileSafely(path, bytes, calls, &outcome.written);
-        return outcome;
+        return;
     }
     if (job.journalKnown) {
         const std::optional<std::string> target = SaveTargetOf(job.journalName);
-        const std::optional<FileIdentity> now =
-            target ? IdentityOf(*target) : std::optional<FileIdentity>();
-        // Another program wrote the journal since this one read or wrote it: that version is
-        // kept before the list replaces it, and when it cannot be kept, nothing is written.
-        if (now && now != job.journalSeen) {
-            const std::optional<std::string> kept =
-                CopyFileBeside(*target, job.journalName, outsideLabel);
-            if (!kept)
-                return outcome;
-            outcome.keptOutside = *kept;
-            outcome.outsideSeen = now;
-        }
+        if (target && !KeepOutsideVersion(job, *target, outcome))
+            return;
     }
     outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written);
-    return outcome;
+}
+
+// Another program wrote other bytes to the journal `target` since this one read or wrote it:
+// that version is kept before the list replaces it, and when it cannot be kept, nothing is
+// written. New times, links or an inode with the same bytes change nothing.
+bool JournalFile::KeepOutsideVersion(const SaveJob &job, const std::string &target,
+                                     SaveOutcome &outcome)
+{
+    const std::optional<FileIdentity> now = IdentityOf(target);
+    if (!now || (job.journalSeen && *now == job.journalSeen->identity))
+        return true;
+    const std::optional<std::uint64_t> hash = HashOfFile(target);
+    if (hash && job.journalSeen && *hash == job.journalSeen->hash) {
+        outcome.outsideSeen = FileSeen{*now, *hash};
+        return true;
+    }
+    const std::optional<std::string> kept = CopyFileBeside(target, job.journalName, outsideLabel);
+    if (!kept)
+        return false;
+    outcome.keptOutside = *kept;
+    outcome.outsideSeen = FileSeen{*now, hash.value_or(0)};
+    return true;
 }
 
 void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
@@ -350,5 +363,5 @@ bool JournalFile::FileOnDiskIsCurrent() const
         return false;
     const std::optional<std::string> target =
         m_unreadable ? std::optional(m_asidePath) : SaveTargetOf(journalName);
-    return target && IdentityOf(*target) == m_diskSeen;
+    return target && m_diskSeen && IdentityOf(*target) == m_diskSeen->identity;
 }

@@ -17,13 +17,14 @@
 // back whenever the list has changed (on a thread of its own, so that the window never waits
 // for the disk) and once more at close (format in journal/journalformat.h).
 //
-// Nothing is ever overwritten that the program has not seen: the journal's identity on disk
-// is remembered after every load and save, and a journal that another program changed since is
-// first copied beside it ("pw.changed-outside-<time>.dat") before the list replaces it. A
-// journal that exists but cannot be read is never written at all; the list goes to a file
-// beside it ("pw.saved-while-unreadable-<time>.dat") instead. A journal holding text that the
-// load leaves out (journal/loadcheck.h) is copied beside it at load ("pw.original-<time>.dat"),
-// before any save can replace it; when no copy can be made, it is never replaced.
+// Nothing is ever overwritten that the program has not seen: the journal's identity on disk and
+// a hash of its bytes are remembered after every load and save, and a journal whose bytes
+// another program changed since is first copied beside it ("pw.changed-outside-<time>.dat")
+// before the list replaces it. A journal that exists but cannot be read is never written at
+// all; the list goes to a file beside it ("pw.saved-while-unreadable-<time>.dat") instead. A
+// journal holding text that the load leaves out (journal/loadcheck.h) is copied beside it at load
+// ("pw.original-<time>.dat"), before any save can replace it; when no copy can be made, it is never
+// replaced.
 //
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.
@@ -86,23 +87,25 @@ private:
         bool aside = false;      // the list goes beside an unreadable journal
         std::string asidePath;   // empty until the first such save has chosen it
         bool journalKnown = false;
-        std::optional<FileIdentity> journalSeen; // nothing: there was no file
-        bool journalHeld = false; // the journal must stay as it is (see m_originalCopy)
+        std::optional<FileSeen> journalSeen; // nothing: there was no file
+        bool journalHeld = false;            // the journal must stay as it is (see m_originalCopy)
     };
     struct SaveOutcome
     {
         std::uint64_t changes = 0;
         bool saved = false;
-        FileIdentity written;
-        std::string asidePath;                   // chosen by this save
-        std::string keptOutside;                 // where the outside version was copied
-        std::optional<FileIdentity> outsideSeen; // that version's identity
-        int error = 0;                           // errno of a failure; 0: the journal is held
+        FileSeen written;
+        std::string asidePath;               // chosen by this save
+        std::string keptOutside;             // where the outside version is kept
+        std::optional<FileSeen> outsideSeen; // the journal as the check found it
+        int error = 0;                       // errno of a failure; 0: the journal is held
     };
-
     SaveJob PrepareSave() const;
     static SaveOutcome RunSave(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
-    static SaveOutcome WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
+    static void WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
+                           SaveOutcome &outcome);
+    static bool KeepOutsideVersion(const SaveJob &job, const std::string &target,
+                                   SaveOutcome &outcome);
     void KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes);
     void Tell(const Text &text, const Text &caption);
     void ReportFailure(int error) const;
@@ -120,7 +123,7 @@ private:
     // The identity of the file the saves write (the journal, or the file beside an unreadable
     // one) as this program last read or wrote it; unknown before the first load or save.
     bool m_diskKnown = false;
-    std::optional<FileIdentity> m_diskSeen;
+    std::optional<FileSeen> m_diskSeen;
     std::uint64_t m_changes = 0;
     std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last successful save
     bool m_failureShown = false;

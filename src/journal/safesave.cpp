@@ -1,6 +1,7 @@
 #include "journal/safesave.h"
 
 #include "common/textfile.h"
+#include "journal/contenthash.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,9 +111,13 @@ bool WriteAll(SaveCalls &calls, int fd, std::string_view bytes)
     return true;
 }
 
-bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes)
+// Hashes the bytes as they go, while they are still in the cache.
+bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes, ContentHash &hash)
 {
-    ByteOutput out([&](std::string_view chunk) { return WriteAll(calls, fd, chunk); });
+    ByteOutput out([&](std::string_view chunk) {
+        hash.Add(chunk);
+        return WriteAll(calls, fd, chunk);
+    });
     bytes(out);
     return out.Finish();
 }
@@ -140,14 +145,13 @@ void SyncDirectory(const std::string &directory)
     ::close(fd);
 }
 
-bool IdentityAfterWriting(int fd, FileIdentity *written)
+// An identity that could not be taken stays empty: the next check then compares the hash.
+void NoteWritten(int fd, const ContentHash &hash, FileSeen *written)
 {
     struct stat info = {};
-    if (::fstat(fd, &info) != 0)
-        return false;
     if (written)
-        *written = IdentityOf(info);
-    return true;
+        *written =
+            FileSeen{::fstat(fd, &info) == 0 ? IdentityOf(info) : FileIdentity{}, hash.Value()};
 }
 
 // Claims the room for `size` bytes; posix_fallocate returns its error instead of setting errno,
@@ -164,15 +168,17 @@ bool ClaimRoom(int fd, off_t size)
 // allocated before the first byte is written, so that a full disk or a file size limit fails
 // while the old contents are still whole.
 bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes &bytes,
-                  FileIdentity *written)
+                  FileSeen *written)
 {
     const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     const off_t size = StoredSize(bytes);
-    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes) &&
-                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0 &&
-                       IdentityAfterWriting(fd, written);
+    ContentHash hash;
+    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes, hash) &&
+                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0;
+    if (saved)
+        NoteWritten(fd, hash, written);
     return ::close(fd) == 0 && saved;
 }
 
@@ -207,7 +213,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 }
 
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileIdentity *written)
+                    FileSeen *written)
 {
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
@@ -234,12 +240,15 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
     // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
-    if (!WriteStored(calls, fd, bytes) || calls.Sync(fd) != 0 ||
-        !IdentityAfterWriting(fd, written) || !temporary.Close())
-        return false;
-    if (calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
+    ContentHash hash;
+    if (!WriteStored(calls, fd, bytes, hash) || calls.Sync(fd) != 0 ||
+        calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
         return false;
     temporary.Release();
+    // Only now: the rename gives the file a new change time. The text is on the disk already,
+    // so neither this nor the close can fail the save any more.
+    NoteWritten(fd, hash, written);
+    temporary.Close();
     SyncDirectory(DirectoryOf(*target));
     return true;
 }

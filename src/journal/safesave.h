@@ -36,7 +36,8 @@ public:
 // before anything is overwritten; only a crash in the middle can leave such a file damaged.
 //
 // False on any failure; the temporary file is then gone and the file is as it was. On success
-// `written`, when given, receives the identity of the file as it now is on disk.
+// `written`, when given, receives the file as it now is on disk: its identity and the hash of
+// the bytes written.
 //
 // `bytes` appends the file's bytes, exactly as they are to be stored, to the output it is
 // given: called once to write them, and beforehand once more to measure them when the file is
@@ -44,7 +45,7 @@ public:
 // formatted, never held whole.
 using StoredBytes = std::function<void(ByteOutput &out)>;
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileIdentity *written = nullptr);
+                    FileSeen *written = nullptr);
 
 // The path a save of `name` writes to: `name` resolved with ResolveFileName and any symbolic
 // links followed, also when the last one leads to a file that does not exist yet. Nothing when
