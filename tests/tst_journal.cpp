@@ -84,6 +84,8 @@ private slots:
     void failedBackgroundSaveTellsOnceAndRetries();
     void outsideChangeIsKeptBeforeTheSave_data();
     void outsideChangeIsKeptBeforeTheSave();
+    void outsideChangeWhileTheSaveWritesIsKept_data();
+    void outsideChangeWhileTheSaveWritesIsKept();
     void hashIsTheSameInAnyPieces_data();
     void hashIsTheSameInAnyPieces();
     void namesBesideTheJournal_data();
@@ -1229,6 +1231,47 @@ void tst_Journal::outsideChangeIsKeptBeforeTheSave()
         QCOMPARE(filesLabelled("changed-outside"), keptFiles);
         QCOMPARE(f.boxes.shown.size(), size_t(1));
     }
+}
+
+void tst_Journal::outsideChangeWhileTheSaveWritesIsKept_data()
+{
+    QTest::addColumn<bool>("byRename");
+    QTest::newRow("appended in place") << false;
+    QTest::newRow("replaced by rename") << true;
+}
+
+// The save is held at its first write, its new file half made, while another program writes.
+void tst_Journal::outsideChangeWhileTheSaveWritesIsKept()
+{
+    QFETCH(bool, byRename);
+    const Text old = creator + record("1", "old", "journal");
+    const Text outside = old + record("2", "from", "elsewhere");
+    WriteBytes("pw.dat", old);
+    std::latch changed(1);
+    std::atomic<bool> writing = false;
+    FailingCalls slowDisk;
+    slowDisk.onWrite = [&] {
+        writing = true;
+        changed.wait();
+    };
+    Fixture f;
+    JournalFile journal(f.entries, f.boxes, slowDisk);
+    journal.LoadJournal();
+    f.list.rows = sampleRows(3);
+    journal.NoteChange();
+    QVERIFY(journal.StartBackgroundSave(nullptr));
+    QTRY_VERIFY(writing);
+    WriteBytes(byRename ? "pw.dat.sync" : "pw.dat", outside);
+    if (byRename)
+        fs::rename("pw.dat.sync", "pw.dat");
+    changed.count_down();
+    journal.FinishBackgroundSave();
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+    const std::vector<std::string> kept = filesLabelled("changed-outside");
+    QCOMPARE(kept.size(), size_t(1));
+    QCOMPARE(ReadBytes(kept[0]), outside);
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(f.boxes.shown[0].caption, Text("Journal Changed Outside"));
 }
 
 void tst_Journal::hashIsTheSameInAnyPieces_data()

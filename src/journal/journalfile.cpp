@@ -260,12 +260,12 @@ void JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCa
         outcome.saved = SaveFileSafely(path, bytes, calls, &outcome.written);
         return;
     }
-    if (job.journalKnown) {
-        const std::optional<std::string> target = SaveTargetOf(job.journalName);
-        if (target && !KeepOutsideVersion(job, *target, outcome))
-            return;
-    }
-    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written);
+    // Checked at the last moment, so that a version written while this save writes is kept too.
+    const BeforeReplace keepOutsideVersion = [&job, &outcome](const std::string &target) {
+        return KeepOutsideVersion(job, target, outcome);
+    };
+    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written,
+                                   job.journalKnown ? keepOutsideVersion : BeforeReplace());
 }
 
 // Another program wrote other bytes to the journal `target` since this one read or wrote it:

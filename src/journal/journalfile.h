@@ -19,12 +19,12 @@
 //
 // Nothing is ever overwritten that the program has not seen: the journal's identity on disk and
 // a hash of its bytes are remembered after every load and save, and a journal whose bytes
-// another program changed since is first copied beside it ("pw.changed-outside-<time>.dat")
-// before the list replaces it. A journal that exists but cannot be read is never written at
-// all; the list goes to a file beside it ("pw.saved-while-unreadable-<time>.dat") instead. A
-// journal holding text that the load leaves out (journal/loadcheck.h) is copied beside it at load
-// ("pw.original-<time>.dat"), before any save can replace it; when no copy can be made, it is never
-// replaced.
+// another program changed since is first copied beside it ("pw.changed-outside-<time>.dat"),
+// checked right before the list replaces it. A journal that exists but cannot be read is never
+// written at all; the list goes to a file beside it ("pw.saved-while-unreadable-<time>.dat")
+// instead. A journal holding text that the load leaves out (journal/loadcheck.h) is copied
+// beside it at load ("pw.original-<time>.dat"), before any save can replace it; when no copy
+// can be made, it is never replaced.
 //
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.

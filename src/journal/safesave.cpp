@@ -154,6 +154,11 @@ void NoteWritten(int fd, const ContentHash &hash, FileSeen *written)
             FileSeen{::fstat(fd, &info) == 0 ? IdentityOf(info) : FileIdentity{}, hash.Value()};
 }
 
+bool ReadyToReplace(const BeforeReplace &beforeReplace, const std::string &target)
+{
+    return !beforeReplace || beforeReplace(target);
+}
+
 // Claims the room for `size` bytes; posix_fallocate returns its error instead of setting errno,
 // which the caller reports.
 bool ClaimRoom(int fd, off_t size)
@@ -168,15 +173,17 @@ bool ClaimRoom(int fd, off_t size)
 // allocated before the first byte is written, so that a full disk or a file size limit fails
 // while the old contents are still whole.
 bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes &bytes,
-                  FileSeen *written)
+                  FileSeen *written, const BeforeReplace &beforeReplace)
 {
     const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     const off_t size = StoredSize(bytes);
     ContentHash hash;
-    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes, hash) &&
-                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0;
+    // Checked before the room is claimed, which may already change the file's size and times.
+    const bool saved = ReadyToReplace(beforeReplace, target) && ClaimRoom(fd, size) &&
+                       WriteStored(calls, fd, bytes, hash) && ::ftruncate(fd, size) == 0 &&
+                       calls.Sync(fd) == 0;
     if (saved)
         NoteWritten(fd, hash, written);
     return ::close(fd) == 0 && saved;
@@ -213,7 +220,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 }
 
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileSeen *written)
+                    FileSeen *written, const BeforeReplace &beforeReplace)
 {
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
@@ -227,21 +234,22 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target->c_str(), W_OK) != 0))
         return false;
     if (exists && existing.st_nlink > 1)
-        return WriteInPlace(calls, *target, bytes, written);
+        return WriteInPlace(calls, *target, bytes, written, beforeReplace);
 
     TemporaryFile temporary;
     if (!temporary.Create(*target))
-        return exists && WriteInPlace(calls, *target, bytes, written);
+        return exists && WriteInPlace(calls, *target, bytes, written, beforeReplace);
     const int fd = temporary.Descriptor();
     if (exists && !TakeOwnerOf(fd, existing)) {
         temporary.Remove();
-        return WriteInPlace(calls, *target, bytes, written);
+        return WriteInPlace(calls, *target, bytes, written, beforeReplace);
     }
     // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
     ContentHash hash;
     if (!WriteStored(calls, fd, bytes, hash) || calls.Sync(fd) != 0 ||
+        !ReadyToReplace(beforeReplace, *target) ||
         calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
         return false;
     temporary.Release();

@@ -35,6 +35,10 @@ public:
 // be given to a new file. The room for the new text is claimed first, so that a full disk fails
 // before anything is overwritten; only a crash in the middle can leave such a file damaged.
 //
+// `beforeReplace`, when given, is called with the path of the file just before it is replaced:
+// once the new text is on the disk, right before the rename, or right before the in-place write
+// begins. It returning false stops the save, which then fails with the file as it was.
+//
 // False on any failure; the temporary file is then gone and the file is as it was. On success
 // `written`, when given, receives the file as it now is on disk: its identity and the hash of
 // the bytes written.
@@ -44,8 +48,9 @@ public:
 // written in place; both calls must give the same bytes. So a large file is written as it is
 // formatted, never held whole.
 using StoredBytes = std::function<void(ByteOutput &out)>;
+using BeforeReplace = std::function<bool(const std::string &target)>;
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileSeen *written = nullptr);
+                    FileSeen *written = nullptr, const BeforeReplace &beforeReplace = {});
 
 // The path a save of `name` writes to: `name` resolved with ResolveFileName and any symbolic
 // links followed, also when the last one leads to a file that does not exist yet. Nothing when
