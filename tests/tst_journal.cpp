@@ -655,6 +655,7 @@ void tst_Journal::loadThenSaveKeepsBytes()
     WriteBytes("pw.dat", text(file));
     Fixture f;
     f.journal.LoadJournal();
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QCOMPARE(bytes(ReadBytes("pw.dat")), file);
 }
@@ -712,6 +713,7 @@ void tst_Journal::mixedCaseJournalIsUsedAndKept()
     f.journal.LoadJournal();
     QCOMPARE(f.list.rows, (Rows{{"1", "t", "e"}}));
     f.list.rows.push_back(Row{"0", "older", "x"});
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"PW.DAT"}));
     QCOMPARE(ReadBytes("PW.DAT"), creator + record("0", "older", "x") + record("1", "t", "e"));
@@ -726,6 +728,7 @@ void tst_Journal::symlinkStaysAndTargetIsReplaced()
     f.journal.LoadJournal();
     QCOMPARE(f.list.rows.size(), size_t(1));
     f.list.rows[0][1] = "changed";
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QVERIFY(f.boxes.shown.empty());
     QVERIFY(fs::is_symlink("pw.dat"));
@@ -775,6 +778,7 @@ void tst_Journal::injectedSaveFailureKeepsJournal()
     journal.LoadJournal();
     // Large enough for several writes.
     f.list.rows = sampleRows(2000, 400);
+    journal.NoteChange();
     journal.SaveJournal();
     QVERIFY(f.showedSaveError());
     QCOMPARE(ReadBytes("pw.dat"), old);
@@ -827,6 +831,7 @@ void tst_Journal::saveFailsOverDirectory()
     fs::create_directory("pw.dat");
     WriteBytes("pw.dat/inside", "kept");
     f.list.rows = sampleRows(3);
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QVERIFY(f.showedSaveError());
     QVERIFY(fs::is_directory("pw.dat"));
@@ -842,6 +847,7 @@ void tst_Journal::saveFailsInRemovedFolder()
     f.journal.LoadJournal();
     fs::remove_all(fs::path(m_dir->path().toStdString()) / "gone");
     f.list.rows = sampleRows(3);
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QVERIFY(f.showedSaveError());
 }
@@ -871,6 +877,7 @@ void tst_Journal::saveFailsAtFileSizeLimit()
     rlimit limited = previous;
     limited.rlim_cur = 100000;
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previousHandler);
@@ -888,6 +895,7 @@ void tst_Journal::saveRefusesDevice()
     fs::remove("pw.dat");
     fs::create_symlink("/dev/full", "pw.dat");
     f.list.rows = sampleRows(3);
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QVERIFY(f.showedSaveError());
     QVERIFY(fs::is_symlink("pw.dat"));
@@ -1016,6 +1024,7 @@ void tst_Journal::withoutPermissions()
         int result = f.list.rows.empty() ? 0 : 1;
         result |= f.boxes.shown.empty() ? 0 : 2;
         f.list.rows = sampleRows(2);
+        f.journal.NoteChange();
         f.journal.SaveJournal();
         const bool named =
             !f.boxes.shown.empty() && f.boxes.shown.back().caption == "Journal Not Read";
@@ -1065,6 +1074,7 @@ void tst_Journal::partlyLoadedJournalIsCopiedBeforeAnySave()
              "last line end. pw.dat as it was is kept in " +
                  kept[0] + "; pw.dat itself will hold the entries shown here.");
 
+    f.journal.NoteChange();
     f.journal.SaveJournal();
     QCOMPARE(ReadBytes("pw.dat"), Text());
     QCOMPARE(f.boxes.shown.size(), size_t(1));

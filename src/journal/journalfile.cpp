@@ -96,6 +96,7 @@ void JournalFile::LoadJournal()
     m_unreadable = !ReadJournalBytes(text, seen);
     m_diskKnown = !m_unreadable;
     m_diskSeen = seen;
+    m_savedChanges = m_changes; // the list now holds what is on disk: nothing to save yet
     // What the rows cannot hold is found in the bytes as stored; the reading rules then take
     // the text as the text-mode read delivers it.
     const UnloadedPart unloaded = FindUnloadedPart(text);
@@ -194,7 +195,9 @@ void JournalFile::SaveJournal()
     m_entries.WriteForm();
 
     bool saved = true;
-    if (!NothingToKeep() && (ChangedSinceLastSave() || !FileOnDiskIsCurrent())) {
+    // With nothing changed, the file on disk holds the list already, or a newer version that
+    // another program wrote, and is left as it is; only a journal that is gone is written again.
+    if (!NothingToKeep() && (ChangedSinceLastSave() || JournalGone())) {
         const SaveOutcome outcome =
             RunSave(PrepareSave(), RowSnapshot::Take(m_entries.List()), m_calls);
         saved = outcome.saved;
@@ -349,19 +352,18 @@ void JournalFile::ReportFailure(int error) const
                  reason.c_str(), journal.c_str());
 }
 
+// Whether the journal that the list was loaded from or saved to has been removed since.
+bool JournalFile::JournalGone() const
+{
+    if (m_unreadable || !m_diskSeen)
+        return false;
+    const std::optional<std::string> target = SaveTargetOf(journalName);
+    return target && !IdentityOf(*target) && errno == ENOENT;
+}
+
 // A session that began with an unreadable journal and has no rows has nothing of its own to
 // keep: no file is made for it.
 bool JournalFile::NothingToKeep() const
 {
     return m_unreadable && m_asidePath.empty() && m_entries.List().ItemCount() == 0;
-}
-
-// Whether the file the saves write still is exactly what this program last wrote or read.
-bool JournalFile::FileOnDiskIsCurrent() const
-{
-    if (!m_diskKnown)
-        return false;
-    const std::optional<std::string> target =
-        m_unreadable ? std::optional(m_asidePath) : SaveTargetOf(journalName);
-    return target && m_diskSeen && IdentityOf(*target) == m_diskSeen->identity;
 }

@@ -54,7 +54,8 @@ public:
 
     // A command changed the list's rows: the next save has something to write.
     void NoteChange() { ++m_changes; }
-    // Whether the list may differ from what the last save wrote (true before the first save).
+    // Whether the list may differ from what the last load or save found or wrote (true before
+    // the first of them).
     bool ChangedSinceLastSave() const { return m_savedChanges != m_changes; }
 
     // Starts writing the list as it is now on a thread of its own, from a copy of its rows
@@ -69,10 +70,11 @@ public:
     void FinishBackgroundSave();
 
     // The save at close: finishes a background save still running, then writes every row,
-    // bottom row first, unless the file on disk already holds exactly the list; leaves Date,
-    // Title and Entry empty and EntryCount at the number of rows. A failure shows the "Save to
-    // File" box. For a journal that could not be read, the list goes to the file beside it and
-    // a box names that file.
+    // bottom row first, when the list changed since the last load or save or the journal has
+    // been removed (otherwise nothing is written, not even to a read-only journal); leaves
+    // Date, Title and Entry empty and EntryCount at the number of rows. A failure shows the
+    // "Save to File" box. For a journal that could not be read, the list goes to the file
+    // beside it and a box names that file.
     void SaveJournal();
     // Whether the save at close failed: the file it wrote still holds what it held before, and
     // the reason has been written on standard error.
@@ -111,7 +113,7 @@ private:
     void ReportFailure(int error) const;
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
     bool NothingToKeep() const;
-    bool FileOnDiskIsCurrent() const;
+    bool JournalGone() const;
 
     EntryList &m_entries;
     MessageBoxes &m_boxes;
@@ -125,7 +127,7 @@ private:
     bool m_diskKnown = false;
     std::optional<FileSeen> m_diskSeen;
     std::uint64_t m_changes = 0;
-    std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last successful save
+    std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last load or save
     bool m_failureShown = false;
     bool m_closeSaveFailed = false;
 
