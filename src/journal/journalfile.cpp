@@ -50,6 +50,22 @@ bool ReadJournalBytes(Text &text, std::optional<FileSeen> &seen)
     return complete || (!exists && !opened);
 }
 
+// Keeps the file `source` beside the journal `journalName` under `label`, unless a file kept
+// there already holds the same bytes; the path of the file that holds them.
+std::optional<std::string> KeepCopy(const std::string &source, const std::string &journalName,
+                                    std::string_view label)
+{
+    std::optional<std::string> kept =
+        FindCopyBeside(source, journalName, {originalLabel, outsideLabel});
+    return kept ? kept : CopyFileBeside(source, journalName, label);
+}
+
+std::optional<std::string> KeepJournalCopy(const std::string &journalName, std::string_view label)
+{
+    const std::optional<std::string> source = SaveTargetOf(journalName);
+    return source ? KeepCopy(*source, journalName, label) : std::nullopt;
+}
+
 // The kinds of text a load left out, in plain words.
 Text UnloadedKindsText(unsigned kinds)
 {
@@ -131,10 +147,7 @@ void JournalFile::KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes)
 {
     m_unloaded = unloaded;
     m_loadedFileBytes = fileBytes;
-    const std::string name = ResolveFileName(journalName);
-    const std::optional<std::string> source = SaveTargetOf(name);
-    if (source)
-        m_originalCopy = CopyFileBeside(*source, name, originalLabel).value_or("");
+    m_originalCopy = KeepJournalCopy(ResolveFileName(journalName), originalLabel).value_or("");
 }
 
 void JournalFile::AnnounceUnreadableJournal()
@@ -285,7 +298,7 @@ bool JournalFile::KeepOutsideVersion(const SaveJob &job, const std::string &targ
         outcome.outsideSeen = FileSeen{*now, *hash};
         return true;
     }
-    const std::optional<std::string> kept = CopyFileBeside(target, job.journalName, outsideLabel);
+    const std::optional<std::string> kept = KeepCopy(target, job.journalName, outsideLabel);
     if (!kept)
         return false;
     outcome.keptOutside = *kept;

@@ -24,7 +24,8 @@
 // written at all; the list goes to a file beside it ("pw.saved-while-unreadable-<time>.dat")
 // instead. A journal holding text that the load leaves out (journal/loadcheck.h) is copied
 // beside it at load ("pw.original-<time>.dat"), before any save can replace it; when no copy
-// can be made, it is never replaced.
+// can be made, it is never replaced. A version already kept beside the journal is never copied
+// a second time.
 //
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.
