@@ -169,7 +169,8 @@ void JournalFile::AnnouncePartlyLoadedJournal()
                 " itself will hold the entries shown here.";
     else
         text += "No copy of " + name + " could be made beside it, so " + name +
-                " will be left as it is, and what you change here cannot be saved.";
+                " will be left as it is, and what you change here cannot be saved, until a "
+                "copy can be made: each save tries again.";
     Tell(text, partlyLoadedCaption);
 }
 
@@ -249,8 +250,13 @@ JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const RowSnaps
 {
     SaveOutcome outcome;
     outcome.changes = job.changes;
-    if (job.journalHeld)
-        return outcome;
+    // The copy that could not be made at load (a full disk) is tried again; once it exists, the
+    // journal may be replaced.
+    if (job.journalHeld) {
+        outcome.originalCopy = KeepJournalCopy(job.journalName, originalLabel).value_or("");
+        if (outcome.originalCopy.empty())
+            return outcome;
+    }
     errno = 0;
     WriteFiles(job, rows, calls, outcome);
     if (!outcome.saved)
@@ -310,6 +316,8 @@ void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
 {
     if (!outcome.asidePath.empty())
         m_asidePath = outcome.asidePath;
+    if (!outcome.originalCopy.empty())
+        m_originalCopy = outcome.originalCopy;
     if (outcome.outsideSeen) {
         // That version is safe beside the journal: no reason to keep it a second time.
         m_diskKnown = true;

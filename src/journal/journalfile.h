@@ -23,9 +23,9 @@
 // checked right before the list replaces it. A journal that exists but cannot be read is never
 // written at all; the list goes to a file beside it ("pw.saved-while-unreadable-<time>.dat")
 // instead. A journal holding text that the load leaves out (journal/loadcheck.h) is copied
-// beside it at load ("pw.original-<time>.dat"), before any save can replace it; when no copy
-// can be made, it is never replaced. A version already kept beside the journal is never copied
-// a second time.
+// beside it at load ("pw.original-<time>.dat"), before any save can replace it; until a copy
+// can be made (each save tries again), it is never replaced. A version already kept beside the
+// journal is never copied a second time.
 //
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.
@@ -91,7 +91,7 @@ private:
         std::string asidePath;   // empty until the first such save has chosen it
         bool journalKnown = false;
         std::optional<FileSeen> journalSeen; // nothing: there was no file
-        bool journalHeld = false;            // the journal must stay as it is (see m_originalCopy)
+        bool journalHeld = false;            // no copy of the journal yet (see m_originalCopy)
     };
     struct SaveOutcome
     {
@@ -99,6 +99,7 @@ private:
         bool saved = false;
         FileSeen written;
         std::string asidePath;               // chosen by this save
+        std::string originalCopy;            // made by this save
         std::string keptOutside;             // where the outside version is kept
         std::optional<FileSeen> outsideSeen; // the journal as the check found it
         int error = 0;                       // errno of a failure; 0: the journal is held
