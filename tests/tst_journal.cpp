@@ -86,6 +86,7 @@ private slots:
     void outsideChangeIsKeptBeforeTheSave();
     void outsideChangeWhileTheSaveWritesIsKept_data();
     void outsideChangeWhileTheSaveWritesIsKept();
+    void failureMadeGoodWhileABoxIsOpenShowsNoBox();
     void hashIsTheSameInAnyPieces_data();
     void hashIsTheSameInAnyPieces();
     void namesBesideTheJournal_data();
@@ -299,6 +300,19 @@ void WaitForClockTick()
         ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
     while (now.tv_sec == start.tv_sec && now.tv_nsec == start.tv_nsec);
 }
+
+// Runs `whileShown` inside the next box, as a newer save can finish in a box's event loop.
+struct ReentrantBoxes : ScriptedBoxes
+{
+    std::function<void()> whileShown;
+    int DialogBox(const Text &text, const Text &caption, BoxType type) override
+    {
+        const int answer = ScriptedBoxes::DialogBox(text, caption, type);
+        if (whileShown)
+            std::exchange(whileShown, nullptr)();
+        return answer;
+    }
+};
 
 mode_t modeOf(const char *path)
 {
@@ -1282,6 +1296,34 @@ void tst_Journal::outsideChangeWhileTheSaveWritesIsKept()
     QCOMPARE(ReadBytes(kept[0]), outside);
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown[0].caption, Text("Journal Changed Outside"));
+}
+
+// A save fails after keeping an outside version; while that box is open a newer save succeeds.
+// The older failure is then past: no "Save to File" box.
+void tst_Journal::failureMadeGoodWhileABoxIsOpenShowsNoBox()
+{
+    WriteBytes("pw.dat", creator + record("1", "old", "journal"));
+    FailingCalls calls;
+    calls.failRename = true;
+    Fixture f;
+    ReentrantBoxes boxes;
+    JournalFile journal(f.entries, boxes, calls);
+    journal.LoadJournal();
+    std::ofstream("pw.dat", std::ios::binary | std::ios::app) << record("2", "from", "elsewhere");
+    const auto save = [&](int rows) {
+        f.list.rows = sampleRows(rows);
+        journal.NoteChange();
+        QVERIFY(journal.StartBackgroundSave(nullptr));
+        journal.FinishBackgroundSave();
+    };
+    boxes.whileShown = [&] {
+        calls.failRename = false;
+        save(2);
+    };
+    save(1);
+    QCOMPARE(boxes.shown.size(), size_t(1));
+    QCOMPARE(boxes.shown[0].caption, Text("Journal Changed Outside"));
+    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(2)));
 }
 
 void tst_Journal::hashIsTheSameInAnyPieces_data()

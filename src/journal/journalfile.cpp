@@ -312,8 +312,11 @@ bool JournalFile::KeepOutsideVersion(const SaveJob &job, const std::string &targ
     return true;
 }
 
+// All of the outcome's state is taken before any box is shown: a box runs an event loop, in
+// which a newer save may finish and be taken.
 void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
 {
+    const std::uint64_t taken = ++m_outcomesTaken;
     if (!outcome.asidePath.empty())
         m_asidePath = outcome.asidePath;
     if (!outcome.originalCopy.empty())
@@ -328,25 +331,44 @@ void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
         m_diskKnown = true;
         m_diskSeen = outcome.written;
         m_failureShown = false;
+        m_lastSaved = taken;
     }
     if (!outcome.keptOutside.empty()) {
         const Text name = ResolveFileName(journalName);
-        Tell("Another program changed " + name +
-                 " while it was open here. That version is kept in " + outcome.keptOutside +
-                 (outcome.saved ? "; " : ". ") + name +
-                 (outcome.saved ? " now holds the entries shown in this window."
-                                : " itself has not been changed."),
-             changedOutsideCaption);
+        m_messages.push_back({"Another program changed " + name +
+                                  " while it was open here. That version is kept in " +
+                                  outcome.keptOutside + (outcome.saved ? "; " : ". ") + name +
+                                  (outcome.saved ? " now holds the entries shown in this window."
+                                                 : " itself has not been changed."),
+                              changedOutsideCaption});
     }
-    if (outcome.saved)
-        return;
-    if (atClose)
-        ReportFailure(outcome.error);
-    // After a stop signal the reason on standard error is all: no box waits for an answer.
-    if ((atClose || !m_failureShown) && !StopSignalReceived()) {
-        m_failureShown = !atClose;
-        m_boxes.DialogBox("Save to File", "Error Writing File", BoxOk);
+    if (!outcome.saved) {
+        if (atClose)
+            ReportFailure(outcome.error);
+        if (atClose || !m_failureShown) {
+            m_failureShown = !atClose;
+            m_messages.push_back({"Save to File", "Error Writing File", taken});
+        }
     }
+    ShowMessages();
+}
+
+void JournalFile::ShowMessages()
+{
+    if (m_showingMessages)
+        return; // the call further out shows them, in order
+    m_showingMessages = true;
+    while (!m_messages.empty()) {
+        const Message message = std::move(m_messages.front());
+        m_messages.pop_front();
+        if (message.failedSave == 0)
+            Tell(message.text, message.caption);
+        // A failure that a newer save has made good is past. After a stop signal the reason on
+        // standard error is all: no box waits for an answer.
+        else if (m_lastSaved < message.failedSave && !StopSignalReceived())
+            m_boxes.DialogBox(message.text, message.caption, BoxOk);
+    }
+    m_showingMessages = false;
 }
 
 // Shows a box; once a stop signal has arrived, writes its text on standard error instead.

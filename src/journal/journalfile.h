@@ -8,6 +8,7 @@
 #include "ui/messageboxes.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -67,7 +68,8 @@ public:
     bool BackgroundSaveRunning() const { return m_worker.joinable(); }
     // Waits for the background save, if there is one, and takes its outcome: remembers what is
     // on disk now; tells the user which file keeps a version another program had written; and
-    // shows the "Save to File" box for a failure, once until a save succeeds again.
+    // shows the "Save to File" box for a failure, once until a save succeeds again, unless a
+    // newer save has succeeded by the time the box would be shown.
     void FinishBackgroundSave();
 
     // The save at close: finishes a background save still running, then writes every row,
@@ -104,6 +106,14 @@ private:
         std::optional<FileSeen> outsideSeen; // the journal as the check found it
         int error = 0;                       // errno of a failure; 0: the journal is held
     };
+    // A box to show once every outcome taken so far has been applied.
+    struct Message
+    {
+        Text text;
+        Text caption;
+        std::uint64_t failedSave = 0; // the outcome whose failure it tells; 0 for none
+    };
+
     SaveJob PrepareSave() const;
     static SaveOutcome RunSave(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
     static void WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
@@ -114,6 +124,7 @@ private:
     void Tell(const Text &text, const Text &caption);
     void ReportFailure(int error) const;
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
+    void ShowMessages();
     bool NothingToKeep() const;
     bool JournalGone() const;
 
@@ -132,6 +143,10 @@ private:
     std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last load or save
     bool m_failureShown = false;
     bool m_closeSaveFailed = false;
+    std::uint64_t m_outcomesTaken = 0;
+    std::uint64_t m_lastSaved = 0; // the number of the last outcome taken that saved
+    std::deque<Message> m_messages;
+    bool m_showingMessages = false;
 
     // What the load left out of the journal, and the copy of the journal as it was; no copy
     // (empty) while something was left out holds the journal as it is.
