@@ -363,28 +363,26 @@ test_report_with_the_installed_templates() {
         fail "not one picture per entry"
 }
 
-# A journal the program did not write itself (LF line ends, no creator line) comes back in the
-# program's own form: proof that closing saved it.
-foreignJournal='DATE=2024-05-01\nTITLE=Older\nENTRY=first<br>second\nDATE=2024-05-02\nTITLE=Newer\nENTRY=text\n'
-
 test_escape_saves() {
     local folder
     folder=$(new_folder)
-    printf "$foreignJournal" >"$folder/pw.dat"
+    printf "$twoRows" >"$folder/pw.dat"
     start_app "$folder" || return 1
+    add_unsaved_row
     key Escape
     expect_exit 0 20 || return 1
-    same_bytes "$folder/pw.dat" "$twoRows"
+    same_bytes "$folder/pw.dat" "$unsavedJournal"
 }
 
 test_close_box_saves() {
     local folder
     folder=$(new_folder)
-    printf "$foreignJournal" >"$folder/pw.dat"
+    printf "$twoRows" >"$folder/pw.dat"
     start_app "$folder" || return 1
+    add_unsaved_row
     click_close_box
     expect_exit 0 20 || return 1
-    same_bytes "$folder/pw.dat" "$twoRows"
+    same_bytes "$folder/pw.dat" "$unsavedJournal"
 }
 
 # add_unsaved_row: a new row made from the top row with another title (no question asked).
@@ -608,8 +606,8 @@ test_x_server_gone_keeps_the_row() {
     only_files "$folder" pw.dat
 }
 
-# Another program appends to the journal while it is open; Quit then keeps that version beside
-# the journal before writing the list, and a box names the file that holds it.
+# Another program appends to the journal while it is open; the next save keeps that version
+# beside the journal before writing the list, and a box names the file that holds it.
 test_outside_change_is_kept() {
     local folder kept
     local appended='\r\nDATE=2024-05-03\r\nTITLE=Synced\r\nENTRY=from the phone\r\n'
@@ -617,14 +615,15 @@ test_outside_change_is_kept() {
     printf "$twoRows" >"$folder/pw.dat"
     start_app "$folder" || return 1
     printf "$appended" >>"$folder/pw.dat"
-    click_quit
+    add_unsaved_row
     read_box "Journal Changed Outside" || return 1
+    click_quit
     expect_exit 0 20 || return 1
     kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
     [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
     [[ "$box_text" == *"$kept"* ]] || fail "the box did not name $kept: '$box_text'" || return 1
     same_bytes "$folder/$kept" "$twoRows$appended" || return 1
-    same_bytes "$folder/pw.dat" "$twoRows" || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
     only_files "$folder" pw.dat "$kept"
 }
 
@@ -689,7 +688,7 @@ test_read_only_folder_saves_in_place() {
 }
 
 # A journal whose lines end in CR alone loads nothing. A box right after the start says so and
-# names the file that keeps the journal as it was; closing then saves the empty list.
+# names the file that keeps the journal as it was; closing without a change writes nothing.
 test_cr_only_journal_keeps_its_original() {
     local folder kept
     local crOnly='CREATOR=PENWICK 1.0\rDATE=2024-05-01\rTITLE=Older\rENTRY=text\r'
@@ -704,7 +703,7 @@ test_cr_only_journal_keeps_its_original() {
     key Escape
     expect_exit 0 20 || return 1
     same_bytes "$folder/$kept" "$crOnly" || return 1
-    same_bytes "$folder/pw.dat" '' || return 1
+    same_bytes "$folder/pw.dat" "$crOnly" || return 1
     only_files "$folder" pw.dat "$kept"
 }
 
@@ -747,6 +746,113 @@ test_stop_signal_after_a_failed_save() {
         rm -f "$folder/filler"
         umount "$folder"
     fi
+}
+
+# as_nobody FOLDER: the files in FOLDER belong to nobody, and when the suite runs as root,
+# as_user holds the command that runs the program as nobody (root may write regardless of
+# permissions).
+as_user=()
+as_nobody() {
+    as_user=()
+    [ "$(id -u)" = 0 ] || return 0
+    chown -R 65534:65534 "$1"
+    chmod o+x "$work"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+}
+
+# A read-only journal opened and closed without a change: nothing is written, no box, status 0,
+# on Quit and on SIGTERM alike.
+test_unchanged_read_only_journal_ends_cleanly() {
+    local folder how
+    for how in quit TERM; do
+        folder=$(new_folder)
+        printf "$twoRows" >"$folder/pw.dat"
+        chmod 0444 "$folder/pw.dat"
+        as_nobody "$folder"
+        start_app "$folder" "${as_user[@]}" || return 1
+        if [ "$how" = quit ]; then click_quit; else kill -TERM "$app"; fi
+        expect_exit 0 20 || fail "after $how: $failure" || return 1
+        ! grep -q 'could not be saved' "$work/app.log" || fail "after $how: a save failed" ||
+            return 1
+        same_bytes "$folder/pw.dat" "$twoRows" || return 1
+        only_files "$folder" pw.dat || return 1
+    done
+}
+
+# Only the bytes tell an outside change: a touched journal is none (no box, no copy); a
+# same-size edit in place whose modification time was put back is one, kept and named.
+test_outside_change_is_told_by_its_bytes() {
+    local folder kept at
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    touch "$folder/pw.dat"
+    add_unsaved_row
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
+    only_files "$folder" pw.dat || return 1
+
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    touch -r "$folder/pw.dat" "$work/stamp"
+    at=$(grep -bo Older "$folder/pw.dat" | cut -d: -f1)
+    printf en | dd of="$folder/pw.dat" bs=1 seek=$((at + 3)) conv=notrunc status=none
+    touch -r "$work/stamp" "$folder/pw.dat"
+    add_unsaved_row
+    read_box "Journal Changed Outside" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
+    [[ -n "$kept" && "$box_text" == *"$kept"* ]] || fail "the box named '$box_text'" || return 1
+    same_bytes "$folder/$kept" "${twoRows/Older/Olden}" || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal"
+}
+
+# A read-only journal with a line the list lacks is copied beside it once, however often it is
+# opened.
+test_read_only_odd_journal_is_kept_once() {
+    local folder run kept
+    folder=$(new_folder)
+    printf "${twoRows}Note\r\n" >"$folder/pw.dat"
+    chmod 0444 "$folder/pw.dat"
+    as_nobody "$folder"
+    for run in 1 2 3; do
+        start_app "$folder" "${as_user[@]}" || return 1
+        read_box "Journal Partly Loaded" || return 1
+        key Escape
+        expect_exit 0 20 || fail "start $run: $failure" || return 1
+    done
+    kept=$(cd "$folder" && ls pw.original-*.dat 2>/dev/null)
+    [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
+    same_bytes "$folder/$kept" "${twoRows}Note\r\n" || return 1
+    only_files "$folder" pw.dat "$kept"
+}
+
+# No copy of a journal with a line the list lacks can be made at start (a full disk, a small
+# tmpfs mounted for the test, so as root only): the journal stays as it is until room is freed;
+# the next save then copies it and saves.
+test_original_is_copied_once_room_is_freed() {
+    local folder kept
+    [ "$(id -u)" = 0 ] || { echo "    (skipped: mounting a tmpfs needs root)"; return 0; }
+    folder=$(new_folder)
+    mount -t tmpfs -o size=256k tmpfs "$folder" || fail "no tmpfs" || return 1
+    mounts+=("$folder")
+    printf "${twoRows}Note\r\n" >"$folder/pw.dat"
+    head -c 1M /dev/zero >"$folder/filler" 2>/dev/null
+    start_app "$folder" || return 1
+    read_box "Journal Partly Loaded" || return 1
+    [[ "$box_text" == *"No copy"* ]] || fail "box at start: '$box_text'" || return 1
+    rm -f "$folder/filler"
+    add_unsaved_row
+    click_quit
+    expect_exit 0 20 || return 1
+    kept=$(cd "$folder" && ls pw.original-*.dat 2>/dev/null)
+    [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
+    same_bytes "$folder/$kept" "${twoRows}Note\r\n" || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
+    only_files "$folder" pw.dat "$kept"
 }
 
 # --- running them --------------------------------------------------------------------------
@@ -796,6 +902,10 @@ run test_unreadable_journal_is_announced
 run test_read_only_folder_saves_in_place
 run test_cr_only_journal_keeps_its_original
 run test_stop_signal_after_a_failed_save
+run test_unchanged_read_only_journal_ends_cleanly
+run test_outside_change_is_told_by_its_bytes
+run test_read_only_odd_journal_is_kept_once
+run test_original_is_copied_once_room_is_freed
 
 echo "e2e: $passed passed, $failed failed"
 [ $failed -eq 0 ]
