@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <utility>
 #include <limits>
 
 namespace {
@@ -140,6 +141,8 @@ void FakeFormExchange::WriteForm()
 int ScriptedBoxes::DialogBox(const Text &text, const Text &caption, BoxType type)
 {
     shown.push_back({text, caption, type, false});
+    if (whileShown)
+        std::exchange(whileShown, nullptr)();
     return Next(type);
 }
 
