@@ -44,16 +44,29 @@ std::uint64_t Merge(std::uint64_t hash, std::uint64_t lane)
     return (hash ^ Round(0, lane)) * prime1 + prime4;
 }
 
-} // namespace
-
-void ContentHash::AddStripe(const unsigned char *bytes)
+// Takes `count` stripes of 32 bytes. The lanes are worked on in locals: stores to members could
+// alias the bytes, which would keep them out of registers.
+void AddStripes(std::uint64_t (&lanes)[4], const unsigned char *bytes, std::size_t count)
 {
-    for (std::size_t lane = 0; lane < 4; ++lane)
-        m_lanes[lane] = Round(m_lanes[lane], Load64(bytes + lane * 8));
+    std::uint64_t a = lanes[0], b = lanes[1], c = lanes[2], d = lanes[3];
+    for (; count > 0; --count, bytes += 32) {
+        a = Round(a, Load64(bytes));
+        b = Round(b, Load64(bytes + 8));
+        c = Round(c, Load64(bytes + 16));
+        d = Round(d, Load64(bytes + 24));
+    }
+    lanes[0] = a;
+    lanes[1] = b;
+    lanes[2] = c;
+    lanes[3] = d;
 }
+
+} // namespace
 
 void ContentHash::Add(std::string_view bytes)
 {
+    if (bytes.empty()) // which may have no bytes at all for memcpy
+        return;
     const auto *next = reinterpret_cast<const unsigned char *>(bytes.data());
     std::size_t left = bytes.size();
     m_length += left;
@@ -65,11 +78,12 @@ void ContentHash::Add(std::string_view bytes)
         left -= taken;
         if (m_pendingSize < stripe)
             return;
-        AddStripe(m_pending);
+        AddStripes(m_lanes, m_pending, 1);
         m_pendingSize = 0;
     }
-    for (; left >= stripe; left -= stripe, next += stripe)
-        AddStripe(next);
+    AddStripes(m_lanes, next, left / stripe);
+    next += left / stripe * stripe;
+    left %= stripe;
     if (left > 0)
         std::memcpy(m_pending, next, left);
     m_pendingSize = left;

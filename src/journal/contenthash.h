@@ -19,8 +19,6 @@ public:
 private:
     static constexpr std::size_t stripe = 32;
 
-    void AddStripe(const unsigned char *bytes);
-
     std::uint64_t m_lanes[4] = {0x60EA27EEADC0B5D6, 0xC2B2AE3D27D4EB4F, 0, 0x61C8864E7A143579};
     std::uint64_t m_length = 0;
     unsigned char m_pending[stripe] = {};
