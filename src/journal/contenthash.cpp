@@ -48,7 +48,10 @@ std::uint64_t Merge(std::uint64_t hash, std::uint64_t lane)
 // alias the bytes, which would keep them out of registers.
 void AddStripes(std::uint64_t (&lanes)[4], const unsigned char *bytes, std::size_t count)
 {
-    std::uint64_t a = lanes[0], b = lanes[1], c = lanes[2], d = lanes[3];
+    std::uint64_t a = lanes[0];
+    std::uint64_t b = lanes[1];
+    std::uint64_t c = lanes[2];
+    std::uint64_t d = lanes[3];
     for (; count > 0; --count, bytes += 32) {
         a = Round(a, Load64(bytes));
         b = Round(b, Load64(bytes + 8));

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <utility>
 #include <limits>
+#include <utility>
 
 namespace {
 bool validRow(const std::vector<Row> &rows, int row)
