@@ -794,12 +794,16 @@ void tst_Journal::interruptedSaveKeepsJournalAndItsLeftoverIsRemovedLater()
     QCOMPARE(status, -1);
     QCOMPARE(ReadBytes("pw.dat"), old);
 
-    // Its temporary file is left; names that only look like one are not ours to remove.
-    const std::vector<std::string> lookAlikes = {
-        ".pw.dat.ab12C", ".pw.dat.ab12Cde", ".pw.dat.ab-12C", "pw.dat.ab12Cd", ".other.ab12Cd"};
+    // Its temporary file is left; names that only look like one, older versions' included, are
+    // not ours to remove.
+    std::vector<std::string> lookAlikes = {".pw.dat.backup", ".pw.dat.old123",
+                                           "pw.dat.lumenlog-save-ab12Cd",
+                                           ".other.lumenlog-save-ab12Cd"};
+    for (const char *tail : {"ab12C", "ab12Cde", "ab-12C"})
+        lookAlikes.push_back(std::string(".pw.dat.lumenlog-save-") + tail);
     for (const std::string &name : lookAlikes)
         WriteBytes(name, "not a journal's");
-    fs::create_directory(".pw.dat.Folder");
+    fs::create_directory(".pw.dat.lumenlog-save-Folder");
     const size_t before = directoryEntries().size();
     QCOMPARE(before, lookAlikes.size() + 3);
     QCOMPARE(RemoveLeftoverTemporaryFiles("pw.dat"), 1);

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "journal/journallock.h"
 #include "resources/resources.h"
 
 #include <QCommandLineParser>
@@ -71,9 +72,14 @@ void EnterFolder(StartRequest &request)
     if (!request.folder)
         return;
     // chdir rather than QDir::setCurrent, for the reason of a failure.
-    if (::chdir(QFile::encodeName(*request.folder).constData()) == 0)
+    int error = ::chdir(QFile::encodeName(*request.folder).constData()) == 0 ? 0 : errno;
+    if (error == 0) {
+        if (const std::optional<UnwritableFolder> unwritable = FindUnwritableFolder())
+            error = unwritable->error;
+    }
+    if (error == 0)
         return;
-    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
     request.exitNow = true;
     request.exitStatus = UsageErrorStatus;
     request.standardError = ErrorLine(

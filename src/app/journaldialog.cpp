@@ -25,9 +25,10 @@ const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     ButtonClicked(IdReport, &JournalDialog::OnReport, Wrapped),
 };
 
-JournalDialog::JournalDialog(QWidget *parent)
+JournalDialog::JournalDialog(QWidget *parent, JournalLock *lock)
     : TemplateDialog(IdMainDialog, parent), m_entryListView(*ControlAs<QtListView>(IdEntryList)),
-      m_entryList(m_entryListView, m_form, *this), m_icon(LoadAppIcon(IdAppIcon))
+      m_entryList(m_entryListView, m_form, *this), m_journal(m_entryList, m_boxes, lock),
+      m_icon(LoadAppIcon(IdAppIcon))
 {
     BindText(IdDate, m_form.Date);
     BindText(IdTitle, m_form.Title);

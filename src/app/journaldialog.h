@@ -31,7 +31,8 @@ class JournalDialog : public TemplateDialog
     Q_OBJECT
 
 public:
-    explicit JournalDialog(QWidget *parent = nullptr);
+    // `lock`, when given, is the journal's lock, which the saves keep on the journal file.
+    explicit JournalDialog(QWidget *parent = nullptr, JournalLock *lock = nullptr);
 
     EntryList &Entries() { return m_entryList; }
     EntryForm &Form() { return m_form; }
@@ -85,7 +86,7 @@ private:
     QtShell m_shell;
     QtDatePicker m_datePicker{this};
     EntryCommands m_commands{m_entryList, m_boxes};
-    JournalFile m_journal{m_entryList, m_boxes};
+    JournalFile m_journal;
     Report m_report{m_entryList, m_boxes, m_shell};
     QIcon m_icon;
     QTimer m_saveTimer;

@@ -1,5 +1,6 @@
 #include "journal/besidefile.h"
 
+#include "common/posixfile.h"
 #include "journal/contenthash.h"
 
 #include <algorithm>
@@ -66,20 +67,6 @@ int OpenNewBeside(std::string_view journalPath, std::string_view label, std::tim
     return -1;
 }
 
-bool WriteAll(int fd, const char *bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= size_t(written);
-    }
-    return true;
-}
-
 bool CopyContents(int from, int to)
 {
     char buffer[copyChunk];
@@ -91,21 +78,9 @@ bool CopyContents(int from, int to)
             return false;
         if (got == 0)
             return true;
-        if (!WriteAll(to, buffer, size_t(got)))
+        if (!WriteAll(to, std::string_view(buffer, size_t(got))))
             return false;
     }
-}
-
-// The copy must survive a crash before the journal it was taken from is replaced: its entry in
-// the folder is made durable as well as its contents.
-void SyncFolderOf(std::string_view path)
-{
-    const std::string folder(FolderPrefix(path).empty() ? "." : FolderPrefix(path));
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 } // namespace
@@ -158,7 +133,9 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
             ::unlink(path.c_str());
         return std::nullopt;
     }
-    SyncFolderOf(path);
+    // The copy must survive a crash before the journal it was taken from is replaced: its entry
+    // in the folder is made durable as well as its contents.
+    SyncDirectory(DirectoryOf(path));
     return path;
 }
 

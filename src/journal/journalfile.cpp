@@ -88,8 +88,8 @@ Text UnloadedKindsText(unsigned kinds)
 
 } // namespace
 
-JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes)
-    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls)
+JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock)
+    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls), m_lock(lock)
 {
 }
 
@@ -241,6 +241,7 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
     job.journalKnown = m_diskKnown && !m_unreadable;
     job.journalSeen = m_diskSeen;
     job.journalHeld = JournalPartlyLoaded() && m_originalCopy.empty();
+    job.lock = m_lock;
     return job;
 }
 
@@ -286,7 +287,7 @@ void JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCa
     const BeforeReplace keepOutsideVersion = [&job, &outcome](const std::string &target) {
         return KeepOutsideVersion(job, target, outcome);
     };
-    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written,
+    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock,
                                    job.journalKnown ? keepOutsideVersion : BeforeReplace());
 }
 
@@ -389,8 +390,12 @@ void JournalFile::ReportFailure(int error) const
     const Text reason = error != 0 ? std::strerror(error)
                                    : "it holds text the list lacks, and no copy of it could be "
                                      "made";
-    const Text journal =
-        name + (m_unreadable ? " was left as it is." : " still holds what it held before.");
+    // There may be no journal at all: the folder refused to make one.
+    struct stat info = {};
+    const bool exists = ::stat(name.c_str(), &info) == 0;
+    const Text journal = name + (m_unreadable ? " was left as it is."
+                                 : exists     ? " still holds what it held before."
+                                              : " was not created.");
     std::fprintf(stderr, "lumenlog: the entries could not be saved to %s: %s. %s\n", file.c_str(),
                  reason.c_str(), journal.c_str());
 }

@@ -33,7 +33,9 @@
 class JournalFile
 {
 public:
-    JournalFile(EntryList &entries, MessageBoxes &boxes);
+    // `lock`, when given, is the journal's lock; a save that puts a new file in the journal's
+    // place carries it over to that file.
+    JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock = nullptr);
     // `calls` performs the safe save's writing; it must outlive this object.
     JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
     // Waits for a background save that is still writing; its outcome is not reported.
@@ -94,6 +96,7 @@ private:
         bool journalKnown = false;
         std::optional<FileSeen> journalSeen; // nothing: there was no file
         bool journalHeld = false;            // no copy of the journal yet (see m_originalCopy)
+        JournalLock *lock = nullptr;
     };
     struct SaveOutcome
     {
@@ -132,6 +135,7 @@ private:
     MessageBoxes &m_boxes;
     SaveCalls m_systemCalls;
     SaveCalls &m_calls;
+    JournalLock *m_lock = nullptr;
 
     bool m_unreadable = false;
     std::string m_asidePath;

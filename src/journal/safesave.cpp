@@ -1,7 +1,9 @@
 #include "journal/safesave.h"
 
+#include "common/posixfile.h"
 #include "common/textfile.h"
 #include "journal/contenthash.h"
+#include "journal/journallock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,14 +35,8 @@ namespace {
 
 constexpr int maxLinkDepth = 40;
 constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and digits
-
-std::string DirectoryOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+// In every temporary file's name, so that the removal of leftovers never takes a user's file.
+constexpr std::string_view temporaryMarker = ".lumenlog-save-";
 
 std::string BaseNameOf(const std::string &path)
 {
@@ -51,7 +47,7 @@ std::string BaseNameOf(const std::string &path)
 // The name a temporary file for `path` starts with, in the same folder.
 std::string TemporaryPrefix(const std::string &path)
 {
-    return DirectoryOf(path) + "/." + BaseNameOf(path) + ".";
+    return DirectoryOf(path) + "/." + BaseNameOf(path) + std::string(temporaryMarker);
 }
 
 // A new file beside another one, removed again unless it was renamed into place.
@@ -98,25 +94,15 @@ private:
     std::string m_path;
 };
 
-bool WriteAll(SaveCalls &calls, int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = calls.Write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(size_t(written));
-    }
-    return true;
-}
-
 // Hashes the bytes as they go, while they are still in the cache.
 bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes, ContentHash &hash)
 {
+    const WriteCall write = [&calls](int to, const void *data, size_t size) {
+        return calls.Write(to, data, size);
+    };
     ByteOutput out([&](std::string_view chunk) {
         hash.Add(chunk);
-        return WriteAll(calls, fd, chunk);
+        return WriteAll(fd, chunk, write);
     });
     bytes(out);
     return out.Finish();
@@ -132,17 +118,6 @@ off_t StoredSize(const StoredBytes &bytes)
     bytes(out);
     out.Finish();
     return size;
-}
-
-// Makes the rename itself durable. The new file is in place by now, so a failure here has
-// nothing left to undo and is not reported.
-void SyncDirectory(const std::string &directory)
-{
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 // An identity that could not be taken stays empty: the next check then compares the hash.
@@ -220,7 +195,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 }
 
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileSeen *written, const BeforeReplace &beforeReplace)
+                    FileSeen *written, JournalLock *lock, const BeforeReplace &beforeReplace)
 {
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
@@ -249,8 +224,12 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
         return false;
     ContentHash hash;
     if (!WriteStored(calls, fd, bytes, hash) || calls.Sync(fd) != 0 ||
-        !ReadyToReplace(beforeReplace, *target) ||
-        calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
+        !ReadyToReplace(beforeReplace, *target))
+        return false;
+    const auto rename = [&] {
+        return calls.Rename(temporary.Path().c_str(), target->c_str()) == 0;
+    };
+    if (!(lock ? lock->CarryOver(fd, rename) : rename()))
         return false;
     temporary.Release();
     // Only now: the rename gives the file a new change time. The text is on the disk already,
@@ -267,7 +246,7 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
     if (!target)
         return 0;
     const std::string folder = DirectoryOf(*target);
-    const std::string prefix = "." + BaseNameOf(*target) + ".";
+    const std::string prefix = "." + BaseNameOf(*target) + std::string(temporaryMarker);
     const auto isOurs = [&](std::string_view entry) {
         if (entry.size() != prefix.size() + temporarySuffix.size() || !entry.starts_with(prefix))
             return false;

@@ -752,6 +752,81 @@ test_stop_signal_after_a_failed_save() {
     fi
 }
 
+# expect_second_start_refused FOLDER [COMMAND...]: a second start in FOLDER (through COMMAND)
+# shows the box that the journal is open elsewhere, ends with status 1 and changes nothing.
+expect_second_start_refused() {
+    local folder=$1 second box before
+    shift
+    before=$(fingerprint "$folder")
+    (cd "$folder" && exec "$@" "$binary") >>"$work/app.log" 2>&1 &
+    second=$!
+    started+=("$second")
+    box=$(wait_window "$second" '^Penwick$' 30) || fail "no refusal box" || return 1
+    xdotool windowfocus --sync "$box" 2>/dev/null
+    key Return
+    wait_exit "$second" 20 || fail "the refused start did not end" || return 1
+    [ "$exit_status" = 1 ] || fail "the refused start ended with $exit_status, not 1" || return 1
+    [ "$(fingerprint "$folder")" = "$before" ] || fail "the second start touched the folder"
+}
+
+# One window per journal file, also after a save has put a new file in the journal's place: in
+# a folder the user may write but not read (mode 0300), which cannot be opened to be locked, and
+# through a hard link made while the journal is open. Root may read any folder, so as root the
+# program runs as nobody.
+test_second_start_refused_without_read_permission_and_through_a_later_hard_link() {
+    local folder other as_user=()
+    folder=$(new_folder)
+    other=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    if [ "$(id -u)" = 0 ]; then
+        chown -R 65534:65534 "$folder" "$other"
+        chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    chmod 0300 "$folder"
+    start_app "$folder" "${as_user[@]}" || return 1
+    add_unsaved_row
+    sleep 1 # saved by now
+    expect_second_start_refused "$folder" "${as_user[@]}" || return 1
+    ln "$folder/pw.dat" "$other/pw.dat"
+    expect_second_start_refused "$other" "${as_user[@]}" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$other/pw.dat" "$unsavedJournal"
+}
+
+# A folder where neither pw.dat nor a new file can be written (another user's, mode 0755) is
+# said at start: given on the command line, the program ends with status 2 before any window;
+# started in it, a box names the folder and the reason. An entry's failed save then claims no
+# pw.dat that holds anything. As root the program runs as nobody.
+test_unwritable_folder_is_said_at_start() {
+    local folder as_user=()
+    folder=$(new_folder)
+    chmod 0755 "$folder"
+    [ "$(id -u)" = 0 ] || chmod 0555 "$folder" # the user's own folder
+    if [ "$(id -u)" = 0 ]; then
+        chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    timeout 20 "${as_user[@]}" "$binary" "$folder" >"$work/out.log" 2>&1
+    [ $? = 2 ] || fail "with the folder given: not status 2" || return 1
+    grep -q "cannot keep the journal in '$folder': Permission denied" "$work/out.log" ||
+        fail "standard error: $(cat "$work/out.log")" || return 1
+    start_app "$folder" "${as_user[@]}" || return 1
+    read_box "Journal Cannot Be Saved" || return 1
+    [[ "$box_text" == *"$folder (Permission denied)"* ]] || fail "box: '$box_text'" || return 1
+    click_date # an entry for today, whose save fails
+    wait_window "$app" '^Date Selection$' 10 >/dev/null || fail "no Date Selection" || return 1
+    key Return
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection did not close" || return 1
+    click_add
+    wait_window "$app" '^Error Writing File$' 10 >/dev/null || fail "no failure box" || return 1
+    kill -TERM "$app"
+    expect_exit 1 10 || return 1
+    grep -q 'denied. pw.dat was not created.' "$work/app.log" || fail "standard error" || return 1
+    [ -z "$(ls -A "$folder")" ] || fail "files in the folder: $(ls -A "$folder")"
+}
+
 # A read-only journal with a line the list lacks (nobody's, run as nobody): three starts keep one
 # copy of it; a close without a change writes nothing and ends with 0, on Quit and SIGTERM.
 test_read_only_journal_is_left_alone() {
@@ -856,6 +931,8 @@ run test_unreadable_journal_is_announced
 run test_read_only_folder_saves_in_place
 run test_cr_only_journal_keeps_its_original
 run test_stop_signal_after_a_failed_save
+run test_second_start_refused_without_read_permission_and_through_a_later_hard_link
+run test_unwritable_folder_is_said_at_start
 run test_read_only_journal_is_left_alone
 run test_outside_edit_with_its_time_put_back_is_kept
 run test_original_is_copied_once_room_is_freed
