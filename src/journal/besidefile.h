@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,3 +30,8 @@ std::optional<std::string> CreateFileBeside(std::string_view journalPath, std::s
 std::optional<std::string> CopyFileBeside(const std::string &source, std::string_view journalPath,
                                           std::string_view label,
                                           std::time_t when = std::time(nullptr));
+
+// A file already kept beside `journalPath` under one of `labels` whose bytes equal those of the
+// file `source`, so that the same version is never kept twice; nothing when there is none.
+std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
+                                          std::initializer_list<std::string_view> labels);

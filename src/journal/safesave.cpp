@@ -2,6 +2,7 @@
 
 #include "common/posixfile.h"
 #include "common/textfile.h"
+#include "journal/contenthash.h"
 #include "journal/journallock.h"
 
 #include <algorithm>
@@ -93,12 +94,16 @@ private:
     std::string m_path;
 };
 
-bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes)
+// Hashes the bytes as they go, while they are still in the cache.
+bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes, ContentHash &hash)
 {
     const WriteCall write = [&calls](int to, const void *data, size_t size) {
         return calls.Write(to, data, size);
     };
-    ByteOutput out([&](std::string_view chunk) { return WriteAll(fd, chunk, write); });
+    ByteOutput out([&](std::string_view chunk) {
+        hash.Add(chunk);
+        return WriteAll(fd, chunk, write);
+    });
     bytes(out);
     return out.Finish();
 }
@@ -115,14 +120,18 @@ off_t StoredSize(const StoredBytes &bytes)
     return size;
 }
 
-bool IdentityAfterWriting(int fd, FileIdentity *written)
+// An identity that could not be taken stays empty: the next check then compares the hash.
+void NoteWritten(int fd, const ContentHash &hash, FileSeen *written)
 {
     struct stat info = {};
-    if (::fstat(fd, &info) != 0)
-        return false;
     if (written)
-        *written = IdentityOf(info);
-    return true;
+        *written =
+            FileSeen{::fstat(fd, &info) == 0 ? IdentityOf(info) : FileIdentity{}, hash.Value()};
+}
+
+bool ReadyToReplace(const BeforeReplace &beforeReplace, const std::string &target)
+{
+    return !beforeReplace || beforeReplace(target);
 }
 
 // Claims the room for `size` bytes; posix_fallocate returns its error instead of setting errno,
@@ -139,15 +148,19 @@ bool ClaimRoom(int fd, off_t size)
 // allocated before the first byte is written, so that a full disk or a file size limit fails
 // while the old contents are still whole.
 bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes &bytes,
-                  FileIdentity *written)
+                  FileSeen *written, const BeforeReplace &beforeReplace)
 {
     const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     const off_t size = StoredSize(bytes);
-    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes) &&
-                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0 &&
-                       IdentityAfterWriting(fd, written);
+    ContentHash hash;
+    // Checked before the room is claimed, which may already change the file's size and times.
+    const bool saved = ReadyToReplace(beforeReplace, target) && ClaimRoom(fd, size) &&
+                       WriteStored(calls, fd, bytes, hash) && ::ftruncate(fd, size) == 0 &&
+                       calls.Sync(fd) == 0;
+    if (saved)
+        NoteWritten(fd, hash, written);
     return ::close(fd) == 0 && saved;
 }
 
@@ -182,7 +195,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 }
 
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileIdentity *written, JournalLock *lock)
+                    FileSeen *written, JournalLock *lock, const BeforeReplace &beforeReplace)
 {
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
@@ -196,27 +209,33 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target->c_str(), W_OK) != 0))
         return false;
     if (exists && existing.st_nlink > 1)
-        return WriteInPlace(calls, *target, bytes, written);
+        return WriteInPlace(calls, *target, bytes, written, beforeReplace);
 
     TemporaryFile temporary;
     if (!temporary.Create(*target))
-        return exists && WriteInPlace(calls, *target, bytes, written);
+        return exists && WriteInPlace(calls, *target, bytes, written, beforeReplace);
     const int fd = temporary.Descriptor();
     if (exists && !TakeOwnerOf(fd, existing)) {
         temporary.Remove();
-        return WriteInPlace(calls, *target, bytes, written);
+        return WriteInPlace(calls, *target, bytes, written, beforeReplace);
     }
     // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
-    if (!WriteStored(calls, fd, bytes) || calls.Sync(fd) != 0 || !IdentityAfterWriting(fd, written))
+    ContentHash hash;
+    if (!WriteStored(calls, fd, bytes, hash) || calls.Sync(fd) != 0 ||
+        !ReadyToReplace(beforeReplace, *target))
         return false;
     const auto rename = [&] {
-        return temporary.Close() && calls.Rename(temporary.Path().c_str(), target->c_str()) == 0;
+        return calls.Rename(temporary.Path().c_str(), target->c_str()) == 0;
     };
     if (!(lock ? lock->CarryOver(fd, rename) : rename()))
         return false;
     temporary.Release();
+    // Only now: the rename gives the file a new change time. The text is on the disk already,
+    // so neither this nor the close can fail the save any more.
+    NoteWritten(fd, hash, written);
+    temporary.Close();
     SyncDirectory(DirectoryOf(*target));
     return true;
 }

@@ -404,9 +404,10 @@ test_escape_saves() {
     folder=$(new_folder)
     printf "$foreignJournal" >"$folder/pw.dat"
     start_app "$folder" || return 1
+    add_unsaved_row
     key Escape
     expect_exit 0 20 || return 1
-    same_bytes "$folder/pw.dat" "$twoRows"
+    same_bytes "$folder/pw.dat" "$unsavedJournal"
 }
 
 test_close_box_saves() {
@@ -414,9 +415,10 @@ test_close_box_saves() {
     folder=$(new_folder)
     printf "$foreignJournal" >"$folder/pw.dat"
     start_app "$folder" || return 1
+    add_unsaved_row
     click_close_box
     expect_exit 0 20 || return 1
-    same_bytes "$folder/pw.dat" "$twoRows"
+    same_bytes "$folder/pw.dat" "$unsavedJournal"
 }
 
 # add_unsaved_row: a new row made from the top row with another title (no question asked).
@@ -639,8 +641,8 @@ test_x_server_gone_keeps_the_row() {
     only_files "$folder" pw.dat
 }
 
-# Another program appends to the journal while it is open; Quit then keeps that version beside
-# the journal before writing the list, and a box names the file that holds it.
+# Another program appends to the journal while it is open; the next save keeps that version
+# beside the journal before writing the list, and a box names the file that holds it.
 test_outside_change_is_kept() {
     local folder kept
     local appended='\r\nDATE=2024-05-03\r\nTITLE=Synced\r\nENTRY=from the phone\r\n'
@@ -648,14 +650,15 @@ test_outside_change_is_kept() {
     printf "$twoRows" >"$folder/pw.dat"
     start_app "$folder" || return 1
     printf "$appended" >>"$folder/pw.dat"
-    click_quit
+    add_unsaved_row
     read_box "Journal Changed Outside" || return 1
+    click_quit
     expect_exit 0 20 || return 1
     kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
     [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
     [[ "$box_text" == *"$kept"* ]] || fail "the box did not name $kept: '$box_text'" || return 1
     same_bytes "$folder/$kept" "$twoRows$appended" || return 1
-    same_bytes "$folder/pw.dat" "$twoRows" || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
     only_files "$folder" pw.dat "$kept"
 }
 
@@ -720,7 +723,7 @@ test_read_only_folder_saves_in_place() {
 }
 
 # A journal whose lines end in CR alone loads nothing. A box right after the start says so and
-# names the file that keeps the journal as it was; closing then saves the empty list.
+# names the file that keeps the journal as it was; closing without a change writes nothing.
 test_cr_only_journal_keeps_its_original() {
     local folder kept
     local crOnly='CREATOR=PENWICK 1.0\rDATE=2024-05-01\rTITLE=Older\rENTRY=text\r'
@@ -735,7 +738,7 @@ test_cr_only_journal_keeps_its_original() {
     key Escape
     expect_exit 0 20 || return 1
     same_bytes "$folder/$kept" "$crOnly" || return 1
-    same_bytes "$folder/pw.dat" '' || return 1
+    same_bytes "$folder/pw.dat" "$crOnly" || return 1
     only_files "$folder" pw.dat "$kept"
 }
 
@@ -942,6 +945,63 @@ test_long_entry_opens_and_survives_a_save() {
     only_files "$folder" pw.dat
 }
 
+# A read-only journal with a line the list lacks (nobody's, run as nobody): three starts keep one
+# copy of it; a close without a change writes nothing and ends with 0, on Quit and SIGTERM.
+test_read_only_journal_is_left_alone() {
+    local folder how kept as_user=()
+    folder=$(new_folder)
+    printf "${twoRows}Note\r\n" >"$folder/pw.dat"
+    chmod 0444 "$folder/pw.dat"
+    if [ "$(id -u)" = 0 ]; then
+        chown -R 65534:65534 "$folder" && chmod o+x "$work"
+        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    for how in quit TERM quit; do
+        start_app "$folder" "${as_user[@]}" && read_box "Journal Partly Loaded" || return 1
+        if [ "$how" = quit ]; then click_quit; else kill -TERM "$app"; fi
+        expect_exit 0 20 || fail "after $how: $failure" || return 1
+    done
+    kept=$(cd "$folder" && ls pw.original-*.dat 2>/dev/null)
+    [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
+    same_bytes "$folder/$kept" "${twoRows}Note\r\n" && same_bytes "$folder/pw.dat" "${twoRows}Note\r\n"
+}
+
+# A same-size edit in place with its modification time put back (cp -p) is kept and named.
+test_outside_edit_with_its_time_put_back_is_kept() {
+    local folder kept at
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    touch -r "$folder/pw.dat" "$work/stamp"
+    at=$(grep -bo Older "$folder/pw.dat" | cut -d: -f1)
+    printf en | dd of="$folder/pw.dat" bs=1 seek=$((at + 3)) conv=notrunc status=none
+    touch -r "$work/stamp" "$folder/pw.dat"
+    add_unsaved_row
+    read_box "Journal Changed Outside" && click_quit && expect_exit 0 20 || return 1
+    kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
+    [[ -n "$kept" && "$box_text" == *"$kept"* ]] || fail "the box named '$box_text'" || return 1
+    same_bytes "$folder/$kept" "${twoRows/Older/Olden}" && same_bytes "$folder/pw.dat" "$unsavedJournal"
+}
+
+# A journal with a line the list lacks cannot be copied at start (a full tmpfs): once room is
+# freed, the next save copies it and saves.
+test_original_is_copied_once_room_is_freed() {
+    local folder kept
+    [ "$(id -u)" = 0 ] || { echo "    (skipped: mounting a tmpfs needs root)"; return 0; }
+    folder=$(new_folder)
+    mount -t tmpfs -o size=256k tmpfs "$folder" && mounts+=("$folder") || fail "no tmpfs" || return 1
+    printf "${twoRows}Note\r\n" >"$folder/pw.dat"
+    head -c 1M /dev/zero >"$folder/filler" 2>/dev/null
+    start_app "$folder" && read_box "Journal Partly Loaded" || return 1
+    [[ "$box_text" == *"No copy"* ]] || fail "box at start: '$box_text'" || return 1
+    rm -f "$folder/filler"
+    add_unsaved_row
+    click_quit && expect_exit 0 20 || return 1
+    kept=$(cd "$folder" && ls pw.original-*.dat 2>/dev/null)
+    same_bytes "$folder/$kept" "${twoRows}Note\r\n" && same_bytes "$folder/pw.dat" "$unsavedJournal" &&
+        only_files "$folder" pw.dat "$kept"
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -996,6 +1056,9 @@ run test_second_start_refused_without_read_permission_and_through_a_later_hard_l
 run test_unwritable_folder_is_said_at_start
 run test_sync_tool_keeps_both_versions
 run test_long_entry_opens_and_survives_a_save
+run test_read_only_journal_is_left_alone
+run test_outside_edit_with_its_time_put_back_is_kept
+run test_original_is_copied_once_room_is_freed
 
 echo "e2e: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]

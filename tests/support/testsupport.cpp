@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 namespace {
 bool validRow(const std::vector<Row> &rows, int row)
@@ -127,6 +128,8 @@ void FakeFormExchange::WriteForm()
 int ScriptedBoxes::DialogBox(const Text &text, const Text &caption, BoxType type)
 {
     shown.push_back({text, caption, type, false});
+    if (whileShown)
+        std::exchange(whileShown, nullptr)();
     return Next(type);
 }
 

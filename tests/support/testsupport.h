@@ -11,6 +11,7 @@
 #include "ui/shell.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,7 @@ public:
     static constexpr const char *appTitle = "Penwick";
     std::deque<int> answers;
     std::vector<ShownBox> shown;
+    std::function<void()> whileShown; // run once inside the next box, as its event loop would
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
 
