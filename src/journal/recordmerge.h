@@ -104,5 +104,6 @@ struct MergeBase
 //  - or it is the oldest readable version, and theirs holds at least one of its records (a
 //    copy sharing no record with it, such as an emptied or unrelated file, did not grow from
 //    it).
-// Otherwise the base is empty, which never removes a record. Versions are loaded one at a time.
+// Otherwise the base is empty, which never removes a record. At most two versions are loaded at
+// a time.
 MergeBase FindMergeBase(const RowStore &theirs, size_t versionCount, const LoadVersion &load);
