@@ -103,7 +103,9 @@ struct MergeBase
 //    them, or else it is among those additions and theirs lacks it;
 //  - or it is the oldest readable version, and theirs holds at least one of its records (a
 //    copy sharing no record with it, such as an emptied or unrelated file, did not grow from
-//    it).
+//    it). Nothing tells whether the oldest was kept before the computers parted; when it was
+//    not (they parted before any version was kept), records added here since count as
+//    removed by theirs, and the count of removals the merge offers is the one warning.
 // Otherwise the base is empty, which never removes a record. At most two versions are loaded at
 // a time.
 MergeBase FindMergeBase(const RowStore &theirs, size_t versionCount, const LoadVersion &load);
