@@ -46,6 +46,10 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
 // The one pass over a journal's bytes that finds what a load leaves out, against the floor.
 void RunLoadCheckBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// The merge of a copy into the list: two journals differing by 1% of their records, against
+// the floor of loading both.
+void RunMergeBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+
 // Each command with the background save on and off, the time until its change is on disk, and
 // the save's share of the UI thread.
 void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
