@@ -468,10 +468,11 @@ void tst_JournalDialog::aboutItemFollowsASeparator()
 {
     ShownDialog shown;
     const QList<QAction *> items = shown.dialog.SystemMenu()->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 4);
     QCOMPARE(items[0]->text(), QString("&Close"));
-    QVERIFY(items[1]->isSeparator());
-    QCOMPARE(items[2]->text(), QString("&About Penwick..."));
+    QCOMPARE(items[1]->text(), QString("&Find...\tCtrl+F"));
+    QVERIFY(items[2]->isSeparator());
+    QCOMPARE(items[3]->text(), QString("&About Penwick..."));
 }
 
 void tst_JournalDialog::aboutItemOpensTheAboutBox()

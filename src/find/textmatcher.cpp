@@ -1,0 +1,217 @@
+#include "find/textmatcher.h"
+
+#include "common/textcodec.h"
+#include "find/casefold.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+bool IsAsciiLetter(unsigned char byte)
+{
+    return (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
+}
+
+bool Contains(std::string_view text, std::string_view needle)
+{
+    return ::memmem(text.data(), text.size(), needle.data(), needle.size()) != nullptr;
+}
+
+// The needle as Windows-1252 writes it; nothing when one of its characters is not in the code
+// page.
+std::optional<Text> ToWindows1252(std::string_view utf8)
+{
+    Text bytes;
+    for (size_t pos = 0; pos < utf8.size();) {
+        const DecodedChar c = DecodeUtf8(utf8, pos);
+        int byte = 0;
+        while (byte < 256 &&
+               Windows1252ToCodePoint(static_cast<unsigned char>(byte)) != c.codePoint)
+            ++byte;
+        if (byte == 256)
+            return std::nullopt;
+        bytes += static_cast<char>(byte);
+        pos += c.length;
+    }
+    return bytes;
+}
+
+// The next position from `pos` whose byte is beyond ASCII or, or'ed with `mask`, is `target`;
+// the text's size when there is none. Eight bytes at a time: a byte equal to the target leaves a
+// zero byte in `diff`, which the subtraction finds. The subtraction's borrow may flag bytes
+// above a zero byte too, but never one below the first, and only the first flag is taken.
+size_t NextCandidate(std::string_view text, size_t pos, unsigned char target, unsigned char mask)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t highs = ones * 0x80;
+    const std::uint64_t targets = ones * target;
+    const std::uint64_t masks = ones * mask;
+    for (; text.size() - pos >= 8; pos += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        const std::uint64_t diff = (word | masks) ^ targets;
+        const std::uint64_t hits = ((diff - ones) & ~diff & highs) | (word & highs);
+        if (hits == 0)
+            continue;
+        if constexpr (std::endian::native == std::endian::little)
+            return pos + size_t(std::countr_zero(hits) / 8);
+        else
+            return pos + size_t(std::countl_zero(hits) / 8);
+    }
+    for (; pos < text.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte >= 0x80 || (byte | mask) == target)
+            break;
+    }
+    return pos;
+}
+
+} // namespace
+
+// Reads the characters of one text, deciding its encoding the first time a byte beyond ASCII
+// asks for it: most texts never do.
+class TextMatcher::Reader
+{
+public:
+    explicit Reader(std::string_view text) : text(text) {}
+
+    // The character at `pos`, which starts one; at least one byte long.
+    DecodedChar At(size_t pos)
+    {
+        if (!m_utf8)
+            m_utf8 = IsValidUtf8(text);
+        const DecodedChar c = *m_utf8 ? DecodeUtf8(text, pos) : DecodedChar{};
+        if (c.length > 0)
+            return c;
+        return {Windows1252ToCodePoint(static_cast<unsigned char>(text[pos])), 1};
+    }
+
+    const std::string_view text;
+
+private:
+    std::optional<bool> m_utf8;
+};
+
+TextMatcher::TextMatcher(std::string_view needle, bool matchCase)
+{
+    if (needle.empty() || needle.find_first_of("\r\n") != std::string_view::npos)
+        return;
+    m_utf8 = IsValidUtf8(needle) ? Text(needle) : Windows1252ToUtf8(needle);
+    m_ascii = IsAscii(m_utf8);
+    // Only the ASCII letters and characters beyond ASCII fold into ASCII letters, so a needle
+    // of other ASCII characters matches its own bytes only.
+    if (matchCase || (m_ascii && std::none_of(m_utf8.begin(), m_utf8.end(), IsAsciiLetter))) {
+        m_mode = Mode::Bytes;
+        if (!m_ascii)
+            m_windows1252 = ToWindows1252(m_utf8).value_or(Text());
+        return;
+    }
+    m_mode = Mode::Folded;
+    for (size_t pos = 0; pos < m_utf8.size();) {
+        const DecodedChar c = DecodeUtf8(m_utf8, pos);
+        const FoldedChar folded = FoldCase(c.codePoint);
+        m_folded.insert(m_folded.end(), folded.codePoints.begin(),
+                        folded.codePoints.begin() + folded.count);
+        pos += c.length;
+    }
+    const char32_t first = m_folded.front();
+    m_starters = CharsFoldingInto(first);
+    if (first < 0x80) {
+        m_scanByte = static_cast<unsigned char>(first);
+        m_scanMask = IsAsciiLetter(m_scanByte) ? 0x20 : 0;
+    }
+    // No character of a text gives more than two of the folding's per byte (Windows-1252's
+    // "ß", one byte, folds to "ss").
+    m_minBytes = (m_folded.size() + 1) / 2;
+}
+
+bool TextMatcher::Matches(std::string_view text) const
+{
+    switch (m_mode) {
+    case Mode::Nothing:
+        return false;
+    case Mode::Bytes:
+        return MatchesBytes(text);
+    case Mode::Folded:
+        return MatchesFolded(text);
+    }
+    return false;
+}
+
+bool TextMatcher::MatchesBytes(std::string_view text) const
+{
+    // An ASCII needle's bytes mean the same in both encodings; other bytes only in the text's.
+    if (Contains(text, m_utf8) && (m_ascii || IsValidUtf8(text)))
+        return true;
+    return !m_windows1252.empty() && Contains(text, m_windows1252) && !IsValidUtf8(text);
+}
+
+bool TextMatcher::MayStartMatch(char32_t codePoint) const
+{
+    return std::find(m_starters.begin(), m_starters.end(), codePoint) != m_starters.end();
+}
+
+bool TextMatcher::MatchesFolded(std::string_view text) const
+{
+    if (text.size() < m_minBytes)
+        return false;
+    Reader reader(text);
+    size_t pos = 0;
+    while ((pos = NextCandidate(text, pos, m_scanByte, m_scanMask)) < text.size()) {
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            if (FoldedMatchAt(reader, pos, 0))
+                return true;
+            ++pos;
+            continue;
+        }
+        const DecodedChar c = reader.At(pos);
+        if (MayStartMatch(c.codePoint)) {
+            const FoldedChar folded = FoldCase(c.codePoint);
+            for (int skip = 0; skip < folded.count; ++skip) {
+                if (folded.codePoints[size_t(skip)] == m_folded.front() &&
+                    FoldedMatchAt(reader, pos, skip))
+                    return true;
+            }
+        }
+        pos += c.length;
+    }
+    return false;
+}
+
+bool TextMatcher::FoldedMatchAt(Reader &reader, size_t pos, int skip) const
+{
+    const std::string_view text = reader.text;
+    size_t matched = 0;
+    while (pos < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            const char32_t folded = IsAsciiLetter(byte) ? char32_t(byte | 0x20) : char32_t(byte);
+            if (folded != m_folded[matched])
+                return false;
+            if (++matched == m_folded.size())
+                return true;
+            ++pos;
+            continue;
+        }
+        const DecodedChar c = reader.At(pos);
+        const FoldedChar folded = FoldCase(c.codePoint);
+        for (int k = skip; k < folded.count; ++k) {
+            if (folded.codePoints[size_t(k)] != m_folded[matched])
+                return false;
+            if (++matched == m_folded.size())
+                return true;
+        }
+        skip = 0;
+        pos += c.length;
+    }
+    return false;
+}
