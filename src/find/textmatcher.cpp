@@ -45,34 +45,39 @@ std::optional<Text> ToWindows1252(std::string_view utf8)
     return bytes;
 }
 
-// The next position from `pos` whose byte is beyond ASCII or, or'ed with `mask`, is `target`;
-// the text's size when there is none. Eight bytes at a time: a byte equal to the target leaves a
-// zero byte in `diff`, which the subtraction finds. The subtraction's borrow may flag bytes
-// above a zero byte too, but never one below the first, and only the first flag is taken.
-size_t NextCandidate(std::string_view text, size_t pos, unsigned char target, unsigned char mask)
+constexpr std::uint64_t ones = 0x0101010101010101ULL;
+constexpr std::uint64_t highs = ones * 0x80;
+
+std::uint64_t Load(const char *bytes)
 {
-    constexpr std::uint64_t ones = 0x0101010101010101ULL;
-    constexpr std::uint64_t highs = ones * 0x80;
-    const std::uint64_t targets = ones * target;
-    const std::uint64_t masks = ones * mask;
-    for (; text.size() - pos >= 8; pos += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + pos, sizeof word);
-        const std::uint64_t diff = (word | masks) ^ targets;
-        const std::uint64_t hits = ((diff - ones) & ~diff & highs) | (word & highs);
-        if (hits == 0)
-            continue;
-        if constexpr (std::endian::native == std::endian::little)
-            return pos + size_t(std::countr_zero(hits) / 8);
-        else
-            return pos + size_t(std::countl_zero(hits) / 8);
-    }
-    for (; pos < text.size(); ++pos) {
-        const auto byte = static_cast<unsigned char>(text[pos]);
-        if (byte >= 0x80 || (byte | mask) == target)
-            break;
-    }
-    return pos;
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// The high bit of every zero byte of `word`. A zero's borrow may also flag the byte above it
+// when that is 1, never one below the first zero: the lowest flag is always right.
+std::uint64_t ZeroBytes(std::uint64_t word)
+{
+    return (word - ones) & ~word & highs;
+}
+
+size_t LowestFlagged(std::uint64_t flags)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return size_t(std::countr_zero(flags) / 8);
+    else
+        return size_t(std::countl_zero(flags) / 8);
+}
+
+// The scan pattern of a folded character: the ASCII letter in both cases, another ASCII
+// character as it is, and for a character beyond ASCII no ASCII byte at all (0x80 | anything
+// is beyond ASCII, which the scan stops at anyway).
+void SetPattern(char32_t folded, std::uint64_t &pattern, std::uint64_t &mask)
+{
+    const auto byte = static_cast<unsigned char>(folded < 0x80 ? folded : 0x80);
+    pattern = ones * byte;
+    mask = IsAsciiLetter(byte) ? ones * 0x20 : 0;
 }
 
 } // namespace
@@ -123,12 +128,12 @@ TextMatcher::TextMatcher(std::string_view needle, bool matchCase)
                         folded.codePoints.begin() + folded.count);
         pos += c.length;
     }
-    const char32_t first = m_folded.front();
-    m_starters = CharsFoldingInto(first);
-    if (first < 0x80) {
-        m_scanByte = static_cast<unsigned char>(first);
-        m_scanMask = IsAsciiLetter(m_scanByte) ? 0x20 : 0;
-    }
+    m_starters = CharsFoldingInto(m_folded.front());
+    SetPattern(m_folded.front(), m_scan.first, m_scan.firstMask);
+    if (m_folded.size() > 1)
+        SetPattern(m_folded[1], m_scan.second, m_scan.secondMask);
+    else
+        m_scan.second = m_scan.secondMask = ~std::uint64_t(0); // any byte may follow
     // No character of a text gives more than two of the folding's per byte (Windows-1252's
     // "ß", one byte, folds to "ss").
     m_minBytes = (m_folded.size() + 1) / 2;
@@ -160,13 +165,43 @@ bool TextMatcher::MayStartMatch(char32_t codePoint) const
     return std::find(m_starters.begin(), m_starters.end(), codePoint) != m_starters.end();
 }
 
+// Eight positions at a time, while a word of the bytes at them and one of the bytes after them
+// fit in the text; the last positions one by one, without the test of the byte after.
+size_t TextMatcher::NextCandidate(std::string_view text, size_t pos, const Scan &scan)
+{
+    for (; text.size() - pos > 8; pos += 8) {
+        const std::uint64_t word = Load(text.data() + pos);
+        const std::uint64_t next = Load(text.data() + pos + 1);
+        const std::uint64_t firstFits = ZeroBytes((word | scan.firstMask) ^ scan.first);
+        const std::uint64_t secondFits =
+            ZeroBytes((next | scan.secondMask) ^ scan.second) | (next & highs);
+        const std::uint64_t hits = (word & highs) | (firstFits & secondFits);
+        if (hits != 0)
+            return pos + LowestFlagged(hits);
+    }
+    const auto first = static_cast<unsigned char>(scan.first);
+    const auto firstMask = static_cast<unsigned char>(scan.firstMask);
+    for (; pos < text.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte >= 0x80 || (byte | firstMask) == first)
+            break;
+    }
+    return pos;
+}
+
+// Most texts hold no place where a match may start, and are done without setting up a Reader.
 bool TextMatcher::MatchesFolded(std::string_view text) const
 {
     if (text.size() < m_minBytes)
         return false;
+    const size_t pos = NextCandidate(text, 0, m_scan);
+    return pos < text.size() && MatchesFoldedFrom(text, pos);
+}
+
+bool TextMatcher::MatchesFoldedFrom(std::string_view text, size_t pos) const
+{
     Reader reader(text);
-    size_t pos = 0;
-    while ((pos = NextCandidate(text, pos, m_scanByte, m_scanMask)) < text.size()) {
+    do {
         if (static_cast<unsigned char>(text[pos]) < 0x80) {
             if (FoldedMatchAt(reader, pos, 0))
                 return true;
@@ -183,7 +218,7 @@ bool TextMatcher::MatchesFolded(std::string_view text) const
             }
         }
         pos += c.length;
-    }
+    } while ((pos = NextCandidate(text, pos, m_scan)) < text.size());
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -29,8 +30,22 @@ private:
     };
     class Reader;
 
+    // Where a match may start: at a byte beyond ASCII, or at an ASCII byte b with
+    // (b | firstMask) == first that is followed by one beyond ASCII or by one with
+    // (b | secondMask) == second. Each pattern is repeated in all eight bytes of a word, so
+    // that eight positions are tested at once.
+    struct Scan
+    {
+        std::uint64_t first = 0;
+        std::uint64_t firstMask = 0;
+        std::uint64_t second = 0;
+        std::uint64_t secondMask = 0;
+    };
+    static size_t NextCandidate(std::string_view text, size_t pos, const Scan &scan);
+
     bool MatchesBytes(std::string_view text) const;
     bool MatchesFolded(std::string_view text) const;
+    bool MatchesFoldedFrom(std::string_view text, size_t pos) const;
     // Whether the needle's folding lies in the text's from the `skip`th character of the
     // folding of the character at `pos`.
     bool FoldedMatchAt(Reader &reader, size_t pos, int skip) const;
@@ -43,9 +58,6 @@ private:
     std::vector<char32_t> m_folded;
     // The characters beyond ASCII whose folding holds the needle's first folded character.
     std::vector<char32_t> m_starters;
-    // A scan stops at every byte beyond ASCII and at the bytes b with (b | m_scanMask) ==
-    // m_scanByte, the ASCII letters that fold to the needle's first character.
-    unsigned char m_scanByte = 0x80;
-    unsigned char m_scanMask = 0;
+    Scan m_scan;
     size_t m_minBytes = 0; // shorter texts cannot hold a match
 };
