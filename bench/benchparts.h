@@ -40,6 +40,10 @@ void RunLoadCheckBenchmark(const BenchOptions &options, const std::vector<Journa
 // the save's share of the UI thread.
 void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// One search through every row without a match, against memmem over the same texts; and keys
+// typed into the Find window, each until the window is idle.
+void RunFindBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+
 // Peak memory of a process that loads each journal, against one that loads an empty journal.
 void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 // The child side: loads the journal in `folder` into a shown main dialog and prints its peak

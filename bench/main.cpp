@@ -30,6 +30,7 @@ struct Arguments
     std::string parentFolder;
     bool list = true;
     bool save = true;
+    bool find = true;
     bool memory = true;
     bool startup = true;
     bool keep = false;
@@ -40,7 +41,8 @@ void PrintUsage()
 {
     std::printf(
         "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
-        "                      [--no-list] [--no-save] [--no-memory] [--no-startup] [--keep]\n"
+        "                      [--no-list] [--no-save] [--no-find] [--no-memory] [--no-startup]\n"
+        "                      [--keep]\n"
         "  --sizes    journal sizes in entries; an s after a size makes short records, a\n"
         "             one-word title and entry each (default 1000,10000,100000,1000000s)\n"
         "  --runs     runs per measurement, the median is shown (default 7, at least 5)\n"
@@ -84,6 +86,8 @@ bool ParseArguments(int argc, char *argv[], Arguments &arguments)
             arguments.list = false;
         else if (argument == "--no-save")
             arguments.save = false;
+        else if (argument == "--no-find")
+            arguments.find = false;
         else if (argument == "--no-memory")
             arguments.memory = false;
         else if (argument == "--no-startup")
@@ -157,6 +161,8 @@ int main(int argc, char *argv[])
     }
     if (arguments.save)
         RunSaveBenchmark(options, journals);
+    if (arguments.find)
+        RunFindBenchmark(options, journals);
     if (arguments.memory)
         RunMemoryBenchmark(options, journals);
     if (arguments.startup)
