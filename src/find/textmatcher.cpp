@@ -134,9 +134,12 @@ TextMatcher::TextMatcher(std::string_view needle, bool matchCase)
         SetPattern(m_folded[1], m_scan.second, m_scan.secondMask);
     else
         m_scan.second = m_scan.secondMask = ~std::uint64_t(0); // any byte may follow
-    // No character of a text gives more than two of the folding's per byte (Windows-1252's
-    // "ß", one byte, folds to "ss").
-    m_minBytes = (m_folded.size() + 1) / 2;
+    // A text gives at most one folded character per byte, but for Windows-1252's "ß" (one
+    // byte, "ss") and the Greek "ΐ" and "ΰ" (two bytes, three characters: a letter, U+0308 and
+    // U+0301), which give two per byte at most.
+    const std::u32string_view folded(m_folded.data(), m_folded.size());
+    const bool denser = folded.find(U"ss") != folded.npos || folded.find(U'\u0308') != folded.npos;
+    m_minBytes = denser ? (m_folded.size() + 1) / 2 : m_folded.size();
 }
 
 bool TextMatcher::Matches(std::string_view text) const
