@@ -121,6 +121,11 @@ TextMatcher::TextMatcher(std::string_view needle, bool matchCase)
         return;
     }
     m_mode = Mode::Folded;
+    PrepareFolded();
+}
+
+void TextMatcher::PrepareFolded()
+{
     for (size_t pos = 0; pos < m_utf8.size();) {
         const DecodedChar c = DecodeUtf8(m_utf8, pos);
         const FoldedChar folded = FoldCase(c.codePoint);
@@ -138,7 +143,8 @@ TextMatcher::TextMatcher(std::string_view needle, bool matchCase)
     // byte, "ss") and the Greek "ΐ" and "ΰ" (two bytes, three characters: a letter, U+0308 and
     // U+0301), which give two per byte at most.
     const std::u32string_view folded(m_folded.data(), m_folded.size());
-    const bool denser = folded.find(U"ss") != folded.npos || folded.find(U'\u0308') != folded.npos;
+    const bool denser = folded.find(U"ss") != std::u32string_view::npos ||
+                        folded.find(U'\u0308') != std::u32string_view::npos;
     m_minBytes = denser ? (m_folded.size() + 1) / 2 : m_folded.size();
 }
 

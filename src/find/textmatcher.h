@@ -43,6 +43,8 @@ private:
     };
     static size_t NextCandidate(std::string_view text, size_t pos, const Scan &scan);
 
+    // The needle's folding and what the search for it needs.
+    void PrepareFolded();
     bool MatchesBytes(std::string_view text) const;
     bool MatchesFolded(std::string_view text) const;
     bool MatchesFoldedFrom(std::string_view text, size_t pos) const;

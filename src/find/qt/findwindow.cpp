@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +19,18 @@ FindWindow::FindWindow(QWidget *owner, QMenu *windowMenu, EntryList &entries)
                    Qt::WindowCloseButtonHint);
     setWindowTitle(tr("Find"));
     setFont(owner->font());
+    LayOutControls();
+    ConnectControls();
+    connect(windowMenu->addAction(tr("&Find...\tCtrl+F")), &QAction::triggered, this,
+            &FindWindow::ShowFind);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), owner), &QShortcut::activated, this,
+            &FindWindow::ShowFind);
+    AddShortcuts(owner);
+    AddShortcuts(this);
+}
+
+void FindWindow::LayOutControls()
+{
     auto *label = new QLabel(tr("Fi&nd what:"));
     label->setBuddy(m_text);
     m_text->setAccessibleName(tr("Find what"));
@@ -40,7 +51,10 @@ FindWindow::FindWindow(QWidget *owner, QMenu *windowMenu, EntryList &entries)
     grid->addWidget(m_findPrevious, 1, 2);
     grid->addWidget(m_outcome, 2, 0, 1, 3);
     grid->setSizeConstraint(QLayout::SetFixedSize);
+}
 
+void FindWindow::ConnectControls()
+{
     const auto enableButtons = [this] {
         m_findNext->setEnabled(!m_text->text().isEmpty());
         m_findPrevious->setEnabled(!m_text->text().isEmpty());
@@ -51,13 +65,6 @@ FindWindow::FindWindow(QWidget *owner, QMenu *windowMenu, EntryList &entries)
     connect(m_matchCase, &QCheckBox::toggled, m_outcome, &QLabel::clear);
     connect(m_findNext, &QPushButton::clicked, this, [this] { Find(FindDirection::Next); });
     connect(m_findPrevious, &QPushButton::clicked, this, [this] { Find(FindDirection::Previous); });
-
-    connect(windowMenu->addAction(tr("&Find...\tCtrl+F")), &QAction::triggered, this,
-            &FindWindow::ShowFind);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), owner), &QShortcut::activated, this,
-            &FindWindow::ShowFind);
-    AddShortcuts(owner);
-    AddShortcuts(this);
 }
 
 void FindWindow::AddShortcuts(QWidget *window)

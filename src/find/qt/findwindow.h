@@ -28,6 +28,8 @@ public:
     void Find(FindDirection direction);
 
 private:
+    void LayOutControls();
+    void ConnectControls();
     void AddShortcuts(QWidget *window);
     void PlaceBesideOwner();
 
