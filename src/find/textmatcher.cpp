@@ -48,21 +48,21 @@ std::optional<Text> ToWindows1252(std::string_view utf8)
 constexpr std::uint64_t ones = 0x0101010101010101ULL;
 constexpr std::uint64_t highs = ones * 0x80;
 
-std::uint64_t Load(const char *bytes)
+template <typename Word> Word Load(const char *bytes)
 {
-    std::uint64_t word = 0;
+    Word word = 0;
     std::memcpy(&word, bytes, sizeof word);
     return word;
 }
 
 // The high bit of every zero byte of `word`. A zero's borrow may also flag the byte above it
 // when that is 1, never one below the first zero: the lowest flag is always right.
-std::uint64_t ZeroBytes(std::uint64_t word)
+template <typename Word> Word ZeroBytes(Word word)
 {
-    return (word - ones) & ~word & highs;
+    return (word - Word(ones)) & ~word & Word(highs);
 }
 
-size_t LowestFlagged(std::uint64_t flags)
+template <typename Word> size_t LowestFlagged(Word flags)
 {
     if constexpr (std::endian::native == std::endian::little)
         return size_t(std::countr_zero(flags) / 8);
@@ -175,12 +175,12 @@ bool TextMatcher::MayStartMatch(char32_t codePoint) const
 }
 
 // Eight positions at a time, while a word of the bytes at them and one of the bytes after them
-// fit in the text; the last positions one by one, without the test of the byte after.
+// fit in the text.
 size_t TextMatcher::NextCandidate(std::string_view text, size_t pos, const Scan &scan)
 {
     for (; text.size() - pos > 8; pos += 8) {
-        const std::uint64_t word = Load(text.data() + pos);
-        const std::uint64_t next = Load(text.data() + pos + 1);
+        const auto word = Load<std::uint64_t>(text.data() + pos);
+        const auto next = Load<std::uint64_t>(text.data() + pos + 1);
         const std::uint64_t firstFits = ZeroBytes((word | scan.firstMask) ^ scan.first);
         const std::uint64_t secondFits =
             ZeroBytes((next | scan.secondMask) ^ scan.second) | (next & highs);
@@ -188,11 +188,32 @@ size_t TextMatcher::NextCandidate(std::string_view text, size_t pos, const Scan 
         if (hits != 0)
             return pos + LowestFlagged(hits);
     }
-    const auto first = static_cast<unsigned char>(scan.first);
-    const auto firstMask = static_cast<unsigned char>(scan.firstMask);
+    return NextCandidateNearEnd(text, pos, scan);
+}
+
+// The last positions, fewer than nine: four at a time, where four bytes are left, the second
+// four overlapping the first (what the first found clean cannot be flagged by the second: a
+// false flag lies above a true one of the same word). The byte after is not tested here.
+size_t TextMatcher::NextCandidateNearEnd(std::string_view text, size_t pos, const Scan &scan)
+{
+    const auto first = std::uint32_t(scan.first);
+    const auto firstMask = std::uint32_t(scan.firstMask);
+    const auto hitsAt = [&](size_t at) {
+        const auto word = Load<std::uint32_t>(text.data() + at);
+        return (word & std::uint32_t(highs)) | ZeroBytes((word | firstMask) ^ first);
+    };
+    if (text.size() - pos >= 4) {
+        if (const std::uint32_t hits = hitsAt(pos))
+            return pos + LowestFlagged(hits);
+        const size_t last = text.size() - 4;
+        const std::uint32_t hits = hitsAt(last);
+        return hits != 0 ? last + LowestFlagged(hits) : text.size();
+    }
+    const auto firstByte = static_cast<unsigned char>(first);
+    const auto maskByte = static_cast<unsigned char>(firstMask);
     for (; pos < text.size(); ++pos) {
         const auto byte = static_cast<unsigned char>(text[pos]);
-        if (byte >= 0x80 || (byte | firstMask) == first)
+        if (byte >= 0x80 || (byte | maskByte) == firstByte)
             break;
     }
     return pos;

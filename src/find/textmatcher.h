@@ -42,6 +42,7 @@ private:
         std::uint64_t secondMask = 0;
     };
     static size_t NextCandidate(std::string_view text, size_t pos, const Scan &scan);
+    static size_t NextCandidateNearEnd(std::string_view text, size_t pos, const Scan &scan);
 
     // The needle's folding and what the search for it needs.
     void PrepareFolded();
