@@ -57,6 +57,9 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
 // A paste of 1 MiB into Title and into Entry, and the Add that follows, against a lone box and
 // an ordinary Add.
 void RunPasteBenchmark(const BenchOptions &options);
+// One search through every row without a match, against memmem over the same texts; and keys
+// typed into the Find window, each until the window is idle.
+void RunFindBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
 // Peak memory of a process that loads each journal, against one that loads an empty journal.
 void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);

@@ -175,20 +175,29 @@ void Table::AddRow(std::vector<std::string> cells)
     m_rows.push_back(std::move(cells));
 }
 
+namespace {
+// The columns a UTF-8 cell takes: one per character.
+size_t Columns(const std::string &cell)
+{
+    return size_t(
+        std::count_if(cell.begin(), cell.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+} // namespace
+
 void Table::Print() const
 {
     std::vector<size_t> widths;
     for (const auto &row : m_rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (size_t column = 0; column < row.size(); ++column)
-            widths[column] = std::max(widths[column], row[column].size());
+            widths[column] = std::max(widths[column], Columns(row[column]));
     }
     for (const auto &row : m_rows) {
         std::string line;
         for (size_t column = 0; column < row.size(); ++column) {
             std::string cell = row[column];
             if (column + 1 < row.size())
-                cell.resize(widths[column] + 2, ' ');
+                cell.resize(cell.size() + widths[column] + 2 - Columns(cell), ' ');
             line += cell;
         }
         std::printf("%s\n", line.c_str());

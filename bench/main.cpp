@@ -35,6 +35,7 @@ struct Arguments
     bool save = true;
     bool paste = true;
     bool merge = true;
+    bool find = true;
     bool memory = true;
     bool startup = true;
     bool keep = false;
@@ -45,8 +46,8 @@ void PrintUsage()
 {
     std::printf(
         "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
-        "                      [--no-list] [--no-save] [--no-paste] [--no-merge] [--no-memory]\n"
-        "                      [--no-startup] [--keep]\n"
+        "                      [--no-list] [--no-save] [--no-find] [--no-paste] [--no-merge]\n"
+        "                      [--no-memory] [--no-startup] [--keep]\n"
         "  --sizes    journal sizes in entries; an s after a size makes short records, a\n"
         "             one-word title and entry each; an M makes one entry of that many MiB\n"
         "             (default 1000,10000,100000,1000000s,200M)\n"
@@ -98,6 +99,8 @@ bool ParseArguments(int argc, char *argv[], Arguments &arguments)
             arguments.paste = false;
         else if (argument == "--no-merge")
             arguments.merge = false;
+        else if (argument == "--no-find")
+            arguments.find = false;
         else if (argument == "--no-memory")
             arguments.memory = false;
         else if (argument == "--no-startup")
@@ -179,6 +182,8 @@ int main(int argc, char *argv[])
         RunSaveBenchmark(options, journals);
     if (arguments.paste)
         RunPasteBenchmark(options);
+    if (arguments.find)
+        RunFindBenchmark(options, journals);
     if (arguments.memory)
         RunMemoryBenchmark(options, journals);
     if (arguments.startup)

@@ -1,6 +1,7 @@
 #include "app/aboutdialog.h"
 #include "app/journaldialog.h"
 #include "datepick/qt/dateselectdialog.h"
+#include "find/qt/findwindow.h"
 #include "journal/journalformat.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
@@ -59,6 +60,7 @@ private slots:
     void listChangesReachTheJournalWhileOpen_data();
     void listChangesReachTheJournalWhileOpen();
     void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
+    void findWindowIsNamedAndKeepsItsTextForF3();
 
 private:
     QList<QUrl> m_opened;
@@ -511,10 +513,11 @@ void tst_JournalDialog::aboutItemFollowsASeparator()
 {
     ShownDialog shown;
     const QList<QAction *> items = shown.dialog.SystemMenu()->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 4);
     QCOMPARE(items[0]->text(), QString("&Close"));
-    QVERIFY(items[1]->isSeparator());
-    QCOMPARE(items[2]->text(), QString("&About Penwick..."));
+    QCOMPARE(items[1]->text(), QString("&Find...\tCtrl+F"));
+    QVERIFY(items[2]->isSeparator());
+    QCOMPARE(items[3]->text(), QString("&About Penwick..."));
 }
 
 void tst_JournalDialog::aboutItemOpensTheAboutBox()
@@ -707,6 +710,32 @@ void tst_JournalDialog::unreadableJournalIsAnnouncedOnceTheWindowIsShown()
     QCOMPARE(m_boxes[0].owner, &dialog);
     QVERIFY(visibleAtBox);
     QCOMPARE(dialog.EntryListView().RowCount(), 0);
+}
+
+// Ctrl+F opens the Find window, whose controls are named; Escape only hides it, and F3 in the
+// main window then finds with the text it keeps.
+void tst_JournalDialog::findWindowIsNamedAndKeepsItsTextForF3()
+{
+    ShownDialog shown;
+    shown.AddRows(threeRows);
+    ShownDialog::Key(Qt::Key_F, Qt::ControlModifier);
+    auto *find = shown.dialog.findChild<FindWindow *>();
+    QVERIFY(find && find->isVisible());
+    QStringList names;
+    for (QWidget *widget : find->findChildren<QWidget *>()) {
+        if (widget->focusPolicy() != Qt::NoFocus)
+            names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{"Find Next", "Find Previous", "Find what", "Match case"}));
+    QTest::keyClicks(find->findChild<QLineEdit *>(), "RAIN");
+    QTest::keyClick(find->findChild<QLineEdit *>(), Qt::Key_Escape);
+    QVERIFY(!find->isVisible());
+    shown.dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&shown.dialog));
+    QTest::keyClick(&shown.dialog, Qt::Key_F3);
+    QCOMPARE(shown.List().SelectionMark(), 1);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("Rain"));
 }
 
 QTEST_MAIN(tst_JournalDialog)

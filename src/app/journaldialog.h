@@ -4,6 +4,7 @@
 #include "entries/entrycommands.h"
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
+#include "find/qt/findwindow.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
 #include "ui/commandtable.h"
@@ -88,6 +89,7 @@ private:
     EntryCommands m_commands{m_entryList, m_boxes};
     JournalFile m_journal;
     Report m_report{m_entryList, m_boxes, m_shell};
+    FindWindow m_find{this, SystemMenu(), m_entryList};
     QIcon m_icon;
     QTimer m_saveTimer;
     bool m_backgroundSave = true;

@@ -49,6 +49,10 @@ public:
 
     // The row the user last clicked or moved to with the keys, or -1.
     virtual int SelectionMark() const = 0;
+    // Makes `row` the chosen one, as the user's click on it does: the selection mark, the only
+    // selected row and the cursor's, and the list has its window's focus; the list scrolls to
+    // show it. Ignored for a missing row.
+    virtual void ChooseRow(int row) = 0;
 
     virtual void AutoSizeColumn(int column, AutoSize mode) = 0;
     virtual int ColumnWidth(int column) const = 0;

@@ -1002,6 +1002,27 @@ test_original_is_copied_once_room_is_freed() {
         only_files "$folder" pw.dat "$kept"
 }
 
+# Ctrl+F, a word of one entry's text in other letter case, Return, Escape: the entry found is
+# the chosen one and in the form, so Update with a new title changes that entry and no other.
+test_find_then_update_changes_the_found_entry() {
+    local folder
+    folder=$(new_folder)
+    printf "$threeRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    key ctrl+f
+    wait_window "$app" '^Find$' 10 >/dev/null || fail "the Find window did not open" || return 1
+    type_text "THIRD"
+    key Return
+    key Escape
+    wait_gone "$app" '^Find$' 10 || fail "the Find window did not close" || return 1
+    click_title
+    replace_text "Found"
+    click_update
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Alpha\r\nENTRY=first\r\n\r\nDATE=2024-05-03\r\nTITLE=Found\r\nENTRY=third\r\n\r\nDATE=2024-05-02\r\nTITLE=Bravo\r\nENTRY=second\r\n'
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -1059,6 +1080,7 @@ run test_long_entry_opens_and_survives_a_save
 run test_read_only_journal_is_left_alone
 run test_outside_edit_with_its_time_put_back_is_kept
 run test_original_is_copied_once_room_is_freed
+run test_find_then_update_changes_the_found_entry
 
 echo "e2e: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]

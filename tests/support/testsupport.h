@@ -41,6 +41,11 @@ public:
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
+    void ChooseRow(int row) override
+    {
+        if (row >= 0 && row < ItemCount())
+            selectionMark = row;
+    }
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
     void SetColumnWidth(int column, int width) override;

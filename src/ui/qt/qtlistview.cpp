@@ -172,6 +172,18 @@ void QtListView::ReorderRows(std::span<const int> order)
         m_mark = (*newIndex)[size_t(m_mark)];
 }
 
+void QtListView::ChooseRow(int row)
+{
+    if (row < 0 || row >= ItemCount())
+        return;
+    const QModelIndex index = m_model->index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    m_mark = row;
+    scrollTo(index);
+    setFocus(Qt::OtherFocusReason); // where the selection shows; in an inactive window, once active
+}
+
 int QtListView::CellMargin() const
 {
     // What the item delegate puts on either side of a cell's text.
