@@ -21,7 +21,7 @@ int FirstMatch(const ListView &list, const TextMatcher &matcher, int first, int 
 FoundRow FindRow(const ListView &list, const TextMatcher &matcher, int from,
                  FindDirection direction)
 {
-    const int count = list.ItemCount();
+    const int count = list.RowCount();
     const bool next = direction == FindDirection::Next;
     const int step = next ? 1 : -1;
     const int top = next ? 0 : count - 1; // where a search from no row starts

@@ -43,7 +43,7 @@ public:
     int SelectionMark() const override { return selectionMark; }
     void ChooseRow(int row) override
     {
-        if (row >= 0 && row < ItemCount())
+        if (row >= 0 && row < RowCount())
             selectionMark = row;
     }
     void AutoSizeColumn(int column, AutoSize mode) override;

@@ -174,7 +174,7 @@ void QtListView::ReorderRows(std::span<const int> order)
 
 void QtListView::ChooseRow(int row)
 {
-    if (row < 0 || row >= ItemCount())
+    if (row < 0 || row >= RowCount())
         return;
     const QModelIndex index = m_model->index(row, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
