@@ -271,9 +271,7 @@ Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
 
 void Report::OnReport()
 {
-    const bool written = WriteReport();
-    m_entries.WriteForm();
-    if (!written)
+    if (!WriteReport())
         return;
 
     const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n") +
@@ -295,20 +293,17 @@ bool Report::WriteReport()
     return !StopSignalReceived() && AppendToReport(footer);
 }
 
-// Each row's line could be made by loading the row into the form, reading the line template
-// and opening the report anew, but the same bytes come from reading the template once and
-// writing all lines through one open file, without per-row form exchange. A template that
-// cannot be read is reported once, not for every entry.
+// Each row's line is filled in from the row's texts as they stand in the list, never through the
+// form, so that the form, the chosen row and the selection stay as the user left them. The
+// template is read once and all lines go through one open file; a template that cannot be read
+// is reported once, not for every entry.
 bool Report::AppendEntries()
 {
     const int rowCount = m_entries.List().RowCount();
     if (rowCount <= 0)
         return true;
     const Text lineTemplate = ReadWholeFile(lineTemplateName);
-    const bool written =
-        !StopSignalReceived() && AppendLines(rowCount, EffectiveTemplate(lineTemplate));
-    m_entries.LoadRowIntoForm(rowCount - 1);
-    return written;
+    return !StopSignalReceived() && AppendLines(rowCount, EffectiveTemplate(lineTemplate));
 }
 
 // Reads each row's texts in place rather than through a copy of all rows. A line too large
@@ -342,7 +337,6 @@ bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
 
 Text Report::ReadWholeFile(std::string_view name)
 {
-    m_entries.ReadForm();
     std::optional<Text> text = LoadFile(name);
     if (!text) {
         m_boxes.DialogBox("Error loading file", "Error", BoxOk);

@@ -83,11 +83,12 @@ class Report
 public:
     Report(EntryList &entries, MessageBoxes &boxes, Shell &shell);
 
-    // The Report button. The caller runs ReadForm before and WriteForm after it. Once the
-    // entries have been reached the form holds the bottom row's Date, Title and Entry.
+    // The Report button. The caller runs ReadForm before and WriteForm after it. The form, the
+    // chosen row and the selection are left as they were: a draft typed but not yet added
+    // stays, and Update still acts on the row last clicked, with the form's texts.
     void OnReport();
 
-    // ReadForm, then the file's text; a file that cannot be read shows "Error loading file"
+    // The file's text; a file that cannot be read shows "Error loading file"
     // and counts as empty.
     Text ReadWholeFile(std::string_view name);
     // Appends `text` to the report; false, after showing "Could not write to log file", when

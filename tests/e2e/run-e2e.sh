@@ -942,6 +942,29 @@ test_long_entry_opens_and_survives_a_save() {
     only_files "$folder" pw.dat
 }
 
+# Report leaves the form alone: an entry clicked and edited, then Report, then Update changes
+# that entry and no other; a draft typed, then Report, is still there to Add.
+test_report_keeps_the_form() {
+    local folder
+    folder=$(new_folder)
+    printf "$twoRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    click_row 1
+    click_title
+    replace_text "Draft"
+    click_report
+    answer_box alt+n || return 1
+    click_update
+    click_title
+    replace_text "Second draft"
+    click_report
+    answer_box alt+n || return 1
+    click_add
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first<br>second\r\n\r\nDATE=2024-05-02\r\nTITLE=Draft\r\nENTRY=text\r\n\r\nDATE=2024-05-02\r\nTITLE=Second draft\r\nENTRY=text\r\n'
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -996,6 +1019,7 @@ run test_second_start_refused_without_read_permission_and_through_a_later_hard_l
 run test_unwritable_folder_is_said_at_start
 run test_sync_tool_keeps_both_versions
 run test_long_entry_opens_and_survives_a_save
+run test_report_keeps_the_form
 
 echo "e2e: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]
