@@ -149,7 +149,7 @@ void tst_EntryCommandsDialog::init()
     QVERIFY(QDir::setCurrent(m_folder->path()));
     m_answers.clear();
     m_boxes.clear();
-    QtShell::opener = [](const QUrl &) {};
+    QtShell::opener = [](const QUrl &) { return true; };
     QtMessageBoxes::answerer = [this](const BoxRequest &box) {
         m_boxes.push_back(box);
         if (m_answers.empty())

@@ -263,23 +263,32 @@ void tst_Report::questionAndShell_data()
 {
     QTest::addColumn<int>("answer");
     QTest::addColumn<std::vector<Text>>("opened");
-    QTest::newRow("yes opens the report") << int(AnswerYes) << std::vector<Text>{"Report.htm"};
-    QTest::newRow("no opens nothing") << int(AnswerNo) << std::vector<Text>{};
+    QTest::addColumn<bool>("programFound");
+    const std::vector<Text> report{"Report.htm"};
+    QTest::newRow("yes opens the report") << int(AnswerYes) << report << true;
+    QTest::newRow("no opens nothing") << int(AnswerNo) << std::vector<Text>{} << true;
+    QTest::newRow("yes, no program to open it") << int(AnswerYes) << report << false;
 }
 
 void tst_Report::questionAndShell()
 {
     QFETCH(int, answer);
     QFETCH(std::vector<Text>, opened);
+    QFETCH(bool, programFound);
     Fixture f;
     f.boxes.answers = {answer};
+    f.shell.opens = programFound;
     f.PressReport();
-    QCOMPARE(f.boxes.shown.size(), size_t(1));
+    QCOMPARE(f.boxes.shown.size(), size_t(programFound ? 1 : 2));
     const ShownBox &box = f.boxes.shown.front();
     QCOMPARE(box.text, question);
     QCOMPARE(box.type, BoxYesNo);
     QVERIFY(box.application);
     QCOMPARE(f.shell.opened, opened);
+    if (!programFound) // the box names the whole path, to open it by hand
+        QCOMPARE(f.boxes.shown.back().text,
+                 QDir::current().absoluteFilePath("Report.htm").toStdString() +
+                     "\n\nNo program to open this file was found. Open it with your web browser.");
 }
 
 void tst_Report::firstWriteFailureEndsTheReport_data()

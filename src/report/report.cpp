@@ -278,7 +278,7 @@ void Report::OnReport()
                           Text(reportName) + "\nWould you like to view it now?" +
                           "\n\nTo customize the reports, please add a header.htm and footer.htm";
     if (m_boxes.AppBox(question, BoxYesNo) == AnswerYes)
-        m_shell.Open(ResolveFileName(reportName));
+        OpenOrSayWhyNot(m_shell, m_boxes, ResolveFileName(reportName));
 }
 
 // False when a piece could not be written or a stop signal came; a signal may well arrive

@@ -965,6 +965,25 @@ test_report_keeps_the_form() {
     same_bytes "$folder/pw.dat" 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=first<br>second\r\n\r\nDATE=2024-05-02\r\nTITLE=Draft\r\nENTRY=text\r\n\r\nDATE=2024-05-02\r\nTITLE=Second draft\r\nENTRY=text\r\n'
 }
 
+# With no program to open a page (no xdg-open on the PATH), Help and the report's Yes each say
+# so in a box that names the file.
+test_no_program_to_open_a_page() {
+    local folder
+    folder=$(new_folder)
+    start_app "$folder" env PATH="$folder" || return 1
+    click_at 285 151 # Help
+    read_box "No Program Found" || return 1
+    [[ "$box_text" == */docs/help.html ]] ||
+        fail "the box for Help: '$box_text'" || return 1
+    click_report
+    answer_box alt+y || return 1
+    read_box "No Program Found" || return 1
+    [[ "$box_text" == *"$folder/Report.htm"* ]] || fail "the box for the report: '$box_text'" ||
+        return 1
+    click_quit
+    expect_exit 0 20
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -1020,6 +1039,7 @@ run test_unwritable_folder_is_said_at_start
 run test_sync_tool_keeps_both_versions
 run test_long_entry_opens_and_survives_a_save
 run test_report_keeps_the_form
+run test_no_program_to_open_a_page
 
 echo "e2e: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]

@@ -98,7 +98,12 @@ class RecordingShell : public Shell
 {
 public:
     std::vector<Text> opened;
-    void Open(const Text &target) override { opened.push_back(target); }
+    bool opens = true; // whether a program to open them is found
+    bool Open(const Text &target) override
+    {
+        opened.push_back(target);
+        return opens;
+    }
 };
 
 // The text of a row's cell, as the list keeps it; empty for a missing row.
