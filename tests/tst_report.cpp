@@ -25,10 +25,8 @@ private slots:
     void namesIgnoreLetterCase();
     void questionAndShell_data();
     void questionAndShell();
-    void firstWriteFailureEndsTheReport_data();
-    void firstWriteFailureEndsTheReport();
-    void unreadableLineTemplateUsesDefault_data();
-    void unreadableLineTemplateUsesDefault();
+    void firstFailureEndsTheReport_data();
+    void firstFailureEndsTheReport();
     void oversizedLineEndsTheReport();
     void stopSignalEndsTheReport();
     void largeTemplateWithFewPlaceholdersFilled();
@@ -291,81 +289,80 @@ void tst_Report::questionAndShell()
                      "\n\nNo program to open this file was found. Open it with your web browser.");
 }
 
-void tst_Report::firstWriteFailureEndsTheReport_data()
+namespace {
+// Puts something unusable in place of `name`: a folder, a FIFO, or a link to a device.
+void putUnusable(const QString &name, const QString &kind)
 {
-    QTest::addColumn<bool>("reportIsDirectory"); // else a link to a full disk
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<int>("rowCount");
-    QTest::addColumn<bool>("fails");
+    if (kind == "folder")
+        QVERIFY(QDir::current().mkdir(name));
+    else if (kind == "FIFO")
+        QCOMPARE(::mkfifo(qPrintable(name), 0600), 0);
+    else
+        QCOMPARE(::symlink(qPrintable(kind), qPrintable(name)), 0);
+}
+} // namespace
 
+void tst_Report::firstFailureEndsTheReport_data()
+{
+    QTest::addColumn<QString>("broken");       // the file made unusable
+    QTest::addColumn<QString>("kind");         // see putUnusable
+    QTest::addColumn<QByteArray>("templates"); // the text of the other templates
+    QTest::addColumn<int>("rowCount");
+    QTest::addColumn<QByteArray>("box"); // the one box shown
+    QTest::addColumn<QByteArray>("caption");
+
+    const QByteArray loadFailure = "Error loading file";
+    const QByteArray writeFailure = "Could not write to log file";
     // A report that cannot be opened fails at its first piece, even an empty one.
-    QTest::newRow("cannot open, 100 entries") << true << QByteArray() << 100 << true;
-    QTest::newRow("cannot open, empty list") << true << QByteArray() << 0 << true;
+    QTest::newRow("report a folder, 100 entries")
+        << "Report.htm"
+        << "folder" << QByteArray() << 100 << writeFailure << QByteArray("Error Log");
+    QTest::newRow("report a folder, empty list")
+        << "Report.htm"
+        << "folder" << QByteArray() << 0 << writeFailure << QByteArray("Error Log");
     // On a full disk a piece with bytes fails; an empty piece writes nothing and succeeds.
-    QTest::newRow("disk full, header, 100 entries") << false << QByteArray("H") << 100 << true;
-    QTest::newRow("disk full, no templates, 100 entries") << false << QByteArray() << 100 << true;
-    QTest::newRow("disk full, no templates, empty list") << false << QByteArray() << 0 << false;
+    QTest::newRow("disk full, header, 100 entries")
+        << "Report.htm"
+        << "/dev/full" << QByteArray("H") << 100 << writeFailure << QByteArray("Error Log");
+    QTest::newRow("disk full, no templates, 100 entries")
+        << "Report.htm"
+        << "/dev/full" << QByteArray() << 100 << writeFailure << QByteArray("Error Log");
+    QTest::newRow("disk full, no templates, empty list")
+        << "Report.htm"
+        << "/dev/full" << QByteArray() << 0 << QByteArray(question.c_str())
+        << QByteArray(ScriptedBoxes::appTitle);
+    // A template that cannot be read is never waited for, and nothing after it is asked.
+    for (const char *kind : {"FIFO", "folder", "/dev/zero"})
+        QTest::newRow(qPrintable(QString("header a ") + kind))
+            << "Header.htm" << kind << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
+    QTest::newRow("line template a FIFO")
+        << "ReportLine.htm"
+        << "FIFO" << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
+    QTest::newRow("footer a folder")
+        << "Footer.htm"
+        << "folder" << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
 }
 
 // One message, and no offer to view a report that is not whole.
-void tst_Report::firstWriteFailureEndsTheReport()
+void tst_Report::firstFailureEndsTheReport()
 {
-    QFETCH(bool, reportIsDirectory);
-    QFETCH(QByteArray, header);
+    QFETCH(QString, broken);
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, templates);
     QFETCH(int, rowCount);
-    QFETCH(bool, fails);
-    if (reportIsDirectory) {
-        QVERIFY(QDir::current().mkdir("Report.htm"));
-    } else {
-        if (!QFileInfo::exists("/dev/full"))
-            QSKIP("no /dev/full");
-        QVERIFY(::symlink("/dev/full", "Report.htm") == 0);
-    }
-    putFile("Header.htm", header);
-    putFile("Footer.htm", header);
+    QFETCH(QByteArray, box);
+    QFETCH(QByteArray, caption);
+    for (const char *name : {"Header.htm", "ReportLine.htm", "Footer.htm"})
+        putFile(name, templates);
+    QFile::remove(broken);
+    putUnusable(broken, kind);
     Fixture f;
     f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
     f.PressReport();
 
     QCOMPARE(f.boxes.shown.size(), size_t(1));
-    const ShownBox &box = f.boxes.shown.front();
-    if (!fails) {
-        QCOMPARE(box.text, question);
-        return;
-    }
-    QCOMPARE(box.text, std::string("Could not write to log file"));
-    QCOMPARE(box.caption, std::string("Error Log"));
-    QCOMPARE(box.type, BoxOk);
-    QVERIFY(!box.application);
-}
-
-void tst_Report::unreadableLineTemplateUsesDefault_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("FIFO") << "fifo";
-}
-
-// A line template that is not a regular file is reported once and the built-in one used; a
-// FIFO is never waited for.
-void tst_Report::unreadableLineTemplateUsesDefault()
-{
-    QFETCH(QString, kind);
-    if (kind == "folder")
-        QVERIFY(QDir::current().mkdir("ReportLine.htm"));
-    else
-        QCOMPARE(::mkfifo("ReportLine.htm", 0600), 0);
-    putFile("Header.htm", "H");
-    Fixture f;
-    f.list.rows = {Row{"1", "a", "x\r\ny"}, Row{"2", "b", "z"}};
-    f.exchange.controls.ImagePath = "p";
-    f.PressReport();
-    QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br>y<br>p><hr>"
-                                                  "<b>2 - b</b><br>z<br>p><hr>"));
-    QCOMPARE(f.boxes.shown.size(), size_t(2));
-    QCOMPARE(f.boxes.shown.front().text, std::string("Error loading file"));
-    QCOMPARE(f.boxes.shown.front().caption, std::string("Error"));
-    QCOMPARE(f.boxes.shown.back().text, question);
+    QCOMPARE(f.boxes.shown.front().text, box.toStdString());
+    QCOMPARE(f.boxes.shown.front().caption, caption.toStdString());
 }
 
 // A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB: it

@@ -281,29 +281,28 @@ void Report::OnReport()
         OpenOrSayWhyNot(m_shell, m_boxes, ResolveFileName(reportName));
 }
 
-// False when a piece could not be written or a stop signal came; a signal may well arrive
-// while a message about a template is open, so it is looked for after each one.
+// False when a piece could not be read or written, or a stop signal came.
 bool Report::WriteReport()
 {
     TruncateReport(reportName);
-    const Text header = ReadWholeFile(headerName);
-    if (StopSignalReceived() || !AppendToReport(header) || !AppendEntries())
+    const std::optional<Text> header = ReadTemplate(headerName);
+    if (!header || StopSignalReceived() || !AppendToReport(*header) || !AppendEntries())
         return false;
-    const Text footer = ReadWholeFile(footerName);
-    return !StopSignalReceived() && AppendToReport(footer);
+    const std::optional<Text> footer = ReadTemplate(footerName);
+    return footer && !StopSignalReceived() && AppendToReport(*footer);
 }
 
 // Each row's line is filled in from the row's texts as they stand in the list, never through the
 // form, so that the form, the chosen row and the selection stay as the user left them. The
-// template is read once and all lines go through one open file; a template that cannot be read
-// is reported once, not for every entry.
+// template is read once and all lines go through one open file.
 bool Report::AppendEntries()
 {
     const int rowCount = m_entries.List().RowCount();
     if (rowCount <= 0)
         return true;
-    const Text lineTemplate = ReadWholeFile(lineTemplateName);
-    return !StopSignalReceived() && AppendLines(rowCount, EffectiveTemplate(lineTemplate));
+    const std::optional<Text> lineTemplate = ReadTemplate(lineTemplateName);
+    return lineTemplate && !StopSignalReceived() &&
+           AppendLines(rowCount, EffectiveTemplate(*lineTemplate));
 }
 
 // Reads each row's texts in place rather than through a copy of all rows. A line too large
@@ -335,14 +334,12 @@ bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
     return true;
 }
 
-Text Report::ReadWholeFile(std::string_view name)
+std::optional<Text> Report::ReadTemplate(std::string_view name)
 {
     std::optional<Text> text = LoadFile(name);
-    if (!text) {
+    if (!text)
         m_boxes.DialogBox("Error loading file", "Error", BoxOk);
-        return {};
-    }
-    return std::move(*text);
+    return text;
 }
 
 bool Report::AppendToReport(std::string_view text)

@@ -75,9 +75,9 @@ private:
 // "ReportLine.htm" per row (top row first), "Footer.htm". Missing templates are created empty
 // when they are read; only regular files are read. Then offers to open the report.
 //
-// The first piece (header, line, footer) that cannot be written ends the report with one
-// message; a stop signal ends it without one. Either way the rest is not attempted, and the
-// report, which is not whole, is not offered for viewing.
+// The first piece (header, line, footer) that cannot be read or written ends the report with
+// one message; a stop signal ends it without one. Either way the rest is not attempted, and
+// the report, which is not whole, is not offered for viewing.
 class Report
 {
 public:
@@ -88,9 +88,6 @@ public:
     // stays, and Update still acts on the row last clicked, with the form's texts.
     void OnReport();
 
-    // The file's text; a file that cannot be read shows "Error loading file"
-    // and counts as empty.
-    Text ReadWholeFile(std::string_view name);
     // Appends `text` to the report; false, after showing "Could not write to log file", when
     // the report cannot be opened or written.
     bool AppendToReport(std::string_view text);
@@ -98,6 +95,8 @@ public:
     static void TruncateReport(std::string_view name);
 
 private:
+    // The template's text; nothing, after showing "Error loading file", when it cannot be read.
+    std::optional<Text> ReadTemplate(std::string_view name);
     bool WriteReport();
     bool AppendEntries();
     bool AppendLines(int rowCount, std::string_view lineTemplate);

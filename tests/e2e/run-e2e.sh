@@ -463,8 +463,8 @@ test_stop_signal_with_a_box_open() {
     same_bytes "$folder/Report.htm" '<table>\r\n<tr><td>Unsaved</td></tr>\r\n<tr><td>Newer</td></tr>\r\n<tr><td>Older</td></tr>\r\n</table>\r\n'
 }
 
-# A FIFO named Header.htm is not waited for: the report says it could not load it, writes the
-# rest and asks as usual; the FIFO stays as it was.
+# A FIFO named Header.htm is not waited for: the report says it could not load it and stops
+# there, without asking to view a report that lacks its header; the FIFO stays as it was.
 test_report_with_a_fifo_header() {
     local folder
     folder=$(new_folder)
@@ -476,11 +476,11 @@ test_report_with_a_fifo_header() {
         return 1
     key Return
     wait_gone "$app" '^Error$' 10 || fail "the load failure box did not close" || return 1
-    answer_box alt+n || return 1
+    sleep 1
+    ! wait_window "$app" '^Penwick$' 1 >/dev/null || fail "the report was offered for viewing" ||
+        return 1
     click_quit
     expect_exit 0 20 || return 1
-    same_bytes "$folder/Report.htm" '<b>2024-05-02 - Newer</b><br>text<br><hr><b>2024-05-01 - Older</b><br>first<br>second<br><hr>' ||
-        return 1
     [ -p "$folder/Header.htm" ] || fail "Header.htm is no longer a FIFO"
 }
 
