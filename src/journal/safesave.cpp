@@ -103,6 +103,7 @@ bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes)
     return out.Finish();
 }
 
+// -1 when the producer gave up (ByteOutput::Fail).
 off_t StoredSize(const StoredBytes &bytes)
 {
     off_t size = 0;
@@ -111,8 +112,7 @@ off_t StoredSize(const StoredBytes &bytes)
         return true;
     });
     bytes(out);
-    out.Finish();
-    return size;
+    return out.Finish() ? size : -1;
 }
 
 bool IdentityAfterWriting(int fd, FileIdentity *written)
@@ -145,7 +145,7 @@ bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes
     if (fd < 0)
         return false;
     const off_t size = StoredSize(bytes);
-    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes) &&
+    const bool saved = size >= 0 && ClaimRoom(fd, size) && WriteStored(calls, fd, bytes) &&
                        ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0 &&
                        IdentityAfterWriting(fd, written);
     return ::close(fd) == 0 && saved;
