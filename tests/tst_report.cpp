@@ -22,6 +22,7 @@ private slots:
     void createsMissingTemplatesWhenRead();
     void templateCopiedAsIs_data();
     void templateCopiedAsIs();
+    void namesIgnoreLetterCase_data();
     void namesIgnoreLetterCase();
     void questionAndShell_data();
     void questionAndShell();
@@ -69,8 +70,8 @@ void putFile(const char *name, const QByteArray &bytes)
 
 QStringList filesInWorkingDirectory()
 {
-    return QDir::current().entryList(QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
-                                     QDir::Name);
+    return QDir::current().entryList(
+        QDir::Files | QDir::System | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 const Text question = "Your Entries Have Been Written.\nYour report was written to:\nReport.htm"
@@ -240,21 +241,35 @@ void tst_Report::templateCopiedAsIs()
     QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), stored + stored + stored);
 }
 
+void tst_Report::namesIgnoreLetterCase_data()
+{
+    QTest::addColumn<QStringList>("reports"); // present before
+    QTest::addColumn<QString>("written");
+    QTest::newRow("report.htm") << QStringList{"report.htm"} << "report.htm";
+    QTest::newRow("both, the exact name first")
+        << QStringList{"Report.htm", "report.htm"} << "Report.htm";
+}
+
 void tst_Report::namesIgnoreLetterCase()
 {
+    QFETCH(QStringList, reports);
+    QFETCH(QString, written);
     putFile("header.htm", "H");
     putFile("REPORTLINE.HTM", "[#TITLE#]");
     putFile("footer.HTM", "F");
-    putFile("report.htm", "old report");
+    for (const QString &name : reports)
+        putFile(qPrintable(name), "old report");
     Fixture f;
     f.list.rows = {Row{"d", "one", "e"}, Row{"d", "two", "e"}};
     f.boxes.answers = {AnswerYes};
     f.PressReport();
-    QCOMPARE(filesInWorkingDirectory(),
-             (QStringList{"REPORTLINE.HTM", "footer.HTM", "header.htm", "report.htm"}));
-    QCOMPARE(ReadBytes("report.htm"), std::string("H[one][two]F"));
-    // The desktop is asked for the file that was written, not for a missing one.
-    QCOMPARE(f.shell.opened, std::vector<Text>{"report.htm"});
+    QStringList files = QStringList({"REPORTLINE.HTM", "footer.HTM", "header.htm"}) + reports;
+    files.sort();
+    QCOMPARE(filesInWorkingDirectory(), files);
+    for (const QString &name : reports)
+        QCOMPARE(ReadBytes(name.toStdString()), name == written ? "H[one][two]F" : "old report");
+    // The desktop is asked for the file that was written, not for a missing or another one.
+    QCOMPARE(f.shell.opened, std::vector<Text>{written.toStdString()});
 }
 
 void tst_Report::questionAndShell_data()
@@ -290,13 +305,16 @@ void tst_Report::questionAndShell()
 }
 
 namespace {
-// Puts something unusable in place of `name`: a folder, a FIFO, or a link to a device.
+// Puts something unusable in place of `name`: a folder, a FIFO, a sparse file larger than any
+// template may be, or a link to a device.
 void putUnusable(const QString &name, const QString &kind)
 {
     if (kind == "folder")
         QVERIFY(QDir::current().mkdir(name));
     else if (kind == "FIFO")
         QCOMPARE(::mkfifo(qPrintable(name), 0600), 0);
+    else if (kind == "2 GiB")
+        QVERIFY(QFile(name).open(QIODevice::WriteOnly) && QFile::resize(name, qint64(2) << 30));
     else
         QCOMPARE(::symlink(qPrintable(kind), qPrintable(name)), 0);
 }
@@ -313,24 +331,13 @@ void tst_Report::firstFailureEndsTheReport_data()
 
     const QByteArray loadFailure = "Error loading file";
     const QByteArray writeFailure = "Could not write to log file";
-    // A report that cannot be opened fails at its first piece, even an empty one.
-    QTest::newRow("report a folder, 100 entries")
-        << "Report.htm"
-        << "folder" << QByteArray() << 100 << writeFailure << QByteArray("Error Log");
-    QTest::newRow("report a folder, empty list")
-        << "Report.htm"
-        << "folder" << QByteArray() << 0 << writeFailure << QByteArray("Error Log");
-    // On a full disk a piece with bytes fails; an empty piece writes nothing and succeeds.
-    QTest::newRow("disk full, header, 100 entries")
-        << "Report.htm"
-        << "/dev/full" << QByteArray("H") << 100 << writeFailure << QByteArray("Error Log");
-    QTest::newRow("disk full, no templates, 100 entries")
-        << "Report.htm"
-        << "/dev/full" << QByteArray() << 100 << writeFailure << QByteArray("Error Log");
-    QTest::newRow("disk full, no templates, empty list")
-        << "Report.htm"
-        << "/dev/full" << QByteArray() << 0 << QByteArray(question.c_str())
-        << QByteArray(ScriptedBoxes::appTitle);
+    // A report that cannot be written fails even when it would be empty.
+    for (const char *kind : {"folder", "/dev/full"}) {
+        for (int rows : {0, 100})
+            QTest::newRow(qPrintable(QString("report a %1, %2 entries").arg(kind).arg(rows)))
+                << "Report.htm" << kind << QByteArray("T") << rows << writeFailure
+                << QByteArray("Error Log");
+    }
     // A template that cannot be read is never waited for, and nothing after it is asked.
     for (const char *kind : {"FIFO", "folder", "/dev/zero"})
         QTest::newRow(qPrintable(QString("header a ") + kind))
@@ -341,9 +348,15 @@ void tst_Report::firstFailureEndsTheReport_data()
     QTest::newRow("footer a folder")
         << "Footer.htm"
         << "folder" << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
+    QTest::newRow("header of 2 GiB, not read")
+        << "Header.htm"
+        << "2 GiB" << QByteArray("T") << 2
+        << loadFailure + "\n\nHeader.htm is larger than 8 MiB, more than any template needs; "
+                         "it is not read."
+        << QByteArray("Error");
 }
 
-// One message, and no offer to view a report that is not whole.
+// One message, no offer to view a report that is not whole, and the previous report as it was.
 void tst_Report::firstFailureEndsTheReport()
 {
     QFETCH(QString, broken);
@@ -354,8 +367,10 @@ void tst_Report::firstFailureEndsTheReport()
     QFETCH(QByteArray, caption);
     for (const char *name : {"Header.htm", "ReportLine.htm", "Footer.htm"})
         putFile(name, templates);
+    putFile("Report.htm", "previous report");
     QFile::remove(broken);
     putUnusable(broken, kind);
+    const QStringList filesBefore = filesInWorkingDirectory();
     Fixture f;
     f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
     f.PressReport();
@@ -363,49 +378,38 @@ void tst_Report::firstFailureEndsTheReport()
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown.front().text, box.toStdString());
     QCOMPARE(f.boxes.shown.front().caption, caption.toStdString());
+    if (broken != "Report.htm")
+        QCOMPARE(ReadBytes("Report.htm"), std::string("previous report"));
+    QCOMPARE(filesInWorkingDirectory(), filesBefore);
 }
 
 // A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB: it
 // cannot be written, and the report ends there.
 void tst_Report::oversizedLineEndsTheReport()
 {
-    putFile("Header.htm", "H");
-    putFile("Footer.htm", "F");
+    putFile("Report.htm", "previous report");
     Text title;
     for (int i = 0; i < 1000; ++i)
         title += "#ENTRY#";
     Fixture f;
     f.list.rows = {Row{"1", "a", "x"}, Row{"2", title, Text(1 << 20, 'e')}, Row{"3", "c", "z"}};
     f.PressReport();
-    QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br><hr>"));
+    QCOMPARE(ReadBytes("Report.htm"), std::string("previous report"));
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown.front().text, std::string("Could not write to log file"));
 }
 
-// SIGTERM while a message about the header is open: nothing more is written or asked.
+// A stop signal before the report is written: nothing is written or asked.
 void tst_Report::stopSignalEndsTheReport()
 {
     QVERIFY(InstallStopSignalHandlers() >= 0);
-    QVERIFY(QDir::current().mkdir("Header.htm"));
-    struct SignallingBoxes : MessageBoxes
-    {
-        ScriptedBoxes recorded;
-        int DialogBox(const Text &text, const Text &caption, BoxType type) override
-        {
-            ::raise(SIGTERM);
-            return recorded.DialogBox(text, caption, type);
-        }
-        int AppBox(const Text &text, BoxType type) override { return recorded.AppBox(text, type); }
-    } boxes;
-    FakeEntries entries;
-    entries.list.rows = {Row{"d", "t", "e"}};
-    RecordingShell shell;
-    Report report(entries.entries, boxes, shell);
-    report.OnReport();
-    QVERIFY(StopSignalReceived());
-    QCOMPARE(boxes.recorded.shown.size(), size_t(1));
-    QCOMPARE(boxes.recorded.shown.front().text, std::string("Error loading file"));
-    QCOMPARE(ReadBytes("Report.htm"), std::string());
+    putFile("Report.htm", "previous report");
+    ::raise(SIGTERM);
+    Fixture f;
+    f.list.rows = {Row{"d", "t", "e"}};
+    f.PressReport();
+    QVERIFY(f.boxes.shown.empty());
+    QCOMPARE(ReadBytes("Report.htm"), std::string("previous report"));
     QVERIFY(InstallStopSignalHandlers() >= 0); // forgets the signal for the tests after this
 }
 

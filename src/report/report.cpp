@@ -1,17 +1,28 @@
 #include "report/report.h"
 
 #include "common/textfile.h"
+#include "journal/safesave.h"
 #include "session/stopsignals.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr std::string_view reportName = "Report.htm";
-// The same file as reportName: names are resolved without regard to letter case.
-constexpr std::string_view appendName = "report.htm";
 constexpr std::string_view headerName = "Header.htm";
 constexpr std::string_view lineTemplateName = "ReportLine.htm";
 constexpr std::string_view footerName = "Footer.htm";
+constexpr const char *loadFailure = "Error loading file";
+constexpr const char *loadFailureCaption = "Error";
+constexpr const char *writeFailure = "Could not write to log file";
+constexpr const char *writeFailureCaption = "Error Log";
+
+// No template needs more: a larger file is refused unread, so that a huge or sparse file named
+// like a template fills neither the memory nor, copied into the report, the disk.
+constexpr off_t maxTemplateSize = off_t(8) << 20;
 
 // The whole text of `name` as a text-mode read delivers it (created empty when missing);
 // nothing when it can be neither opened nor created, or reading it fails part way.
@@ -27,6 +38,22 @@ std::optional<Text> LoadFile(std::string_view name)
 std::string_view EffectiveTemplate(std::string_view lineTemplate)
 {
     return lineTemplate.empty() ? DefaultLineTemplate : lineTemplate;
+}
+
+// Whether the report may be written through `path`: it is no symbolic link, or one that belongs
+// to the user, as does the file it leads to (when there is one yet). Otherwise a link planted
+// by another user in a folder others may write to, such as /tmp, would have the report
+// overwrite whatever file of the user's it names: the rule the kernel applies in such folders.
+bool MayWriteThrough(const std::string &path)
+{
+    struct stat link = {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return true;
+    const uid_t user = ::geteuid();
+    struct stat target = {};
+    if (link.st_uid != user)
+        return false;
+    return ::stat(path.c_str(), &target) == 0 ? target.st_uid == user : errno == ENOENT;
 }
 
 // Fills in report lines one after another without allocating once its buffers have grown:
@@ -128,12 +155,6 @@ struct TextOut
     void Append(std::string_view bytes) { text.append(bytes); }
 };
 
-struct FileOut
-{
-    TextFile &file;
-    void Append(std::string_view bytes) { file.WriteStored(bytes); }
-};
-
 bool AllCapitals(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
@@ -199,17 +220,19 @@ const Text *ReportLineTemplate::Fill(const Values &values, bool stored)
     return &m_line;
 }
 
-bool ReportLineTemplate::WriteStored(TextFile &file, std::string_view date, std::string_view title,
-                                     std::string_view entry, std::string_view imagePath)
+bool ReportLineTemplate::AppendStored(ByteOutput &out, std::string_view date,
+                                      std::string_view title, std::string_view entry,
+                                      std::string_view imagePath)
 {
     const Values values = {date, title, entry, imagePath};
-    if (!FitsOnePass(values)) {
-        const Text *line = Fill(values, true);
-        return line && file.WriteStored(*line);
+    if (FitsOnePass(values)) {
+        AppendOnePass(out, values, true);
+        return true;
     }
-    FileOut out{file};
-    AppendOnePass(out, values, true);
-    return file.Write({}); // nothing more: whether every piece could be written
+    const Text *line = Fill(values, true);
+    if (line)
+        out.Append(*line);
+    return line != nullptr;
 }
 
 // Whether the line can be filled in one pass: the template allows it, no value holds a '#',
@@ -271,95 +294,85 @@ Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
 
 void Report::OnReport()
 {
-    if (!WriteReport())
+    // Resolved once, so that the report is written to one file and Yes opens that file.
+    const std::string reportFile = ResolveFileName(reportName);
+    if (!WriteReport(reportFile))
         return;
 
     const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n") +
                           Text(reportName) + "\nWould you like to view it now?" +
                           "\n\nTo customize the reports, please add a header.htm and footer.htm";
     if (m_boxes.AppBox(question, BoxYesNo) == AnswerYes)
-        OpenOrSayWhyNot(m_shell, m_boxes, ResolveFileName(reportName));
+        OpenOrSayWhyNot(m_shell, m_boxes, reportFile);
 }
 
-// False when a piece could not be read or written, or a stop signal came.
-bool Report::WriteReport()
-{
-    TruncateReport(reportName);
-    const std::optional<Text> header = ReadTemplate(headerName);
-    if (!header || StopSignalReceived() || !AppendToReport(*header) || !AppendEntries())
-        return false;
-    const std::optional<Text> footer = ReadTemplate(footerName);
-    return footer && !StopSignalReceived() && AppendToReport(*footer);
-}
-
-// Each row's line is filled in from the row's texts as they stand in the list, never through the
-// form, so that the form, the chosen row and the selection stay as the user left them. The
-// template is read once and all lines go through one open file.
-bool Report::AppendEntries()
+// Every template is read before the report is written, and the report goes to a new file that
+// replaces the old one only once it is whole: the first piece that fails, read or write, ends
+// the report with one box and leaves the previous report as it was. False then, or when a stop
+// signal came (a box may have been open when it did).
+bool Report::WriteReport(const std::string &reportFile)
 {
     const int rowCount = m_entries.List().RowCount();
-    if (rowCount <= 0)
+    const std::optional<Text> header = ReadTemplate(headerName);
+    if (!header)
+        return false;
+    // Read only when there are entries, so that it is created only then.
+    std::optional<Text> lineTemplate;
+    if (rowCount > 0 && !(lineTemplate = ReadTemplate(lineTemplateName)))
+        return false;
+    const std::optional<Text> footer = ReadTemplate(footerName);
+    if (!footer || StopSignalReceived())
+        return false;
+    if (!MayWriteThrough(reportFile)) {
+        m_boxes.DialogBox(Text(writeFailure) + "\n\n" + reportFile +
+                              " is a symbolic link that another user made, or that leads to "
+                              "another user's file; it is not followed.",
+                          writeFailureCaption, BoxOk);
+        return false;
+    }
+    ReportLineTemplate filler(EffectiveTemplate(lineTemplate ? *lineTemplate : std::string_view()));
+    const auto bytes = [&](ByteOutput &out) {
+        AppendInTextMode(out, *header);
+        if (!AppendLines(out, filler, rowCount)) {
+            out.Fail();
+            return;
+        }
+        AppendInTextMode(out, *footer);
+    };
+    if (SaveFileSafely(reportFile, bytes, m_calls))
         return true;
-    const std::optional<Text> lineTemplate = ReadTemplate(lineTemplateName);
-    return lineTemplate && !StopSignalReceived() &&
-           AppendLines(rowCount, EffectiveTemplate(*lineTemplate));
+    m_boxes.DialogBox(writeFailure, writeFailureCaption, BoxOk);
+    return false;
 }
 
-// Reads each row's texts in place rather than through a copy of all rows. A line too large
-// to fill counts as a failure to write it.
-bool Report::AppendLines(int rowCount, std::string_view lineTemplate)
+// Reads each row's texts in place, never through the form, so that the form, the chosen row
+// and the selection stay as the user left them. False when a line is too large to fill.
+bool Report::AppendLines(ByteOutput &out, ReportLineTemplate &filler, int rowCount)
 {
     const ListView &list = m_entries.List();
     const Text &imagePath = m_entries.Form().ImagePath;
-    ReportLineTemplate filler(lineTemplate);
-    TextFile file;
-    if (!file.Open(appendName, TextFile::Mode::WriteAppend)) {
-        ShowWriteFailure();
-        return false;
-    }
     for (int row = 0; row < rowCount; ++row) {
-        if (StopSignalReceived())
-            return false;
         const RowView texts = list.RowAt(row);
-        if (!filler.WriteStored(file, texts[0], texts[1], texts[2], imagePath)) {
-            file.Close();
-            ShowWriteFailure();
+        if (!filler.AppendStored(out, texts[0], texts[1], texts[2], imagePath))
             return false;
-        }
-    }
-    if (!file.Close()) {
-        ShowWriteFailure();
-        return false;
     }
     return true;
 }
 
 std::optional<Text> Report::ReadTemplate(std::string_view name)
 {
-    std::optional<Text> text = LoadFile(name);
+    const std::string path = ResolveFileName(name);
+    struct stat status = {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size > maxTemplateSize) {
+        m_boxes.DialogBox(Text(loadFailure) + "\n\n" + path + " is larger than " +
+                              std::to_string(maxTemplateSize >> 20) +
+                              " MiB, more than any template needs; it is not read.",
+                          loadFailureCaption, BoxOk);
+        return std::nullopt;
+    }
+    std::optional<Text> text = LoadFile(path);
     if (!text)
-        m_boxes.DialogBox("Error loading file", "Error", BoxOk);
+        m_boxes.DialogBox(loadFailure, loadFailureCaption, BoxOk);
     return text;
-}
-
-bool Report::AppendToReport(std::string_view text)
-{
-    TextFile file;
-    const bool written = file.Open(appendName, TextFile::Mode::WriteAppend) && file.Write(text);
-    if (file.Close() && written)
-        return true;
-    ShowWriteFailure();
-    return false;
-}
-
-void Report::TruncateReport(std::string_view name)
-{
-    TextFile file;
-    if (file.Open(name, TextFile::Mode::WriteTruncate))
-        file.Close();
-}
-
-void Report::ShowWriteFailure()
-{
-    m_boxes.DialogBox("Could not write to log file", "Error Log", BoxOk);
 }

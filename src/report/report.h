@@ -1,8 +1,9 @@
 #pragma once
 
+#include "common/byteoutput.h"
 #include "common/text.h"
-#include "common/textfile.h"
 #include "entries/entrylist.h"
+#include "journal/safesave.h"
 #include "ui/messageboxes.h"
 #include "ui/shell.h"
 
@@ -46,10 +47,10 @@ public:
     // The same line as a text-mode file stores it, each LF as CR LF.
     const Text *FillStored(std::string_view date, std::string_view title, std::string_view entry,
                            std::string_view imagePath);
-    // Writes the stored line to `file`, without building it first where it can be filled in
-    // one pass. False when the line is refused or the file could not be written.
-    bool WriteStored(TextFile &file, std::string_view date, std::string_view title,
-                     std::string_view entry, std::string_view imagePath);
+    // Appends the stored line to `out`, without building it first where it can be filled in
+    // one pass. False, with nothing appended, when the line is refused.
+    bool AppendStored(ByteOutput &out, std::string_view date, std::string_view title,
+                      std::string_view entry, std::string_view imagePath);
 
 private:
     using Values = std::array<std::string_view, 4>;
@@ -73,11 +74,14 @@ private:
 
 // Writes "Report.htm" in the working directory: "Header.htm", one filled-in copy of
 // "ReportLine.htm" per row (top row first), "Footer.htm". Missing templates are created empty
-// when they are read; only regular files are read. Then offers to open the report.
+// when they are read; only regular files of at most 8 MiB are read. Then offers to open the
+// report.
 //
-// The first piece (header, line, footer) that cannot be read or written ends the report with
-// one message; a stop signal ends it without one. Either way the rest is not attempted, and
-// the report, which is not whole, is not offered for viewing.
+// The report is written like the journal: to a new file beside it, renamed into place once
+// whole, so that a report that fails leaves the previous one as it was. A symbolic link in its
+// place is followed only when it and the file it leads to belong to the user. The first piece
+// (header, line, footer) that cannot be read or written ends the report with one message; a
+// stop signal ends it without one. Either way the report is not offered for viewing.
 class Report
 {
 public:
@@ -88,21 +92,15 @@ public:
     // stays, and Update still acts on the row last clicked, with the form's texts.
     void OnReport();
 
-    // Appends `text` to the report; false, after showing "Could not write to log file", when
-    // the report cannot be opened or written.
-    bool AppendToReport(std::string_view text);
-    // Opens `name` write-truncate and closes it again; a failure is not reported.
-    static void TruncateReport(std::string_view name);
-
 private:
-    // The template's text; nothing, after showing "Error loading file", when it cannot be read.
+    // The template's text; nothing, after a box that says why, when it cannot be read or is
+    // too large.
     std::optional<Text> ReadTemplate(std::string_view name);
-    bool WriteReport();
-    bool AppendEntries();
-    bool AppendLines(int rowCount, std::string_view lineTemplate);
-    void ShowWriteFailure();
+    bool WriteReport(const std::string &reportFile);
+    bool AppendLines(ByteOutput &out, ReportLineTemplate &filler, int rowCount);
 
     EntryList &m_entries;
     MessageBoxes &m_boxes;
     Shell &m_shell;
+    SaveCalls m_calls;
 };

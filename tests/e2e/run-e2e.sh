@@ -984,6 +984,67 @@ test_no_program_to_open_a_page() {
     expect_exit 0 20
 }
 
+# A report that fills the disk (a small tmpfs, mounted as root) says so once and leaves the
+# previous report as it was, with no partial file beside it; once there is room it is written.
+test_report_on_a_full_disk() {
+    local folder
+    folder=$(new_folder)
+    if [ "$(id -u)" != 0 ] || ! mount -t tmpfs -o size=256k tmpfs "$folder" 2>/dev/null; then
+        echo "    (skipped: no tmpfs can be mounted)"
+        return 0
+    fi
+    mounts+=("$folder")
+    printf "$twoRows" >"$folder/pw.dat"
+    printf 'previous report' >"$folder/Report.htm"
+    start_app "$folder" || return 1
+    head -c 1M /dev/zero >"$folder/filler" 2>/dev/null
+    click_report
+    read_box "Error Log" || return 1
+    [ "$box_text" = "Could not write to log file" ] || fail "box: '$box_text'" || return 1
+    ! wait_window "$app" '^Penwick$' 1 >/dev/null || fail "the report was offered" || return 1
+    same_bytes "$folder/Report.htm" 'previous report' || return 1
+    only_files "$folder" pw.dat Report.htm filler Header.htm ReportLine.htm Footer.htm || return 1
+    rm "$folder/filler"
+    click_report
+    answer_box alt+n || return 1
+    same_bytes "$folder/Report.htm" '<b>2024-05-02 - Newer</b><br>text<br><hr><b>2024-05-01 - Older</b><br>first<br>second<br><hr>' ||
+        return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$twoRows"
+}
+
+# In a folder all may write to (sticky, like /tmp), a Report.htm that another user linked to a
+# file of the user's is not followed: a box says why and the file stays. A link of the user's
+# own to a file of the user's own is followed. The program runs as nobody; the link's maker
+# is daemon.
+test_report_through_a_link_of_another_user() {
+    local folder
+    [ "$(id -u)" = 0 ] || { echo "    (skipped: needs root to act as two users)"; return 0; }
+    folder=$(new_folder)
+    chmod 1777 "$folder"
+    chmod o+x "$work"
+    printf "$twoRows" >"$folder/pw.dat"
+    printf 'mine' >"$folder/mine.htm"
+    chown 65534:65534 "$folder/pw.dat" "$folder/mine.htm"
+    ln -s mine.htm "$folder/Report.htm"
+    chown -h 1:1 "$folder/Report.htm"
+    start_app "$folder" setpriv --reuid=65534 --regid=65534 --clear-groups || return 1
+    click_report
+    read_box "Error Log" || return 1
+    [[ "$box_text" == "Could not write to log file" ]] || fail "box: '$box_text'" || return 1
+    same_bytes "$folder/mine.htm" 'mine' || return 1
+    rm "$folder/Report.htm"
+    setpriv --reuid=65534 --regid=65534 --clear-groups ln -s mine.htm "$folder/Report.htm"
+    click_report
+    answer_box alt+n || return 1
+    [ -L "$folder/Report.htm" ] || fail "the link was replaced" || return 1
+    same_bytes "$folder/mine.htm" '<b>2024-05-02 - Newer</b><br>text<br><hr><b>2024-05-01 - Older</b><br>first<br>second<br><hr>' ||
+        return 1
+    click_quit
+    expect_exit 0 20
+}
+
 # --- running them --------------------------------------------------------------------------
 
 run() {
@@ -1040,6 +1101,8 @@ run test_sync_tool_keeps_both_versions
 run test_long_entry_opens_and_survives_a_save
 run test_report_keeps_the_form
 run test_no_program_to_open_a_page
+run test_report_on_a_full_disk
+run test_report_through_a_link_of_another_user
 
 echo "e2e: $passed passed, $failed failed, $skipped skipped"
 [ $failed -eq 0 ]
