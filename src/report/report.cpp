@@ -288,7 +288,12 @@ void ReportLineTemplate::AppendOnePass(Out &out, const Values &values, bool stor
 }
 
 Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell)
-    : m_entries(entries), m_boxes(boxes), m_shell(shell)
+    : m_entries(entries), m_boxes(boxes), m_shell(shell), m_calls(m_systemCalls)
+{
+}
+
+Report::Report(EntryList &entries, MessageBoxes &boxes, Shell &shell, SaveCalls &calls)
+    : m_entries(entries), m_boxes(boxes), m_shell(shell), m_calls(calls)
 {
 }
 

@@ -86,6 +86,8 @@ class Report
 {
 public:
     Report(EntryList &entries, MessageBoxes &boxes, Shell &shell);
+    // `calls` performs the report's writing; it must outlive this object.
+    Report(EntryList &entries, MessageBoxes &boxes, Shell &shell, SaveCalls &calls);
 
     // The Report button. The caller runs ReadForm before and WriteForm after it. The form, the
     // chosen row and the selection are left as they were: a draft typed but not yet added
@@ -102,5 +104,6 @@ private:
     EntryList &m_entries;
     MessageBoxes &m_boxes;
     Shell &m_shell;
-    SaveCalls m_calls;
+    SaveCalls m_systemCalls;
+    SaveCalls &m_calls;
 };
