@@ -136,10 +136,7 @@ void tst_JournalDialog::init()
     QVERIFY(QDir::setCurrent(m_folder->path()));
     m_opened.clear();
     m_boxes.clear();
-    QtShell::opener = [this](const QUrl &url) {
-        m_opened << url;
-        return true;
-    };
+    QtShell::opener = [this](const QUrl &url) { m_opened << url; };
     QtMessageBoxes::answerer = [this](const BoxRequest &box) {
         m_boxes.push_back(box);
         return int(AnswerOk);

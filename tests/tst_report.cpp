@@ -22,7 +22,6 @@ private slots:
     void createsMissingTemplatesWhenRead();
     void templateCopiedAsIs_data();
     void templateCopiedAsIs();
-    void namesIgnoreLetterCase_data();
     void namesIgnoreLetterCase();
     void questionAndShell_data();
     void questionAndShell();
@@ -68,10 +67,24 @@ void putFile(const char *name, const QByteArray &bytes)
         WriteBytes(name, bytes.toStdString());
 }
 
+// Puts a folder, a FIFO, a sparse file of 2 GiB or a link to the device `kind` at `name`.
+void putUnusable(const QString &name, const QString &kind)
+{
+    QFile::remove(name);
+    if (kind == "folder")
+        QVERIFY(QDir::current().mkdir(name));
+    else if (kind == "FIFO")
+        QCOMPARE(::mkfifo(qPrintable(name), 0600), 0);
+    else if (kind == "2 GiB")
+        QVERIFY(QFile(name).open(QIODevice::WriteOnly) && QFile::resize(name, qint64(2) << 30));
+    else
+        QCOMPARE(::symlink(qPrintable(kind), qPrintable(name)), 0);
+}
+
 QStringList filesInWorkingDirectory()
 {
-    return QDir::current().entryList(
-        QDir::Files | QDir::System | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir::current().entryList(QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
+                                     QDir::Name);
 }
 
 const Text question = "Your Entries Have Been Written.\nYour report was written to:\nReport.htm"
@@ -172,7 +185,6 @@ void tst_Report::writesReport()
 
     QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), report);
     QCOMPARE(f.list.rows, rowsBefore);
-    // The form keeps what was typed: nothing of a draft not yet added is lost.
     const EntryForm &shown = f.exchange.controls;
     QCOMPARE(shown.Date, typed.Date);
     QCOMPARE(shown.Title, typed.Title);
@@ -241,146 +253,89 @@ void tst_Report::templateCopiedAsIs()
     QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), stored + stored + stored);
 }
 
-void tst_Report::namesIgnoreLetterCase_data()
-{
-    QTest::addColumn<QStringList>("reports"); // present before
-    QTest::addColumn<QString>("written");
-    QTest::newRow("report.htm") << QStringList{"report.htm"} << "report.htm";
-    QTest::newRow("both, the exact name first")
-        << QStringList{"Report.htm", "report.htm"} << "Report.htm";
-}
-
 void tst_Report::namesIgnoreLetterCase()
 {
-    QFETCH(QStringList, reports);
-    QFETCH(QString, written);
     putFile("header.htm", "H");
     putFile("REPORTLINE.HTM", "[#TITLE#]");
     putFile("footer.HTM", "F");
-    for (const QString &name : reports)
-        putFile(qPrintable(name), "old report");
+    putFile("report.htm", "old report");
     Fixture f;
     f.list.rows = {Row{"d", "one", "e"}, Row{"d", "two", "e"}};
     f.boxes.answers = {AnswerYes};
     f.PressReport();
-    QStringList files = QStringList({"REPORTLINE.HTM", "footer.HTM", "header.htm"}) + reports;
-    files.sort();
-    QCOMPARE(filesInWorkingDirectory(), files);
-    for (const QString &name : reports)
-        QCOMPARE(ReadBytes(name.toStdString()), name == written ? "H[one][two]F" : "old report");
-    // The desktop is asked for the file that was written, not for a missing or another one.
-    QCOMPARE(f.shell.opened, std::vector<Text>{written.toStdString()});
+    QCOMPARE(filesInWorkingDirectory(),
+             (QStringList{"REPORTLINE.HTM", "footer.HTM", "header.htm", "report.htm"}));
+    QCOMPARE(ReadBytes("report.htm"), std::string("H[one][two]F"));
+    // The desktop is asked for the file that was written, not for a missing one.
+    QCOMPARE(f.shell.opened, std::vector<Text>{"report.htm"});
 }
 
 void tst_Report::questionAndShell_data()
 {
     QTest::addColumn<int>("answer");
     QTest::addColumn<std::vector<Text>>("opened");
-    QTest::addColumn<bool>("programFound");
-    const std::vector<Text> report{"Report.htm"};
-    QTest::newRow("yes opens the report") << int(AnswerYes) << report << true;
-    QTest::newRow("no opens nothing") << int(AnswerNo) << std::vector<Text>{} << true;
-    QTest::newRow("yes, no program to open it") << int(AnswerYes) << report << false;
+    QTest::newRow("yes opens the report") << int(AnswerYes) << std::vector<Text>{"Report.htm"};
+    QTest::newRow("no opens nothing") << int(AnswerNo) << std::vector<Text>{};
 }
 
 void tst_Report::questionAndShell()
 {
     QFETCH(int, answer);
     QFETCH(std::vector<Text>, opened);
-    QFETCH(bool, programFound);
+    putFile("Report.htm", "old"); // with both names present, the exact one is used throughout
+    putFile("report.htm", "other");
     Fixture f;
+    f.list.rows = {Row{"d", "t", "e"}};
     f.boxes.answers = {answer};
-    f.shell.opens = programFound;
     f.PressReport();
-    QCOMPARE(f.boxes.shown.size(), size_t(programFound ? 1 : 2));
+    QCOMPARE(ReadBytes("report.htm"), std::string("other"));
+    QCOMPARE(f.boxes.shown.size(), size_t(1));
     const ShownBox &box = f.boxes.shown.front();
     QCOMPARE(box.text, question);
     QCOMPARE(box.type, BoxYesNo);
     QVERIFY(box.application);
     QCOMPARE(f.shell.opened, opened);
-    if (!programFound) // the box names the whole path, to open it by hand
-        QCOMPARE(f.boxes.shown.back().text,
-                 QDir::current().absoluteFilePath("Report.htm").toStdString() +
-                     "\n\nNo program to open this file was found. Open it with your web browser.");
 }
-
-namespace {
-// Puts something unusable in place of `name`: a folder, a FIFO, a sparse file larger than any
-// template may be, or a link to a device.
-void putUnusable(const QString &name, const QString &kind)
-{
-    if (kind == "folder")
-        QVERIFY(QDir::current().mkdir(name));
-    else if (kind == "FIFO")
-        QCOMPARE(::mkfifo(qPrintable(name), 0600), 0);
-    else if (kind == "2 GiB")
-        QVERIFY(QFile(name).open(QIODevice::WriteOnly) && QFile::resize(name, qint64(2) << 30));
-    else
-        QCOMPARE(::symlink(qPrintable(kind), qPrintable(name)), 0);
-}
-} // namespace
 
 void tst_Report::firstFailureEndsTheReport_data()
 {
-    QTest::addColumn<QString>("broken");       // the file made unusable
-    QTest::addColumn<QString>("kind");         // see putUnusable
-    QTest::addColumn<QByteArray>("templates"); // the text of the other templates
+    QTest::addColumn<QString>("broken"); // the file made unusable
+    QTest::addColumn<QString>("kind");   // see putUnusable
     QTest::addColumn<int>("rowCount");
     QTest::addColumn<QByteArray>("box"); // the one box shown
-    QTest::addColumn<QByteArray>("caption");
 
-    const QByteArray loadFailure = "Error loading file";
-    const QByteArray writeFailure = "Could not write to log file";
-    // A report that cannot be written fails even when it would be empty.
-    for (const char *kind : {"folder", "/dev/full"}) {
-        for (int rows : {0, 100})
-            QTest::newRow(qPrintable(QString("report a %1, %2 entries").arg(kind).arg(rows)))
-                << "Report.htm" << kind << QByteArray("T") << rows << writeFailure
-                << QByteArray("Error Log");
-    }
-    // A template that cannot be read is never waited for, and nothing after it is asked.
-    for (const char *kind : {"FIFO", "folder", "/dev/zero"})
-        QTest::newRow(qPrintable(QString("header a ") + kind))
-            << "Header.htm" << kind << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
-    QTest::newRow("line template a FIFO")
-        << "ReportLine.htm"
-        << "FIFO" << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
-    QTest::newRow("footer a folder")
-        << "Footer.htm"
-        << "folder" << QByteArray("T") << 2 << loadFailure << QByteArray("Error");
-    QTest::newRow("header of 2 GiB, not read")
-        << "Header.htm"
-        << "2 GiB" << QByteArray("T") << 2
-        << loadFailure + "\n\nHeader.htm is larger than 8 MiB, more than any template needs; "
-                         "it is not read."
-        << QByteArray("Error");
+    const QByteArray load = "Error loading file";
+    const QByteArray write = "Could not write to log file";
+    QTest::newRow("report a folder, even empty") << QString("Report.htm") << "folder" << 0 << write;
+    const QString header = "Header.htm";
+    for (const char *kind : {"FIFO", "folder", "/dev/zero"}) // never waited for
+        QTest::addRow("header a %s", kind) << header << kind << 2 << load;
+    for (const char *name : {"ReportLine.htm", "Footer.htm"})
+        QTest::addRow("%s a FIFO", name) << name << "FIFO" << 2 << load;
+    QTest::newRow("header of 2 GiB") << header << "2 GiB" << 2
+                                     << load + "\n\nHeader.htm is larger than 8 MiB, more than "
+                                               "any template needs; it is not read.";
 }
 
-// One message, no offer to view a report that is not whole, and the previous report as it was.
+// One box, no offer to view a report that is not whole, and the previous report as it was.
 void tst_Report::firstFailureEndsTheReport()
 {
     QFETCH(QString, broken);
     QFETCH(QString, kind);
-    QFETCH(QByteArray, templates);
     QFETCH(int, rowCount);
     QFETCH(QByteArray, box);
-    QFETCH(QByteArray, caption);
-    for (const char *name : {"Header.htm", "ReportLine.htm", "Footer.htm"})
-        putFile(name, templates);
-    putFile("Report.htm", "previous report");
-    QFile::remove(broken);
+    for (const char *name : {"Header.htm", "ReportLine.htm", "Footer.htm", "Report.htm"})
+        putFile(name, "T");
     putUnusable(broken, kind);
-    const QStringList filesBefore = filesInWorkingDirectory();
     Fixture f;
     f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
     f.PressReport();
-
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown.front().text, box.toStdString());
-    QCOMPARE(f.boxes.shown.front().caption, caption.toStdString());
+    QCOMPARE(f.boxes.shown.front().caption,
+             std::string(box.startsWith("Error loading") ? "Error" : "Error Log"));
     if (broken != "Report.htm")
-        QCOMPARE(ReadBytes("Report.htm"), std::string("previous report"));
-    QCOMPARE(filesInWorkingDirectory(), filesBefore);
+        QCOMPARE(ReadBytes("Report.htm"), std::string("T"));
 }
 
 // A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB: it
@@ -399,17 +354,30 @@ void tst_Report::oversizedLineEndsTheReport()
     QCOMPARE(f.boxes.shown.front().text, std::string("Could not write to log file"));
 }
 
-// A stop signal before the report is written: nothing is written or asked.
+// SIGTERM while a message about the header is open: nothing more is written or asked.
 void tst_Report::stopSignalEndsTheReport()
 {
     QVERIFY(InstallStopSignalHandlers() >= 0);
-    putFile("Report.htm", "previous report");
-    ::raise(SIGTERM);
-    Fixture f;
-    f.list.rows = {Row{"d", "t", "e"}};
-    f.PressReport();
-    QVERIFY(f.boxes.shown.empty());
-    QCOMPARE(ReadBytes("Report.htm"), std::string("previous report"));
+    QVERIFY(QDir::current().mkdir("Header.htm"));
+    struct SignallingBoxes : MessageBoxes
+    {
+        ScriptedBoxes recorded;
+        int DialogBox(const Text &text, const Text &caption, BoxType type) override
+        {
+            ::raise(SIGTERM);
+            return recorded.DialogBox(text, caption, type);
+        }
+        int AppBox(const Text &text, BoxType type) override { return recorded.AppBox(text, type); }
+    } boxes;
+    FakeEntries entries;
+    entries.list.rows = {Row{"d", "t", "e"}};
+    RecordingShell shell;
+    Report report(entries.entries, boxes, shell);
+    report.OnReport();
+    QVERIFY(StopSignalReceived());
+    QCOMPARE(boxes.recorded.shown.size(), size_t(1));
+    QCOMPARE(boxes.recorded.shown.front().text, std::string("Error loading file"));
+    QCOMPARE(ReadBytes("Report.htm"), std::string());
     QVERIFY(InstallStopSignalHandlers() >= 0); // forgets the signal for the tests after this
 }
 

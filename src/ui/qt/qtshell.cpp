@@ -22,5 +22,8 @@ QUrl QtShell::UrlFor(const Text &target)
 bool QtShell::Open(const Text &target)
 {
     const QUrl url = UrlFor(target);
-    return opener ? opener(url) : QDesktopServices::openUrl(url);
+    if (!opener)
+        return QDesktopServices::openUrl(url);
+    opener(url);
+    return true;
 }

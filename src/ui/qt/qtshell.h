@@ -16,7 +16,6 @@ public:
 
     static QUrl UrlFor(const Text &target);
 
-    // While set, receives every URL instead of the desktop and says whether it was opened
-    // (for tests).
-    static inline std::function<bool(const QUrl &)> opener;
+    // While set, receives every URL instead of the desktop (for tests).
+    static inline std::function<void(const QUrl &)> opener;
 };
