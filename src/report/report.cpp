@@ -70,7 +70,7 @@ void Report::OnReport()
 {
     // Resolved once, so that the report is written to one file and Yes opens that file.
     const std::string reportFile = ResolveFileName(reportName);
-    if (!WriteReport(reportFile))
+    if (!WriteReport(reportFile) || StopSignalReceived()) // ending: no one to answer
         return;
 
     const Text question = Text("Your Entries Have Been Written.\nYour report was written to:\n") +
