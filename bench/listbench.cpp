@@ -48,7 +48,7 @@ public:
 class NoShell : public Shell
 {
 public:
-    void Open(const Text &) override {}
+    bool Open(const Text &) override { return true; }
 };
 
 // The system's save calls, with the time spent in fsync added up.
@@ -149,6 +149,7 @@ struct Measured
 {
     double seconds;
     double floor;
+    double sync = 0; // the part of `seconds` spent in fsync, where it is timed apart
 };
 
 // `runs` timings of `work` and of its floor, alternating, so that both see the same load of
@@ -174,7 +175,9 @@ Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
     ChangeFolder(folder);
     CountingBoxes boxes;
     NoShell shell;
-    Report report(dialog.Entries(), boxes, shell);
+    TimedSaveCalls calls;
+    std::vector<double> syncs;
+    Report report(dialog.Entries(), boxes, shell, calls);
     const auto prepare = [&] {
         for (const char *name : {"Header.htm", "Footer.htm", "ReportLine.htm", "Report.htm"})
             std::filesystem::remove(name);
@@ -182,12 +185,14 @@ Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
             WriteFile("ReportLine.htm", lineTemplate);
     };
     std::string bytes;
-    const Measured measured = TimePairs(
+    Measured measured = TimePairs(
         options.runs, prepare,
         [&] {
+            const double syncBefore = calls.syncSeconds;
             dialog.ReadForm();
             report.OnReport();
             dialog.WriteForm();
+            syncs.push_back(calls.syncSeconds - syncBefore);
         },
         // Like the report, the floor writes a new file each time.
         [&] {
@@ -198,6 +203,7 @@ Measured MeasureReport(const BenchOptions &options, JournalDialog &dialog,
         [&] { WriteBytesFloor("Floor.htm", bytes); });
     if (boxes.shown > 0)
         std::fprintf(stderr, "the report showed an error\n");
+    measured.sync = Median(syncs);
     return measured;
 }
 
@@ -253,10 +259,15 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
     return measured;
 }
 
-std::vector<std::string> Cells(const Measured &measured)
+// The time, the fsync within it when timed apart, the floor and the ratio without the fsync.
+std::vector<std::string> Cells(const Measured &measured, bool withSync = false)
 {
-    return {FormatSeconds(measured.seconds), FormatSeconds(measured.floor),
-            FormatRatio(measured.seconds / measured.floor)};
+    std::vector<std::string> cells = {FormatSeconds(measured.seconds)};
+    if (withSync)
+        cells.push_back(FormatSeconds(measured.sync));
+    cells.push_back(FormatSeconds(measured.floor));
+    cells.push_back(FormatRatio((measured.seconds - measured.sync) / measured.floor));
+    return cells;
 }
 
 } // namespace
@@ -269,8 +280,8 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
 
     Table loadTable({"entries", "file", "floor", "load", "ratio", "(paint)", "save", "ratio",
                      "(fsync)", "save-fsync", "ratio"});
-    Table reportTable(
-        {"entries", "report", "no templates", "floor", "ratio", "1 KB template", "floor", "ratio"});
+    Table reportTable({"entries", "report", "no templates", "(fsync)", "floor", "ratio",
+                       "1 KB template", "(fsync)", "floor", "ratio"});
     Table sortTable(
         {"entries", "sort", "by Title", "floor", "ratio", "by Entry", "floor", "ratio"});
     for (const Journal &journal : journals) {
@@ -307,10 +318,11 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
             if (largest)
                 NoteTarget(std::string("report ") +
                                (lines.empty() ? "without templates" : "with 1 KB template") +
-                               " within 3x floor and under 2 s: " + FormatSeconds(report.seconds) +
-                               ", " + FormatRatio(report.seconds / report.floor),
-                           report.seconds <= 3 * report.floor && report.seconds < 2);
-            const auto cells = Cells(report);
+                               " without fsync within 3x floor, under 2 s in all: " +
+                               FormatSeconds(report.seconds) + ", " +
+                               FormatRatio((report.seconds - report.sync) / report.floor),
+                           report.seconds - report.sync <= 3 * report.floor && report.seconds < 2);
+            const auto cells = Cells(report, true);
             reportRow.insert(reportRow.end(), cells.begin(), cells.end());
         }
         reportTable.AddRow(reportRow);
@@ -336,7 +348,9 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
     loadTable.Print();
     if (!reportTable.HasRows())
         return;
-    std::printf("\nReport (floor: writing the same bytes through one buffered stream)\n");
+    std::printf("\nReport (floor: writing the same bytes through one buffered stream; the report's "
+                "fsync, which puts it on the disk before it replaces the previous one, is shown "
+                "apart and left out of the ratio)\n");
     reportTable.Print();
     std::printf("\nSort, until repainted (floor: std::stable_sort of the same texts)\n");
     sortTable.Print();

@@ -45,7 +45,7 @@ private slots:
     void updateAndRemoveActOnTheClickedRow_data();
     void updateAndRemoveActOnTheClickedRow();
     void removeThenAddReinsertsAtTheTop();
-    void reportRightAfterLoadingLeavesTheBottomRowForAdd();
+    void reportKeepsTheDraftAndTheChosenRow();
     void headingClicksSortAndReverse();
     void addedEntrySurvivesQuitAndRestart();
 
@@ -385,24 +385,21 @@ void tst_EntryCommandsDialog::removeThenAddReinsertsAtTheTop()
     QVERIFY(m_boxes.empty());
 }
 
-void tst_EntryCommandsDialog::reportRightAfterLoadingLeavesTheBottomRowForAdd()
+// Report changes neither the form nor the chosen and selected row.
+void tst_EntryCommandsDialog::reportKeepsTheDraftAndTheChosenRow()
 {
     WriteBytes("pw.dat", "CREATOR=PENWICK 1.0\r\n"
                          "DATE=2006-09-20\r\nTITLE=Market\r\nENTRY=Cheese\r\n"
                          "DATE=2006-09-21\r\nTITLE=Rain\r\nENTRY=All day\r\n");
-    m_answers = {AnswerNo, AnswerNo}; // don't open the report; don't add the duplicate
+    m_answers = {AnswerNo}; // don't open the report
     ShownDialog shown;
     QCOMPARE(shown.Titles(), (QStringList{"Rain", "Market"}));
+    shown.ClickRow(0);
+    shown.Type(IdTitle, "Draft");
     shown.Click(IdReport);
-    QCOMPARE(shown.Shown(IdDate), QString("2006-09-20"));
-    QCOMPARE(shown.Shown(IdTitle), QString("Market"));
-    shown.Click(IdAdd);
-    QCOMPARE(m_boxes.size(), size_t(2));
-    QCOMPARE(m_boxes[1].text,
-             Text("This entry is already in the list.\r\nDo you really want to add this item?"));
-    QCOMPARE(m_boxes[1].type, BoxYesNo);
-    QVERIFY(m_boxes[1].warningIcon);
-    QCOMPARE(shown.Titles(), (QStringList{"Rain", "Market"}));
+    QCOMPARE(shown.Shown(IdTitle), QString("Draft"));
+    QCOMPARE(shown.List().selectionModel()->selectedRows(),
+             QModelIndexList{shown.List().model()->index(0, 0)});
 }
 
 void tst_EntryCommandsDialog::headingClicksSortAndReverse()

@@ -109,8 +109,9 @@ void JournalDialog::OnClear()
 void JournalDialog::OnHelp()
 {
     ReadForm();
-    m_shell.Open(HelpPageFor(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                     : programFolder));
+    OpenOrSayWhyNot(m_shell, m_boxes,
+                    HelpPageFor(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                        : programFolder));
     WriteForm();
 }
 

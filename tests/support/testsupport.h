@@ -105,7 +105,11 @@ class RecordingShell : public Shell
 {
 public:
     std::vector<Text> opened;
-    void Open(const Text &target) override { opened.push_back(target); }
+    bool Open(const Text &target) override
+    {
+        opened.push_back(target);
+        return true;
+    }
 };
 
 // The text of a row's cell, as the list keeps it; empty for a missing row.
