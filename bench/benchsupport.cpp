@@ -1,5 +1,7 @@
 #include "benchsupport.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -77,6 +79,16 @@ std::vector<Row> MakeEntries(int count, bool shortRecords)
     return rows;
 }
 
+Row MakeLongEntry(size_t bytes)
+{
+    std::mt19937 random(20240101u);
+    std::string entry = Words(random, 100);
+    entry.reserve(bytes + 200);
+    while (entry.size() < bytes)
+        entry += "\r\n" + Words(random, 100);
+    return Row{"2024-01-01", "A very long entry", std::move(entry)};
+}
+
 std::string JournalBytes(const std::vector<Row> &rows)
 {
     if (rows.empty())
@@ -85,8 +97,7 @@ std::string JournalBytes(const std::vector<Row> &rows)
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         bytes += "\r\nDATE=" + (*row)[0] + "\r\nTITLE=" + (*row)[1] + "\r\nENTRY=";
         std::string entry = (*row)[2];
-        for (size_t at; (at = entry.find("\r\n")) != std::string::npos;)
-            entry.replace(at, 2, "<br>");
+        ReplaceAll(entry, "\r\n", "<br>");
         bytes += entry + "\r\n";
     }
     return bytes;
@@ -164,20 +175,29 @@ void Table::AddRow(std::vector<std::string> cells)
     m_rows.push_back(std::move(cells));
 }
 
+namespace {
+// The columns a UTF-8 cell takes: one per character.
+size_t Columns(const std::string &cell)
+{
+    return size_t(
+        std::count_if(cell.begin(), cell.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+} // namespace
+
 void Table::Print() const
 {
     std::vector<size_t> widths;
     for (const auto &row : m_rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (size_t column = 0; column < row.size(); ++column)
-            widths[column] = std::max(widths[column], row[column].size());
+            widths[column] = std::max(widths[column], Columns(row[column]));
     }
     for (const auto &row : m_rows) {
         std::string line;
         for (size_t column = 0; column < row.size(); ++column) {
             std::string cell = row[column];
             if (column + 1 < row.size())
-                cell.resize(widths[column] + 2, ' ');
+                cell.resize(cell.size() + widths[column] + 2 - Columns(cell), ' ');
             line += cell;
         }
         std::printf("%s\n", line.c_str());

@@ -26,6 +26,9 @@ std::vector<double> TimeRuns(int runs, const std::function<void()> &prepare,
 // text of one word each. The same count gives the same entries.
 std::vector<Row> MakeEntries(int count, bool shortRecords = false);
 
+// One entry whose text is `bytes` long (or a little longer), in lines of about 100 bytes.
+Row MakeLongEntry(size_t bytes);
+
 // The journal file for `rows` (top row first) as it is stored: bottom row first, CR LF line
 // ends, "<br>" for the line breaks of an entry text; empty for no rows.
 std::string JournalBytes(const std::vector<Row> &rows);

@@ -31,8 +31,8 @@ void RunLoadCheckBenchmark(const BenchOptions &options, const std::vector<Journa
                          unloaded.bytes);
         const double floor = Median(floors);
         const double check = Median(checks);
-        table.AddRow({std::to_string(journal.entries), FormatMiB(journal.fileBytes / 1024.0),
-                      FormatSeconds(floor), FormatSeconds(check), FormatRatio(check / floor)});
+        table.AddRow({journal.Label(), FormatMiB(journal.fileBytes / 1024.0), FormatSeconds(floor),
+                      FormatSeconds(check), FormatRatio(check / floor)});
     }
     std::printf("\nLoad check, part of every load (medians of %d runs; floor: reading the file and "
                 "splitting it into lines)\n",

@@ -16,20 +16,26 @@
 
 namespace {
 
-// A journal to generate: its number of entries, and whether they are short records.
+// A journal to generate: its number of entries, and whether they are short records; or one
+// entry of longEntryMiB MiB.
 struct Size
 {
     int entries;
     bool shortRecords;
+    int longEntryMiB = 0;
 };
 
 struct Arguments
 {
     BenchOptions options;
-    std::vector<Size> sizes = {{1000, false}, {10000, false}, {100000, false}, {1000000, true}};
+    std::vector<Size> sizes = {
+        {1000, false}, {10000, false}, {100000, false}, {1000000, true}, {1, false, 200}};
     std::string parentFolder;
     bool list = true;
     bool save = true;
+    bool paste = true;
+    bool merge = true;
+    bool find = true;
     bool memory = true;
     bool startup = true;
     bool keep = false;
@@ -40,9 +46,11 @@ void PrintUsage()
 {
     std::printf(
         "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
-        "                      [--no-list] [--no-save] [--no-memory] [--no-startup] [--keep]\n"
+        "                      [--no-list] [--no-save] [--no-find] [--no-paste] [--no-merge]\n"
+        "                      [--no-memory] [--no-startup] [--keep]\n"
         "  --sizes    journal sizes in entries; an s after a size makes short records, a\n"
-        "             one-word title and entry each (default 1000,10000,100000,1000000s)\n"
+        "             one-word title and entry each; an M makes one entry of that many MiB\n"
+        "             (default 1000,10000,100000,1000000s,200M)\n"
         "  --runs     runs per measurement, the median is shown (default 7, at least 5)\n"
         "  --dir      where the temporary folders go (default $TMPDIR or /tmp)\n"
         "  --app      the lumenlog program for the start-up part (default: this build's)\n"
@@ -55,8 +63,11 @@ std::vector<Size> ParseSizes(const std::string &text)
     std::stringstream list(text);
     for (std::string item; std::getline(list, item, ',');) {
         const bool shortRecords = !item.empty() && item.back() == 's';
+        const bool longEntry = !item.empty() && item.back() == 'M';
         const int size = std::atoi(item.c_str());
-        if (size > 0)
+        if (size > 0 && longEntry)
+            sizes.push_back({1, false, size});
+        else if (size > 0)
             sizes.push_back({size, shortRecords});
     }
     return sizes;
@@ -84,6 +95,12 @@ bool ParseArguments(int argc, char *argv[], Arguments &arguments)
             arguments.list = false;
         else if (argument == "--no-save")
             arguments.save = false;
+        else if (argument == "--no-paste")
+            arguments.paste = false;
+        else if (argument == "--no-merge")
+            arguments.merge = false;
+        else if (argument == "--no-find")
+            arguments.find = false;
         else if (argument == "--no-memory")
             arguments.memory = false;
         else if (argument == "--no-startup")
@@ -107,14 +124,18 @@ std::string ThisProgram(const char *argv0)
 std::vector<Journal> MakeJournals(const std::string &workFolder, const std::vector<Size> &sizes)
 {
     std::vector<Journal> journals;
-    Journal empty{0, false, MakeFolder(workFolder, "journal-0")};
+    Journal empty{0, false, 0, MakeFolder(workFolder, "journal-0")};
     WriteFile(empty.Path(), "");
     journals.push_back(empty);
-    for (const auto &[entries, shortRecords] : sizes) {
-        Journal journal{entries, shortRecords,
-                        MakeFolder(workFolder, "journal-" + std::to_string(entries) +
-                                                   (shortRecords ? "s" : ""))};
-        const std::string bytes = JournalBytes(MakeEntries(entries, shortRecords));
+    for (const auto &[entries, shortRecords, longEntryMiB] : sizes) {
+        const std::string name = longEntryMiB > 0
+                                     ? std::to_string(longEntryMiB) + "M"
+                                     : std::to_string(entries) + (shortRecords ? "s" : "");
+        Journal journal{entries, shortRecords, longEntryMiB,
+                        MakeFolder(workFolder, "journal-" + name)};
+        const std::string bytes =
+            JournalBytes(longEntryMiB > 0 ? std::vector{MakeLongEntry(size_t(longEntryMiB) << 20)}
+                                          : MakeEntries(entries, shortRecords));
         if (!WriteFile(journal.Path(), bytes))
             std::fprintf(stderr, "cannot write %s\n", journal.Path().c_str());
         journal.fileBytes = (long long)bytes.size();
@@ -155,10 +176,16 @@ int main(int argc, char *argv[])
         RunListBenchmarks(options, journals);
         RunLoadCheckBenchmark(options, journals);
     }
+    if (arguments.merge)
+        RunMergeBenchmark(options, journals);
     if (arguments.save) {
         RunSaveBenchmark(options, journals);
         RunVersionBenchmark(options, journals);
     }
+    if (arguments.paste)
+        RunPasteBenchmark(options);
+    if (arguments.find)
+        RunFindBenchmark(options, journals);
     if (arguments.memory)
         RunMemoryBenchmark(options, journals);
     if (arguments.startup)

@@ -7,8 +7,8 @@
 // the form's boxes are filled in, the buttons clicked, a row and a heading clicked with mouse
 // events. "Idle" is when the event loop has nothing left to do.
 
+#include "benchdialog.h"
 #include "benchparts.h"
-#include "benchsupport.h"
 
 #include "app/journaldialog.h"
 #include "journal/rowsnapshot.h"
@@ -19,13 +19,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -48,30 +46,6 @@ const char *CommandName(Step command)
         return "sort by Title";
     }
     return "";
-}
-
-void ProcessEvents()
-{
-    for (int pass = 0; pass < 2; ++pass)
-        QCoreApplication::processEvents();
-}
-
-void Click(QWidget *widget, QPoint at)
-{
-    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
-
-void ClickRow(JournalDialog &dialog, int row)
-{
-    QtListView &list = dialog.EntryListView();
-    list.scrollToTop();
-    ProcessEvents();
-    Click(list.viewport(), list.visualRect(list.model()->index(row, 1)).center());
 }
 
 void ClickHeading(JournalDialog &dialog, int column)
@@ -117,20 +91,6 @@ void Perform(JournalDialog &dialog, Step command)
     }
 }
 
-// Until the journal on disk holds the list (or `limit` seconds have passed); the seconds since
-// `start`, the moment the command had returned, or -1 when it did not get there.
-double WaitUntilSaved(JournalDialog &dialog, Clock::time_point start, double limit)
-{
-    JournalFile &journal = dialog.Journal();
-    while (journal.ChangedSinceLastSave() || journal.BackgroundSaveRunning()) {
-        if (SecondsSince(start) > limit)
-            return -1;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return SecondsSince(start);
-}
-
 struct CommandTimes
 {
     std::vector<double> off, on, onDisk;
@@ -155,8 +115,7 @@ CommandTimes MeasureCommand(const BenchOptions &options, JournalDialog &dialog, 
             const Clock::time_point idle = Clock::now();
             (on ? times.on : times.off)
                 .push_back(std::chrono::duration<double>(idle - start).count());
-            if (command == Step::Click &&
-                dialog.Form().Title != dialog.EntryListView().ItemText(3, 1))
+            if (command == Step::Click && dialog.Form().Title != dialog.EntryListView().RowAt(3)[1])
                 std::fprintf(stderr, "the click on a row did not load it into the form\n");
             if (on && command != Step::Click)
                 times.onDisk.push_back(WaitUntilSaved(dialog, idle, 10));
@@ -187,7 +146,7 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
     Table commandTable({"entries", "command", "save off", "save on", "ratio", "on disk after"});
     Table shareTable({"entries", "copy of the rows", "start of a save", "save on its thread"});
     for (const Journal &journal : journals) {
-        if (journal.entries == 0 || journal.shortRecords)
+        if (!journal.IsOrdinary())
             continue;
         std::fprintf(stderr, "measuring the background save at %d entries...\n", journal.entries);
         const std::string folder = CopyJournal(options, journal);
@@ -229,7 +188,7 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
             Clock::time_point start = Clock::now();
             const RowSnapshot snapshot = RowSnapshot::Take(list);
             copies.push_back(SecondsSince(start));
-            if (snapshot.Count() != size_t(list.ItemCount()))
+            if (snapshot.Count() != size_t(list.RowCount()))
                 std::fprintf(stderr, "the copy lost rows\n");
             file.NoteChange();
             start = Clock::now();

@@ -242,6 +242,7 @@ inline Text CheckLoadAndSave(std::string_view bytes, const std::vector<Row> &par
     if (shown.EntryCount != int(parsedRows.size()))
         return "EntryCount after loading is " + std::to_string(shown.EntryCount);
 
+    loaded.journal.NoteChange(); // a close without a change writes nothing
     loaded.journal.SaveJournal();
     if (!loaded.boxes.shown.empty())
         return "saving showed a box: " + loaded.boxes.shown.front().text;

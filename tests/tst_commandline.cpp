@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 // The real program, started as a user starts it from a terminal.
 class tst_CommandLine : public QObject
 {
@@ -37,6 +39,15 @@ QProcessEnvironment WithoutDisplay()
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
         environment.remove(QString::fromLatin1(name));
     return environment;
+}
+
+// Whether the process `pid` catches SIGTERM: its stop signal handlers are in place.
+bool CatchesTerm(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    const QString text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const QString caught = QRegularExpression("SigCgt:\\s*(\\w+)").match(text).captured(1);
+    return (caught.toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
 }
 
 const QString usageStart = QStringLiteral("Usage: \\S*lumenlog \\[options\\] \\[FOLDER\\]\n");
@@ -139,7 +150,7 @@ void tst_CommandLine::keepsTheJournalInTheFolderGiven()
     QProcess process;
     Start(process, {"journal"}, environment);
     const QString journal = m_folder->filePath("journal/pw.dat");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(journal), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(journal) && CatchesTerm(process.processId()), 30000);
     process.terminate();
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);

@@ -45,7 +45,7 @@ private slots:
     void updateAndRemoveActOnTheClickedRow_data();
     void updateAndRemoveActOnTheClickedRow();
     void removeThenAddReinsertsAtTheTop();
-    void reportRightAfterLoadingLeavesTheBottomRowForAdd();
+    void reportKeepsTheDraftAndTheChosenRow();
     void headingClicksSortAndReverse();
     void addedEntrySurvivesQuitAndRestart();
 
@@ -90,7 +90,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, rows);
+        entries.List().InsertRows(0, RowStore::FromRows(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         entries.OnClear();
@@ -105,8 +105,8 @@ struct ShownDialog
     QStringList Titles()
     {
         QStringList titles;
-        for (int row = 0; row < List().ItemCount(); ++row)
-            titles << QString::fromStdString(List().ItemText(row, 1));
+        for (int row = 0; row < List().RowCount(); ++row)
+            titles << QString::fromStdString(CellText(List(), row, 1));
         return titles;
     }
 
@@ -290,7 +290,7 @@ void tst_EntryCommandsDialog::addWithEmptyDateShowsTheError()
     QCOMPARE(m_boxes[0].type, BoxOk);
     QVERIFY(!m_boxes[0].warningIcon);
     QCOMPARE(m_boxes[0].owner, &shown.dialog);
-    QCOMPARE(shown.List().ItemCount(), 0);
+    QCOMPARE(shown.List().RowCount(), 0);
     QCOMPARE(shown.Shown(IdTitle), QString("no date"));
 }
 
@@ -379,30 +379,27 @@ void tst_EntryCommandsDialog::removeThenAddReinsertsAtTheTop()
     shown.Click(IdRemove);
     shown.Click(IdAdd);
     QCOMPARE(shown.Titles(), (QStringList{"Rain", "Harvest", "Market"}));
-    QCOMPARE(shown.List().ItemText(0, 0), Text("2006-09-21"));
-    QCOMPARE(shown.List().ItemText(0, 2), Text("All day"));
+    QCOMPARE(CellText(shown.List(), 0, 0), Text("2006-09-21"));
+    QCOMPARE(CellText(shown.List(), 0, 2), Text("All day"));
     QCOMPARE(shown.Shown(IdEntryCount), QString("3"));
     QVERIFY(m_boxes.empty());
 }
 
-void tst_EntryCommandsDialog::reportRightAfterLoadingLeavesTheBottomRowForAdd()
+// Report changes neither the form nor the chosen and selected row.
+void tst_EntryCommandsDialog::reportKeepsTheDraftAndTheChosenRow()
 {
     WriteBytes("pw.dat", "CREATOR=PENWICK 1.0\r\n"
                          "DATE=2006-09-20\r\nTITLE=Market\r\nENTRY=Cheese\r\n"
                          "DATE=2006-09-21\r\nTITLE=Rain\r\nENTRY=All day\r\n");
-    m_answers = {AnswerNo, AnswerNo}; // don't open the report; don't add the duplicate
+    m_answers = {AnswerNo}; // don't open the report
     ShownDialog shown;
     QCOMPARE(shown.Titles(), (QStringList{"Rain", "Market"}));
+    shown.ClickRow(0);
+    shown.Type(IdTitle, "Draft");
     shown.Click(IdReport);
-    QCOMPARE(shown.Shown(IdDate), QString("2006-09-20"));
-    QCOMPARE(shown.Shown(IdTitle), QString("Market"));
-    shown.Click(IdAdd);
-    QCOMPARE(m_boxes.size(), size_t(2));
-    QCOMPARE(m_boxes[1].text,
-             Text("This entry is already in the list.\r\nDo you really want to add this item?"));
-    QCOMPARE(m_boxes[1].type, BoxYesNo);
-    QVERIFY(m_boxes[1].warningIcon);
-    QCOMPARE(shown.Titles(), (QStringList{"Rain", "Market"}));
+    QCOMPARE(shown.Shown(IdTitle), QString("Draft"));
+    QCOMPARE(shown.List().selectionModel()->selectedRows(),
+             QModelIndexList{shown.List().model()->index(0, 0)});
 }
 
 void tst_EntryCommandsDialog::headingClicksSortAndReverse()
@@ -415,7 +412,7 @@ void tst_EntryCommandsDialog::headingClicksSortAndReverse()
                               header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, titleHeading);
     QCOMPARE(shown.Titles(), (QStringList{"Zoo", "apple", "mango"}));
-    QCOMPARE(shown.List().ItemText(0, 0), Text("2006-09-21")); // whole rows move
+    QCOMPARE(CellText(shown.List(), 0, 0), Text("2006-09-21")); // whole rows move
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, titleHeading);
     QCOMPARE(shown.Titles(), (QStringList{"mango", "apple", "Zoo"}));
 }
@@ -436,10 +433,8 @@ void tst_EntryCommandsDialog::addedEntrySurvivesQuitAndRestart()
     QCOMPARE(ReadBytes("pw.dat"), std::string("CREATOR=PENWICK 1.0\r\nDATE=2006-09-22\r\n"
                                               "TITLE=Harvest\r\nENTRY=a<br>b\r\n"));
     ShownDialog restarted;
-    QCOMPARE(restarted.List().ItemCount(), 1);
-    QCOMPARE(restarted.List().ItemText(0, 0), Text("2006-09-22"));
-    QCOMPARE(restarted.List().ItemText(0, 1), Text("Harvest"));
-    QCOMPARE(restarted.List().ItemText(0, 2), Text("a\r\nb"));
+    QCOMPARE(restarted.List().RowCount(), 1);
+    QCOMPARE(restarted.List().RowAt(0), (Row{"2006-09-22", "Harvest", "a\r\nb"}));
     QCOMPARE(restarted.Shown(IdEntryCount), QString("1"));
     QVERIFY(m_boxes.empty());
 }

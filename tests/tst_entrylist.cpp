@@ -10,8 +10,6 @@ class tst_EntryList : public QObject
 private slots:
     void reverseRows_data();
     void reverseRows();
-    void autoSizeFitsHeadingsAndFillsLastColumn();
-    void longTitleWidensAndNarrowsItsColumn();
     void loadRowIntoFormKeepsImagePath_data();
     void loadRowIntoFormKeepsImagePath();
     void clearKeepsImagePathAndCount();
@@ -49,30 +47,6 @@ void tst_EntryList::reverseRows()
     QCOMPARE(f.list.rows, rowsNamed(after));
     QCOMPARE(f.form.EntryCount, before.size());
     QCOMPARE(f.exchange.controls.EntryCount, before.size());
-}
-
-void tst_EntryList::autoSizeFitsHeadingsAndFillsLastColumn()
-{
-    Fixture f;
-    f.entries.SetupColumns();
-    QCOMPARE(f.list.HeaderItemCount(), 3);
-    for (int column = 0; column < 3; ++column)
-        QVERIFY(f.list.widths[column] >=
-                int(f.list.headings[column].size()) * FakeListView::unitsPerByte);
-    QCOMPARE(f.list.widths[0] + f.list.widths[1] + f.list.widths[2], f.list.clientWidth);
-}
-
-void tst_EntryList::longTitleWidensAndNarrowsItsColumn()
-{
-    Fixture f;
-    f.entries.SetupColumns();
-    const int narrow = f.list.ColumnWidth(1);
-    f.list.rows.push_back(Row{"2006-03-05", Text(40, 'x'), ""});
-    f.entries.AutoSizeColumns();
-    QCOMPARE(f.list.ColumnWidth(1), 40 * FakeListView::unitsPerByte);
-    f.list.DeleteItem(0);
-    f.entries.AutoSizeColumns();
-    QCOMPARE(f.list.ColumnWidth(1), narrow);
 }
 
 void tst_EntryList::loadRowIntoFormKeepsImagePath_data()

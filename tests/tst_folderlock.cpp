@@ -1,6 +1,6 @@
+#include "journal/folderlock.h"
 #include "journal/journallock.h"
 #include "journal/safesave.h"
-#include "session/folderlock.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #include "app/journalapp.h"
 #include "app/journaldialog.h"
+#include "journal/folderlock.h"
 #include "resources/resourceids.h"
-#include "session/folderlock.h"
 #include "session/sockets.h"
 #include "support/testsupport.h"
 #include "ui/qt/qtmessageboxes.h"
@@ -269,7 +269,7 @@ void tst_JournalApp::secondStartInTheSameFolderIsRefused()
 {
     InFolder here;
     // A killed save's file, which only the holder of the lock may remove.
-    WriteBytes(".pw.dat.Ab12Cd", "half a journal");
+    WriteBytes(".pw.dat.lumenlog-save-Ab12Cd", "half a journal");
     int release = -1;
     const pid_t other = StartLockHolder(".", release);
     QVERIFY(other > 0);
@@ -295,7 +295,7 @@ void tst_JournalApp::secondStartInTheSameFolderIsRefused()
     QVERIFY(boxes[0].warningIcon);
     QCOMPARE(boxes[0].owner, nullptr);
     QVERIFY(!windowShown);
-    QCOMPARE(here.Files(), QStringList{".pw.dat.Ab12Cd"}); // no pw.dat, no lock file
+    QCOMPARE(here.Files(), QStringList{".pw.dat.lumenlog-save-Ab12Cd"}); // no pw.dat, no lock file
 }
 
 void tst_JournalApp::lockOfADeadProcessBlocksNothing()
@@ -342,7 +342,7 @@ void tst_JournalApp::folderIsFreeAgainAfterTheRun()
 void tst_JournalApp::leftoverTemporaryFileIsRemovedAtStart()
 {
     InFolder here;
-    WriteBytes(".pw.dat.Ab12Cd", "half a journal");
+    WriteBytes(".pw.dat.lumenlog-save-Ab12Cd", "half a journal");
     QTimer::singleShot(0, this, [&] {
         if (JournalDialog *dialog = RunningDialog())
             dialog->close();

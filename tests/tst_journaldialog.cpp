@@ -1,6 +1,7 @@
 #include "app/aboutdialog.h"
 #include "app/journaldialog.h"
 #include "datepick/qt/dateselectdialog.h"
+#include "find/qt/findwindow.h"
 #include "journal/journalformat.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
@@ -38,6 +39,8 @@ private slots:
     void longTitleWidensItsColumnAndItsRemovalNarrowsIt();
     void clickLoadsTheRowIntoTheForm();
     void keyboardMovesLeaveTheFormAloneAndSpaceLoads();
+    void keysActOnTheFocusedControl_data();
+    void keysActOnTheFocusedControl();
     void markFollowsOnlyTheUsersChoice_data();
     void markFollowsOnlyTheUsersChoice();
     void everyFocusableControlIsNamed_data();
@@ -57,6 +60,7 @@ private slots:
     void listChangesReachTheJournalWhileOpen_data();
     void listChangesReachTheJournalWhileOpen();
     void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
+    void findWindowIsNamedAndKeepsItsTextForF3();
 
 private:
     QList<QUrl> m_opened;
@@ -87,7 +91,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, rows);
+        entries.List().InsertRows(0, RowStore::FromRows(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         // The form holds the top row, as adding the rows one by one through it left it.
@@ -157,7 +161,7 @@ void tst_JournalDialog::startsWithEmptyFormAndThreeColumns()
     QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("0"));
     for (int id : {IdDate, IdTitle, IdImagePath})
         QCOMPARE(shown.Edit(id)->text(), QString());
-    QCOMPARE(shown.List().HeaderItemCount(), 3);
+    QCOMPARE(shown.List().HeadingCount(), 3);
     const QStringList headings{"Date", "Title", "Entry"};
     for (int column = 0; column < 3; ++column) {
         QCOMPARE(shown.List().model()->headerData(column, Qt::Horizontal).toString(),
@@ -213,7 +217,7 @@ void tst_JournalDialog::longTitleWidensItsColumnAndItsRemovalNarrowsIt()
     QVERIFY(wide >=
             QFontMetrics(shown.List().font()).horizontalAdvance(QString::fromStdString(longTitle)));
     QCOMPARE(shown.WidthSum(), std::max(shown.List().viewport()->width(), shown.WidthSum()));
-    shown.List().DeleteItem(0);
+    shown.List().RemoveRow(0);
     shown.dialog.Entries().AutoSizeColumns();
     QCOMPARE(shown.List().ColumnWidth(1), before);
     QCOMPARE(shown.WidthSum(), shown.List().viewport()->width());
@@ -248,6 +252,47 @@ void tst_JournalDialog::keyboardMovesLeaveTheFormAloneAndSpaceLoads()
     QTest::keyClick(&shown.List(), Qt::Key_Down);
     shown.ClickRow(0);
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Harvest"));
+}
+
+void tst_JournalDialog::keysActOnTheFocusedControl_data()
+{
+    QTest::addColumn<int>("focus");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("titles"); // the list's, from the top
+    QTest::addColumn<QString>("title");  // the form's Title box (closing saves and empties it)
+    const QKeyCombination enter(Qt::Key_Return);
+    QTest::newRow("Enter on a button presses it")
+        << int(IdClear) << enter << false << "Harvest Rain Market"
+        << "";
+    QTest::newRow("Enter in the list presses Quit")
+        << int(IdEntryList) << enter << true << "Harvest Rain Market"
+        << "";
+    QTest::newRow("Ctrl+1 sorts by Date")
+        << int(IdEntryList) << (Qt::CTRL | Qt::Key_1) << false << "Market Rain Harvest"
+        << "Harvest";
+    QTest::newRow("Ctrl+2 sorts by Title")
+        << int(IdEntryList) << (Qt::CTRL | Qt::Key_2) << false << "Harvest Market Rain"
+        << "Harvest";
+}
+
+void tst_JournalDialog::keysActOnTheFocusedControl()
+{
+    QFETCH(int, focus);
+    QFETCH(QKeyCombination, key);
+    QFETCH(bool, closes);
+    QFETCH(QString, titles);
+    QFETCH(QString, title);
+    ShownDialog shown;
+    shown.AddRows(threeRows);
+    shown.dialog.Control(focus)->setFocus();
+    ShownDialog::Key(key.key(), key.keyboardModifiers());
+    QCOMPARE(shown.dialog.isVisible(), !closes);
+    QStringList listed;
+    for (int row = 0; row < shown.List().RowCount(); ++row)
+        listed << QString::fromStdString(CellText(shown.List(), row, 1));
+    QCOMPARE(listed.join(' '), titles);
+    QCOMPARE(shown.Edit(IdTitle)->text(), title);
 }
 
 void tst_JournalDialog::markFollowsOnlyTheUsersChoice_data()
@@ -322,7 +367,7 @@ void tst_JournalDialog::markFollowsOnlyTheUsersChoice()
         }
     }
     const int mark = list.SelectionMark();
-    QCOMPARE(mark < 0 ? QString() : QString::fromStdString(list.ItemText(mark, 1)), markedTitle);
+    QCOMPARE(mark < 0 ? QString() : QString::fromStdString(CellText(list, mark, 1)), markedTitle);
     QList<int> selected;
     for (const QModelIndex &row : list.selectionModel()->selectedRows())
         selected << row.row();
@@ -408,7 +453,7 @@ void tst_JournalDialog::clearEmptiesTextsOnly()
     QCOMPARE(shown.EntryBox()->toPlainText(), QString());
     QCOMPARE(shown.Edit(IdImagePath)->text(), QString("pic.jpg"));
     QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("3"));
-    QCOMPARE(shown.List().ItemCount(), 3);
+    QCOMPARE(shown.List().RowCount(), 3);
 }
 
 void tst_JournalDialog::helpOpensTheLocalPageWhenThereIsOne_data()
@@ -459,7 +504,7 @@ void tst_JournalDialog::browseDoesNothing()
     QVERIFY(shown.dialog.isVisible());
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("typed"));
     QCOMPARE(shown.dialog.Form().Title, fieldBefore); // no form exchange either
-    QCOMPARE(shown.List().ItemCount(), 3);
+    QCOMPARE(shown.List().RowCount(), 3);
     QVERIFY(m_boxes.empty());
     QVERIFY(m_opened.isEmpty());
 }
@@ -468,10 +513,11 @@ void tst_JournalDialog::aboutItemFollowsASeparator()
 {
     ShownDialog shown;
     const QList<QAction *> items = shown.dialog.SystemMenu()->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 4);
     QCOMPARE(items[0]->text(), QString("&Close"));
-    QVERIFY(items[1]->isSeparator());
-    QCOMPARE(items[2]->text(), QString("&About Penwick..."));
+    QCOMPARE(items[1]->text(), QString("&Find...\tCtrl+F"));
+    QVERIFY(items[2]->isSeparator());
+    QCOMPARE(items[3]->text(), QString("&About Penwick..."));
 }
 
 void tst_JournalDialog::aboutItemOpensTheAboutBox()
@@ -626,7 +672,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
     };
     WriteBytes("pw.dat", stored(threeRows));
     ShownDialog shown;
-    QCOMPARE(shown.List().ItemCount(), 3);
+    QCOMPARE(shown.List().RowCount(), 3);
     shown.ClickRow(1);
     if (command == "add") {
         shown.Edit(IdTitle)->setText("Added");
@@ -641,7 +687,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
         const QPoint heading(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, heading);
     }
-    const std::vector<Row> rows = shown.List().Rows();
+    const std::vector<Row> rows = shown.List().SnapshotRows().ToRows();
     QVERIFY(rows != threeRows);
     QTRY_COMPARE(ReadBytes("pw.dat"), stored(rows));
     QVERIFY(shown.dialog.isVisible());
@@ -663,7 +709,33 @@ void tst_JournalDialog::unreadableJournalIsAnnouncedOnceTheWindowIsShown()
     QCOMPARE(m_boxes[0].caption, Text("Journal Not Read"));
     QCOMPARE(m_boxes[0].owner, &dialog);
     QVERIFY(visibleAtBox);
-    QCOMPARE(dialog.EntryListView().ItemCount(), 0);
+    QCOMPARE(dialog.EntryListView().RowCount(), 0);
+}
+
+// Ctrl+F opens the Find window, whose controls are named; Escape only hides it, and F3 in the
+// main window then finds with the text it keeps.
+void tst_JournalDialog::findWindowIsNamedAndKeepsItsTextForF3()
+{
+    ShownDialog shown;
+    shown.AddRows(threeRows);
+    ShownDialog::Key(Qt::Key_F, Qt::ControlModifier);
+    auto *find = shown.dialog.findChild<FindWindow *>();
+    QVERIFY(find && find->isVisible());
+    QStringList names;
+    for (QWidget *widget : find->findChildren<QWidget *>()) {
+        if (widget->focusPolicy() != Qt::NoFocus)
+            names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{"Find Next", "Find Previous", "Find what", "Match case"}));
+    QTest::keyClicks(find->findChild<QLineEdit *>(), "RAIN");
+    QTest::keyClick(find->findChild<QLineEdit *>(), Qt::Key_Escape);
+    QVERIFY(!find->isVisible());
+    shown.dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&shown.dialog));
+    QTest::keyClick(&shown.dialog, Qt::Key_F3);
+    QCOMPARE(shown.List().SelectionMark(), 1);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("Rain"));
 }
 
 QTEST_MAIN(tst_JournalDialog)

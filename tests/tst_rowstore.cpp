@@ -3,7 +3,9 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <deque>
 #include <numeric>
+#include <thread>
 
 class tst_RowStore : public QObject
 {
@@ -28,7 +30,8 @@ void tst_RowStore::matchesPlainRows_data()
 {
     // Operations, separated by spaces: +N inserts a new row at N, =N replaces row N's texts,
     // -N removes row N, ~ reverses the rows, <N and >N insert a store of 3 or 1000 new rows at
-    // N, @ takes a snapshot, and xN repeats the next operation N times.
+    // N, @ takes a snapshot (read on a thread of its own while the store goes on changing, as the
+    // background save reads it), and xN repeats the next operation N times.
     QTest::addColumn<QString>("operations");
     QTest::newRow("empty") << "";
     QTest::newRow("insert at top, end and middle") << "+0 +0 +2 +1";
@@ -49,7 +52,8 @@ void tst_RowStore::matchesPlainRows()
     QFETCH(QString, operations);
     RowStore store;
     std::vector<Row> plain;
-    std::vector<std::pair<RowStore, std::vector<Row>>> snapshots;
+    std::deque<std::pair<std::vector<Row>, std::vector<Row>>> snapshots; // rows then, rows read
+    std::vector<std::jthread> readers;
     int serial = 0;
     int repeat = 1;
     for (const QString &operation : operations.split(' ', Qt::SkipEmptyParts)) {
@@ -86,15 +90,17 @@ void tst_RowStore::matchesPlainRows()
                 store.Insert(at, RowStore::FromRows(added));
                 plain.insert(plain.begin() + std::ptrdiff_t(at), added.begin(), added.end());
             } else if (kind == '@') {
-                snapshots.emplace_back(store, plain);
+                std::vector<Row> &read = snapshots.emplace_back(plain, std::vector<Row>()).second;
+                readers.emplace_back([snapshot = store, &read] { read = snapshot.ToRows(); });
             }
         }
         repeat = 1;
     }
     QCOMPARE(store.Count(), plain.size());
     QCOMPARE(store.ToRows(), plain);
-    for (const auto &[snapshot, rowsThen] : snapshots)
-        QCOMPARE(snapshot.ToRows(), rowsThen);
+    readers.clear(); // joins them
+    for (const auto &[rowsThen, rowsRead] : snapshots)
+        QCOMPARE(rowsRead, rowsThen);
     // Garbage never outweighs the live rows for long: it is squeezed out beyond a megabyte.
     QVERIFY(store.HeldBytes() <= 2 * store.LiveBytes() + (size_t(1) << 20) + 4096);
 }

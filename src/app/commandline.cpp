@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "common/textfile.h"
+#include "journal/journallock.h"
 #include "journal/versions.h"
 #include "resources/resources.h"
 
@@ -116,9 +117,14 @@ void EnterFolder(StartRequest &request)
     if (!request.folder)
         return;
     // chdir rather than QDir::setCurrent, for the reason of a failure.
-    if (::chdir(QFile::encodeName(*request.folder).constData()) == 0)
+    int error = ::chdir(QFile::encodeName(*request.folder).constData()) == 0 ? 0 : errno;
+    if (error == 0) {
+        if (const std::optional<UnwritableFolder> unwritable = FindUnwritableFolder())
+            error = unwritable->error;
+    }
+    if (error == 0)
         return;
-    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    const QString reason = QString::fromLocal8Bit(std::strerror(error));
     request.exitNow = true;
     request.exitStatus = UsageErrorStatus;
     request.standardError = ErrorLine(

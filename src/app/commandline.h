@@ -27,5 +27,6 @@ inline constexpr int UsageErrorStatus = 2;
 StartRequest ParseCommandLine(const QStringList &arguments);
 
 // Makes `folder` the working directory, so that the journal is kept there exactly as if the
-// program had been started in it. On failure the request is changed to end with a message.
+// program had been started in it. When that fails, or when neither the journal nor a new file
+// can be written there, the request is changed to end with a message.
 void EnterFolder(StartRequest &request);

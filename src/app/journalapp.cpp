@@ -8,7 +8,19 @@
 #include "resources/resources.h"
 #include "ui/qt/qtmessageboxes.h"
 
+#include <QTimer>
+
+#include <cstring>
 #include <utility>
+
+namespace {
+Text UnwritableFolderText(const UnwritableFolder &unwritable)
+{
+    return "Neither pw.dat nor a new file can be written in the folder " + unwritable.folder +
+           " (" + std::strerror(unwritable.error) +
+           "), so what you enter in this window cannot be saved.";
+}
+} // namespace
 
 JournalApp::JournalApp(std::function<bool()> startSockets) : m_startSockets(std::move(startSockets))
 {
@@ -22,8 +34,8 @@ bool JournalApp::Run()
     }
     // Two windows on one journal would each write their own rows, and the last to save would
     // silently throw away the other's work: also when they reach one file through different
-    // folders or links. The lock is held until the dialog has saved; a journal that cannot be
-    // locked at all is used without one.
+    // folders or links. The lock is held until the dialog has saved, and the saves keep it on
+    // the journal; a journal that cannot be locked at all is used without one.
     JournalLock journalLock;
     const JournalLock::Result lock = journalLock.Acquire();
     if (lock == JournalLock::Result::HeldElsewhere) {
@@ -34,14 +46,21 @@ bool JournalApp::Run()
     // no other window's save be writing one.
     if (lock == JournalLock::Result::Locked)
         RemoveLeftoverTemporaryFiles("pw.dat");
-    RunMainDialog();
+    RunMainDialog(journalLock);
     return true;
 }
 
-void JournalApp::RunMainDialog()
+void JournalApp::RunMainDialog(JournalLock &lock)
 {
-    JournalDialog dialog;
+    JournalDialog dialog(nullptr, &lock);
     QtMessageBoxes::SetMainWindow(&dialog);
+    // Said once the window is there, as the dialog's own news of the journal is.
+    if (const std::optional<UnwritableFolder> unwritable = FindUnwritableFolder()) {
+        QTimer::singleShot(0, &dialog, [&dialog, text = UnwritableFolderText(*unwritable)] {
+            if (dialog.isVisible())
+                dialog.Boxes().DialogBox(text, unwritableFolderCaption, BoxOk);
+        });
+    }
     {
         SessionEnd sessionEnd(dialog);
         dialog.exec(); // the result is not used

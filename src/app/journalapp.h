@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class JournalLock;
+
 // The application: checks that sockets work and that no other Lumenlog has the journal open, then
 // runs the main dialog until it closes, and makes sure that it closes with a save when the process
 // is asked to stop or the desktop session ends.
@@ -19,7 +21,7 @@ public:
     bool JournalSaved() const { return m_journalSaved; }
 
 private:
-    void RunMainDialog();
+    void RunMainDialog(JournalLock &lock);
 
     std::function<bool()> m_startSockets;
     bool m_journalSaved = true;
@@ -29,3 +31,6 @@ private:
 // any other name of the same file).
 inline constexpr const char *folderInUseText =
     "The journal in this folder is already open in another Lumenlog window.";
+
+// The box shown when the window appears in a folder where the journal cannot be saved.
+inline constexpr const char *unwritableFolderCaption = "Journal Cannot Be Saved";

@@ -25,9 +25,10 @@ const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     ButtonClicked(IdReport, &JournalDialog::OnReport, Wrapped),
 };
 
-JournalDialog::JournalDialog(QWidget *parent)
+JournalDialog::JournalDialog(QWidget *parent, JournalLock *lock)
     : TemplateDialog(IdMainDialog, parent), m_entryListView(*ControlAs<QtListView>(IdEntryList)),
-      m_entryList(m_entryListView, m_form, *this), m_icon(LoadAppIcon(IdAppIcon))
+      m_entryList(m_entryListView, m_form, *this), m_journal(m_entryList, m_boxes, lock),
+      m_icon(LoadAppIcon(IdAppIcon))
 {
     BindText(IdDate, m_form.Date);
     BindText(IdTitle, m_form.Title);
@@ -108,8 +109,9 @@ void JournalDialog::OnClear()
 void JournalDialog::OnHelp()
 {
     ReadForm();
-    m_shell.Open(HelpPageFor(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                     : programFolder));
+    OpenOrSayWhyNot(m_shell, m_boxes,
+                    HelpPageFor(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                        : programFolder));
     WriteForm();
 }
 

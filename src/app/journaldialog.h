@@ -4,6 +4,7 @@
 #include "entries/entrycommands.h"
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
+#include "find/qt/findwindow.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
 #include "ui/commandtable.h"
@@ -31,7 +32,8 @@ class JournalDialog : public TemplateDialog
     Q_OBJECT
 
 public:
-    explicit JournalDialog(QWidget *parent = nullptr);
+    // `lock`, when given, is the journal's lock, which the saves keep on the journal file.
+    explicit JournalDialog(QWidget *parent = nullptr, JournalLock *lock = nullptr);
 
     EntryList &Entries() { return m_entryList; }
     EntryForm &Form() { return m_form; }
@@ -85,8 +87,9 @@ private:
     QtShell m_shell;
     QtDatePicker m_datePicker{this};
     EntryCommands m_commands{m_entryList, m_boxes};
-    JournalFile m_journal{m_entryList, m_boxes};
+    JournalFile m_journal;
     Report m_report{m_entryList, m_boxes, m_shell};
+    FindWindow m_find{this, SystemMenu(), m_entryList};
     QIcon m_icon;
     QTimer m_saveTimer;
     bool m_backgroundSave = true;

@@ -17,7 +17,7 @@ namespace {
 // The texts of `column`, row by row; all empty for a column the rows do not have.
 std::vector<std::string_view> Keys(const ListView &list, int column)
 {
-    std::vector<std::string_view> keys(size_t(list.ItemCount()));
+    std::vector<std::string_view> keys(size_t(list.RowCount()));
     if (column < 0 || column >= int(std::tuple_size_v<Row>))
         return keys;
     for (size_t row = 0; row < keys.size(); ++row)
@@ -49,7 +49,7 @@ void SortByColumn(EntryList &entries, int column)
 {
     entries.ReadForm();
     ListView &list = entries.List();
-    entries.Form().EntryCount = list.ItemCount();
+    entries.Form().EntryCount = list.RowCount();
 
     const std::vector<std::string_view> keys = Keys(list, column);
     if (IsAscending(keys))

@@ -22,10 +22,7 @@ void EntryCommands::OnAdd()
     }
     if (FindDuplicate() == 1 && m_boxes.AppBox(duplicateQuestion, BoxYesNo) != AnswerYes)
         return;
-    ListView &list = m_entries.List();
-    list.InsertItem(0, form.Date);
-    list.SetItemText(0, 1, form.Title);
-    list.SetItemText(0, 2, form.Entry);
+    m_entries.List().InsertRow(0, RowView{{form.Date, form.Title, form.Entry}});
     m_entries.AutoSizeColumns();
     m_entries.RecountEntries();
 }
@@ -36,11 +33,8 @@ void EntryCommands::OnUpdate()
     const EntryForm &form = m_entries.Form();
     if (!form.Date.empty()) {
         ListView &list = m_entries.List();
-        const int row = list.SelectionMark();
         // The list ignores a missing row, so no mark (-1) changes nothing.
-        list.SetItemText(row, 0, form.Date);
-        list.SetItemText(row, 1, form.Title);
-        list.SetItemText(row, 2, form.Entry);
+        list.SetRow(list.SelectionMark(), RowView{{form.Date, form.Title, form.Entry}});
     }
     m_entries.AutoSizeColumns();
 }
@@ -48,7 +42,7 @@ void EntryCommands::OnUpdate()
 void EntryCommands::OnRemove()
 {
     ListView &list = m_entries.List();
-    list.DeleteItem(list.SelectionMark());
+    list.RemoveRow(list.SelectionMark());
     m_entries.AutoSizeColumns();
     m_entries.RecountEntries();
 }
@@ -58,7 +52,7 @@ int EntryCommands::FindDuplicate()
     m_entries.ReadForm();
     EntryForm &form = m_entries.Form();
     const ListView &list = m_entries.List();
-    const int rows = list.ItemCount();
+    const int rows = list.RowCount();
     form.EntryCount = rows;
     // The texts where the list keeps them, and the title only when the date matches, so that
     // nothing is copied for every Add.

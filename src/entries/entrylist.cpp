@@ -22,7 +22,7 @@ void EntryList::SetupColumns()
 
 void EntryList::AutoSizeColumns()
 {
-    const int columns = m_list.HeaderItemCount();
+    const int columns = m_list.HeadingCount();
     if (columns < 0)
         return;
     m_list.SetRedraw(false);
@@ -39,23 +39,24 @@ void EntryList::AutoSizeColumns()
 
 void EntryList::RecountEntries()
 {
-    m_form.EntryCount = m_list.ItemCount();
+    m_form.EntryCount = m_list.RowCount();
     WriteForm();
 }
 
 void EntryList::LoadRowIntoForm(int row)
 {
     ReadForm();
-    m_form.Date = m_list.ItemText(row, 0);
-    m_form.Title = m_list.ItemText(row, 1);
-    m_form.Entry = m_list.ItemText(row, 2);
+    const RowView texts = m_list.RowAt(row);
+    m_form.Date = texts[0];
+    m_form.Title = texts[1];
+    m_form.Entry = texts[2];
     WriteForm();
 }
 
 void EntryList::ReverseRows()
 {
     ReadForm();
-    const int n = m_list.ItemCount();
+    const int n = m_list.RowCount();
     m_form.EntryCount = n;
     // Reordering all rows at once gives the same rows as swapping pairs from the outside in,
     // without one update per swap, and the mark and selection stay with their entries.

@@ -32,7 +32,7 @@ UndoHistory::UndoHistory(ListView &list, size_t limit) : m_list(list), m_limit(l
 
 void UndoHistory::Add(int index, const Row &row)
 {
-    Replace(std::clamp(index, 0, m_list.ItemCount()), 0, OneRow(row), Command::Add);
+    Replace(std::clamp(index, 0, m_list.RowCount()), 0, OneRow(row), Command::Add);
 }
 
 void UndoHistory::Update(int row, const Row &texts)
@@ -47,7 +47,7 @@ void UndoHistory::Remove(int row)
 
 void UndoHistory::Sort(std::vector<int> order)
 {
-    if (!NewRowIndexes(order, m_list.ItemCount()))
+    if (!NewRowIndexes(order, m_list.RowCount()))
         return;
     Step step;
     step.command = Command::Sort;
@@ -62,7 +62,7 @@ void UndoHistory::ReplaceRows(int first, int count, RowStore rows)
 
 void UndoHistory::Replace(int first, int count, RowStore rows, Command command)
 {
-    if (first < 0 || count < 0 || first > m_list.ItemCount() - count)
+    if (first < 0 || count < 0 || first > m_list.RowCount() - count)
         return;
     std::vector<Row> removed;
     removed.reserve(size_t(count));
@@ -137,7 +137,7 @@ void UndoHistory::Backward(const Step &step)
 {
     if (step.command == Command::Sort) {
         // Where each row went is the order that brings it back.
-        if (const auto back = NewRowIndexes(step.order, m_list.ItemCount()))
+        if (const auto back = NewRowIndexes(step.order, m_list.RowCount()))
             m_list.ReorderRows(*back);
     } else {
         PutRows(step.first, step.inserted.Count(), step.removed);
@@ -149,15 +149,12 @@ void UndoHistory::Backward(const Step &step)
 void UndoHistory::PutRows(int first, size_t count, const RowStore &rows)
 {
     if (count == rows.Count()) {
-        for (size_t i = 0; i < count; ++i) {
-            const RowView texts = rows.At(i);
-            for (int column = 0; column < 3; ++column)
-                m_list.SetItemText(first + int(i), column, Text(texts[size_t(column)]));
-        }
+        for (size_t i = 0; i < count; ++i)
+            m_list.SetRow(first + int(i), rows.At(i));
         return;
     }
     for (size_t i = 0; i < count; ++i)
-        m_list.DeleteItem(first);
+        m_list.RemoveRow(first);
     if (!rows.Empty())
         m_list.InsertRows(first, rows);
 }

@@ -27,7 +27,7 @@ public:
 
     explicit UndoHistory(ListView &list, size_t limit = defaultLimit);
 
-    // Inserts `row` at `index`, clamped to 0..ItemCount().
+    // Inserts `row` at `index`, clamped to 0..RowCount().
     void Add(int index, const Row &row);
     // Writes `texts` into `row`; a missing row changes nothing and makes no step.
     void Update(int row, const Row &texts);

@@ -1,7 +1,13 @@
 #include "journal/besidefile.h"
 
+#include "common/posixfile.h"
+#include "journal/contenthash.h"
+
+#include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +20,29 @@ std::string_view FolderPrefix(std::string_view path)
 {
     const size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+// The journal's name split before its ending: "pw.dat" gives "pw" and ".dat". The ending starts
+// at the last dot that does not begin the name.
+std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view base)
+{
+    const size_t dot = base.rfind('.');
+    const size_t stemLength = dot == std::string_view::npos || dot == 0 ? base.size() : dot;
+    return {base.substr(0, stemLength), base.substr(stemLength)};
+}
+
+// Whether `name` is one NameBeside gives for `base` and `label` at some time and attempt.
+bool IsNameBeside(std::string_view name, std::string_view base, std::string_view label)
+{
+    const auto [stem, ending] = StemAndEnding(base);
+    const std::string start = std::string(stem) + "." + std::string(label) + "-";
+    if (name.size() <= start.size() + ending.size() || !name.starts_with(start) ||
+        !name.ends_with(ending))
+        return false;
+    const std::string_view stamp =
+        name.substr(start.size(), name.size() - start.size() - ending.size());
+    return std::all_of(stamp.begin(), stamp.end(),
+                       [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
 }
 
 // Opens a new file beside `journalPath` exclusively; its descriptor (or -1) and its path.
@@ -29,20 +58,6 @@ int OpenNewBeside(std::string_view journalPath, std::string_view label, std::tim
     return -1;
 }
 
-bool WriteAll(int fd, const char *bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= size_t(written);
-    }
-    return true;
-}
-
 bool CopyContents(int from, int to)
 {
     char buffer[copyChunk];
@@ -54,7 +69,7 @@ bool CopyContents(int from, int to)
             return false;
         if (got == 0)
             return true;
-        if (!WriteAll(to, buffer, size_t(got)))
+        if (!WriteAll(to, std::string_view(buffer, size_t(got))))
             return false;
     }
 }
@@ -70,30 +85,17 @@ std::string TimeStamp(std::time_t when)
     return stamp;
 }
 
-void SyncFolderOf(std::string_view path)
-{
-    const std::string folder(FolderPrefix(path).empty() ? "." : FolderPrefix(path));
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                        int attempt)
 {
     const std::string_view folder = FolderPrefix(journalPath);
-    const std::string_view base = journalPath.substr(folder.size());
-    // The ending starts at the last dot that does not begin the name.
-    const size_t dot = base.rfind('.');
-    const size_t stemLength = dot == std::string_view::npos || dot == 0 ? base.size() : dot;
+    const auto [stem, ending] = StemAndEnding(journalPath.substr(folder.size()));
     std::string name(folder);
-    name.append(base.substr(0, stemLength)).append(".").append(label).append("-");
+    name.append(stem).append(".").append(label).append("-");
     name.append(TimeStamp(when));
     if (attempt > 1)
         name.append("-").append(std::to_string(attempt));
-    name.append(base.substr(stemLength));
+    name.append(ending);
     return name;
 }
 
@@ -131,7 +133,37 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
             ::unlink(path.c_str());
         return std::nullopt;
     }
-    // The copy must survive a crash before the journal it was taken from is replaced.
-    SyncFolderOf(path);
+    // The copy must survive a crash before the journal it was taken from is replaced: its entry
+    // in the folder is made durable as well as its contents.
+    SyncDirectory(DirectoryOf(path));
     return path;
+}
+
+std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
+                                          std::initializer_list<std::string_view> labels)
+{
+    struct stat original = {};
+    if (::stat(source.c_str(), &original) != 0)
+        return std::nullopt;
+    const std::string folder(FolderPrefix(journalPath));
+    const std::string_view base = journalPath.substr(folder.size());
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                             &::closedir);
+    std::optional<std::uint64_t> sourceHash; // read only once a kept file of its size turns up
+    while (const dirent *entry = dir ? ::readdir(dir.get()) : nullptr) {
+        const std::string_view name = entry->d_name;
+        if (std::none_of(labels.begin(), labels.end(),
+                         [&](std::string_view label) { return IsNameBeside(name, base, label); }))
+            continue;
+        const std::string path = folder + std::string(name);
+        struct stat kept = {};
+        if (::lstat(path.c_str(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
+            kept.st_size != original.st_size)
+            continue;
+        if (!sourceHash)
+            sourceHash = HashOfFile(source);
+        if (sourceHash && sourceHash == HashOfFile(path))
+            return path;
+    }
+    return std::nullopt;
 }

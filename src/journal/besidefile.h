@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,10 +18,6 @@
 // The local time `when` as it appears in these names: "2026-12-07-162005".
 std::string TimeStamp(std::time_t when);
 
-// Flushes to the disk the entry of `path` in its folder, so that a new file's name survives a
-// crash as well as its contents.
-void SyncFolderOf(std::string_view path);
-
 // The name tried at `attempt` (1 for the plain one), in the folder of `journalPath`.
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                        int attempt = 1);
@@ -36,3 +33,8 @@ std::optional<std::string> CreateFileBeside(std::string_view journalPath, std::s
 std::optional<std::string> CopyFileBeside(const std::string &source, std::string_view journalPath,
                                           std::string_view label,
                                           std::time_t when = std::time(nullptr));
+
+// A file already kept beside `journalPath` under one of `labels` whose bytes equal those of the
+// file `source`, so that the same version is never kept twice; nothing when there is none.
+std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
+                                          std::initializer_list<std::string_view> labels);

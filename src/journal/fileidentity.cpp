@@ -2,7 +2,7 @@
 
 FileIdentity IdentityOf(const struct stat &info)
 {
-    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string &path)

@@ -2,6 +2,7 @@
 
 #include "common/textfile.h"
 #include "journal/besidefile.h"
+#include "journal/contenthash.h"
 #include "journal/journalformat.h"
 #include "journal/rowsnapshot.h"
 #include "session/stopsignals.h"
@@ -25,8 +26,9 @@ const Text partlyLoadedCaption = "Journal Partly Loaded";
 // Reads the whole journal, its bytes as stored, into `text`. False when a journal exists but could
 // not be read in full; `text` then holds what was read before the failure. `seen` receives the
 // journal's identity from before it was read, so that a change made while it is read counts as
-// a change made after (the later save keeps that version instead of losing it).
-bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
+// a change made after (the later save keeps that version instead of losing it), and the hash of
+// the bytes read.
+bool ReadJournalBytes(Text &text, std::optional<FileSeen> &seen)
 {
     const std::string name = ResolveFileName(journalName);
     struct stat info = {};
@@ -40,9 +42,28 @@ bool ReadJournalBytes(Text &text, std::optional<FileIdentity> &seen)
     // empty.
     std::optional<struct stat> opened;
     const bool complete = ReadWholeFile(journalName, text, &opened);
-    if (opened)
-        seen = IdentityOf(*opened);
+    if (opened) {
+        ContentHash hash;
+        hash.Add(text);
+        seen = FileSeen{IdentityOf(*opened), hash.Value()};
+    }
     return complete || (!exists && !opened);
+}
+
+// Keeps the file `source` beside the journal `journalName` under `label`, unless a file kept
+// there already holds the same bytes; the path of the file that holds them.
+std::optional<std::string> KeepCopy(const std::string &source, const std::string &journalName,
+                                    std::string_view label)
+{
+    std::optional<std::string> kept =
+        FindCopyBeside(source, journalName, {originalLabel, outsideLabel});
+    return kept ? kept : CopyFileBeside(source, journalName, label);
+}
+
+std::optional<std::string> KeepJournalCopy(const std::string &journalName, std::string_view label)
+{
+    const std::optional<std::string> source = SaveTargetOf(journalName);
+    return source ? KeepCopy(*source, journalName, label) : std::nullopt;
 }
 
 // The kinds of text a load left out, in plain words.
@@ -67,8 +88,8 @@ Text UnloadedKindsText(unsigned kinds)
 
 } // namespace
 
-JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes)
-    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls)
+JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock)
+    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls), m_lock(lock)
 {
 }
 
@@ -87,10 +108,11 @@ void JournalFile::LoadJournal()
 {
     m_entries.ReadForm();
     Text text;
-    std::optional<FileIdentity> seen;
+    std::optional<FileSeen> seen;
     m_unreadable = !ReadJournalBytes(text, seen);
     m_diskKnown = !m_unreadable;
     m_diskSeen = seen;
+    m_savedChanges = m_changes; // the list now holds what is on disk: nothing to save yet
     // What the rows cannot hold is found in the bytes as stored; the reading rules then take
     // the text as the text-mode read delivers it.
     const UnloadedPart unloaded = FindUnloadedPart(text);
@@ -125,10 +147,7 @@ void JournalFile::KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes)
 {
     m_unloaded = unloaded;
     m_loadedFileBytes = fileBytes;
-    const std::string name = ResolveFileName(journalName);
-    const std::optional<std::string> source = SaveTargetOf(name);
-    if (source)
-        m_originalCopy = CopyFileBeside(*source, name, originalLabel).value_or("");
+    m_originalCopy = KeepJournalCopy(ResolveFileName(journalName), originalLabel).value_or("");
 }
 
 void JournalFile::AnnounceUnreadableJournal()
@@ -150,7 +169,8 @@ void JournalFile::AnnouncePartlyLoadedJournal()
                 " itself will hold the entries shown here.";
     else
         text += "No copy of " + name + " could be made beside it, so " + name +
-                " will be left as it is, and what you change here cannot be saved.";
+                " will be left as it is, and what you change here cannot be saved, until a "
+                "copy can be made: each save tries again.";
     Tell(text, partlyLoadedCaption);
 }
 
@@ -185,11 +205,13 @@ void JournalFile::SaveJournal()
 {
     FinishBackgroundSave();
     m_entries.ReadForm();
-    m_entries.Form().EntryCount = m_entries.List().ItemCount();
+    m_entries.Form().EntryCount = m_entries.List().RowCount();
     m_entries.WriteForm();
 
     bool saved = true;
-    if (!NothingToKeep() && (ChangedSinceLastSave() || !FileOnDiskIsCurrent())) {
+    // With nothing changed, the file on disk holds the list already, or a newer version that
+    // another program wrote, and is left as it is; only a journal that is gone is written again.
+    if (!NothingToKeep() && (ChangedSinceLastSave() || JournalGone())) {
         const SaveOutcome outcome =
             RunSave(PrepareSave(), RowSnapshot::Take(m_entries.List()), m_calls);
         saved = outcome.saved;
@@ -219,6 +241,7 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
     job.journalKnown = m_diskKnown && !m_unreadable;
     job.journalSeen = m_diskSeen;
     job.journalHeld = JournalPartlyLoaded() && m_originalCopy.empty();
+    job.lock = m_lock;
     return job;
 }
 
@@ -226,25 +249,27 @@ JournalFile::SaveJob JournalFile::PrepareSave() const
 JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const RowSnapshot &rows,
                                               SaveCalls &calls)
 {
+    SaveOutcome outcome;
+    outcome.changes = job.changes;
+    // The copy that could not be made at load (a full disk) is tried again; once it exists, the
+    // journal may be replaced.
     if (job.journalHeld) {
-        SaveOutcome refused;
-        refused.changes = job.changes;
-        return refused;
+        outcome.originalCopy = KeepJournalCopy(job.journalName, originalLabel).value_or("");
+        if (outcome.originalCopy.empty())
+            return outcome;
     }
     errno = 0;
-    SaveOutcome outcome = WriteFiles(job, rows, calls);
+    WriteFiles(job, rows, calls, outcome);
     if (!outcome.saved)
         outcome.error = errno != 0 ? errno : EIO;
     return outcome;
 }
 
-JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows,
-                                                 SaveCalls &calls)
+void JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
+                             SaveOutcome &outcome)
 {
     // Formatted straight into the file's writes, row by row.
     const StoredBytes bytes = [&rows](ByteOutput &out) { rows.WriteJournal(out); };
-    SaveOutcome outcome;
-    outcome.changes = job.changes;
     if (job.aside) {
         // The name is chosen once per session; later saves rewrite that same file.
         std::string path = job.asidePath;
@@ -252,35 +277,51 @@ JournalFile::SaveOutcome JournalFile::WriteFiles(const SaveJob &job, const RowSn
             const std::optional<std::string> created =
                 CreateFileBeside(job.journalName, asideLabel);
             if (!created)
-                return outcome;
+                return;
             path = outcome.asidePath = *created;
         }
         outcome.saved = SaveFileSafely(path, bytes, calls, &outcome.written);
-        return outcome;
+        return;
     }
-    if (job.journalKnown) {
-        const std::optional<std::string> target = SaveTargetOf(job.journalName);
-        const std::optional<FileIdentity> now =
-            target ? IdentityOf(*target) : std::optional<FileIdentity>();
-        // Another program wrote the journal since this one read or wrote it: that version is
-        // kept before the list replaces it, and when it cannot be kept, nothing is written.
-        if (now && now != job.journalSeen) {
-            const std::optional<std::string> kept =
-                CopyFileBeside(*target, job.journalName, outsideLabel);
-            if (!kept)
-                return outcome;
-            outcome.keptOutside = *kept;
-            outcome.outsideSeen = now;
-        }
-    }
-    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written);
-    return outcome;
+    // Checked at the last moment, so that a version written while this save writes is kept too.
+    const BeforeReplace keepOutsideVersion = [&job, &outcome](const std::string &target) {
+        return KeepOutsideVersion(job, target, outcome);
+    };
+    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock,
+                                   job.journalKnown ? keepOutsideVersion : BeforeReplace());
 }
 
+// Another program wrote other bytes to the journal `target` since this one read or wrote it:
+// that version is kept before the list replaces it, and when it cannot be kept, nothing is
+// written. New times, links or an inode with the same bytes change nothing.
+bool JournalFile::KeepOutsideVersion(const SaveJob &job, const std::string &target,
+                                     SaveOutcome &outcome)
+{
+    const std::optional<FileIdentity> now = IdentityOf(target);
+    if (!now || (job.journalSeen && *now == job.journalSeen->identity))
+        return true;
+    const std::optional<std::uint64_t> hash = HashOfFile(target);
+    if (hash && job.journalSeen && *hash == job.journalSeen->hash) {
+        outcome.outsideSeen = FileSeen{*now, *hash};
+        return true;
+    }
+    const std::optional<std::string> kept = KeepCopy(target, job.journalName, outsideLabel);
+    if (!kept)
+        return false;
+    outcome.keptOutside = *kept;
+    outcome.outsideSeen = FileSeen{*now, hash.value_or(0)};
+    return true;
+}
+
+// All of the outcome's state is taken before any box is shown: a box runs an event loop, in
+// which a newer save may finish and be taken.
 void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
 {
+    const std::uint64_t taken = ++m_outcomesTaken;
     if (!outcome.asidePath.empty())
         m_asidePath = outcome.asidePath;
+    if (!outcome.originalCopy.empty())
+        m_originalCopy = outcome.originalCopy;
     if (outcome.outsideSeen) {
         // That version is safe beside the journal: no reason to keep it a second time.
         m_diskKnown = true;
@@ -291,25 +332,44 @@ void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
         m_diskKnown = true;
         m_diskSeen = outcome.written;
         m_failureShown = false;
+        m_lastSaved = taken;
     }
     if (!outcome.keptOutside.empty()) {
         const Text name = ResolveFileName(journalName);
-        Tell("Another program changed " + name +
-                 " while it was open here. That version is kept in " + outcome.keptOutside +
-                 (outcome.saved ? "; " : ". ") + name +
-                 (outcome.saved ? " now holds the entries shown in this window."
-                                : " itself has not been changed."),
-             changedOutsideCaption);
+        m_messages.push_back({"Another program changed " + name +
+                                  " while it was open here. That version is kept in " +
+                                  outcome.keptOutside + (outcome.saved ? "; " : ". ") + name +
+                                  (outcome.saved ? " now holds the entries shown in this window."
+                                                 : " itself has not been changed."),
+                              changedOutsideCaption});
     }
-    if (outcome.saved)
-        return;
-    if (atClose)
-        ReportFailure(outcome.error);
-    // After a stop signal the reason on standard error is all: no box waits for an answer.
-    if ((atClose || !m_failureShown) && !StopSignalReceived()) {
-        m_failureShown = !atClose;
-        m_boxes.DialogBox("Save to File", "Error Writing File", BoxOk);
+    if (!outcome.saved) {
+        if (atClose)
+            ReportFailure(outcome.error);
+        if (atClose || !m_failureShown) {
+            m_failureShown = !atClose;
+            m_messages.push_back({"Save to File", "Error Writing File", taken});
+        }
     }
+    ShowMessages();
+}
+
+void JournalFile::ShowMessages()
+{
+    if (m_showingMessages)
+        return; // the call further out shows them, in order
+    m_showingMessages = true;
+    while (!m_messages.empty()) {
+        const Message message = std::move(m_messages.front());
+        m_messages.pop_front();
+        if (message.failedSave == 0)
+            Tell(message.text, message.caption);
+        // A failure that a newer save has made good is past. After a stop signal the reason on
+        // standard error is all: no box waits for an answer.
+        else if (m_lastSaved < message.failedSave && !StopSignalReceived())
+            m_boxes.DialogBox(message.text, message.caption, BoxOk);
+    }
+    m_showingMessages = false;
 }
 
 // Shows a box; once a stop signal has arrived, writes its text on standard error instead.
@@ -330,25 +390,28 @@ void JournalFile::ReportFailure(int error) const
     const Text reason = error != 0 ? std::strerror(error)
                                    : "it holds text the list lacks, and no copy of it could be "
                                      "made";
-    const Text journal =
-        name + (m_unreadable ? " was left as it is." : " still holds what it held before.");
+    // There may be no journal at all: the folder refused to make one.
+    struct stat info = {};
+    const bool exists = ::stat(name.c_str(), &info) == 0;
+    const Text journal = name + (m_unreadable ? " was left as it is."
+                                 : exists     ? " still holds what it held before."
+                                              : " was not created.");
     std::fprintf(stderr, "lumenlog: the entries could not be saved to %s: %s. %s\n", file.c_str(),
                  reason.c_str(), journal.c_str());
+}
+
+// Whether the journal that the list was loaded from or saved to has been removed since.
+bool JournalFile::JournalGone() const
+{
+    if (m_unreadable || !m_diskSeen)
+        return false;
+    const std::optional<std::string> target = SaveTargetOf(journalName);
+    return target && !IdentityOf(*target) && errno == ENOENT;
 }
 
 // A session that began with an unreadable journal and has no rows has nothing of its own to
 // keep: no file is made for it.
 bool JournalFile::NothingToKeep() const
 {
-    return m_unreadable && m_asidePath.empty() && m_entries.List().ItemCount() == 0;
-}
-
-// Whether the file the saves write still is exactly what this program last wrote or read.
-bool JournalFile::FileOnDiskIsCurrent() const
-{
-    if (!m_diskKnown)
-        return false;
-    const std::optional<std::string> target =
-        m_unreadable ? std::optional(m_asidePath) : SaveTargetOf(journalName);
-    return target && IdentityOf(*target) == m_diskSeen;
+    return m_unreadable && m_asidePath.empty() && m_entries.List().RowCount() == 0;
 }

@@ -8,6 +8,7 @@
 #include "ui/messageboxes.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,20 +18,24 @@
 // back whenever the list has changed (on a thread of its own, so that the window never waits
 // for the disk) and once more at close (format in journal/journalformat.h).
 //
-// Nothing is ever overwritten that the program has not seen: the journal's identity on disk
-// is remembered after every load and save, and a journal that another program changed since is
-// first copied beside it ("pw.changed-outside-<time>.dat") before the list replaces it. A
-// journal that exists but cannot be read is never written at all; the list goes to a file
-// beside it ("pw.saved-while-unreadable-<time>.dat") instead. A journal holding text that the
-// load leaves out (journal/loadcheck.h) is copied beside it at load ("pw.original-<time>.dat"),
-// before any save can replace it; when no copy can be made, it is never replaced.
+// Nothing is ever overwritten that the program has not seen: the journal's identity on disk and
+// a hash of its bytes are remembered after every load and save, and a journal whose bytes
+// another program changed since is first copied beside it ("pw.changed-outside-<time>.dat"),
+// checked right before the list replaces it. A journal that exists but cannot be read is never
+// written at all; the list goes to a file beside it ("pw.saved-while-unreadable-<time>.dat")
+// instead. A journal holding text that the load leaves out (journal/loadcheck.h) is copied
+// beside it at load ("pw.original-<time>.dat"), before any save can replace it; until a copy
+// can be made (each save tries again), it is never replaced. A version already kept beside the
+// journal is never copied a second time.
 //
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.
 class JournalFile
 {
 public:
-    JournalFile(EntryList &entries, MessageBoxes &boxes);
+    // `lock`, when given, is the journal's lock; a save that puts a new file in the journal's
+    // place carries it over to that file.
+    JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock = nullptr);
     // `calls` performs the safe save's writing; it must outlive this object.
     JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
     // Waits for a background save that is still writing; its outcome is not reported.
@@ -53,7 +58,8 @@ public:
 
     // A command changed the list's rows: the next save has something to write.
     void NoteChange() { ++m_changes; }
-    // Whether the list may differ from what the last save wrote (true before the first save).
+    // Whether the list may differ from what the last load or save found or wrote (true before
+    // the first of them).
     bool ChangedSinceLastSave() const { return m_savedChanges != m_changes; }
 
     // Starts writing the list as it is now on a thread of its own, from a copy of its rows
@@ -64,14 +70,16 @@ public:
     bool BackgroundSaveRunning() const { return m_worker.joinable(); }
     // Waits for the background save, if there is one, and takes its outcome: remembers what is
     // on disk now; tells the user which file keeps a version another program had written; and
-    // shows the "Save to File" box for a failure, once until a save succeeds again.
+    // shows the "Save to File" box for a failure, once until a save succeeds again, unless a
+    // newer save has succeeded by the time the box would be shown.
     void FinishBackgroundSave();
 
     // The save at close: finishes a background save still running, then writes every row,
-    // bottom row first, unless the file on disk already holds exactly the list; leaves Date,
-    // Title and Entry empty and EntryCount at the number of rows. A failure shows the "Save to
-    // File" box. For a journal that could not be read, the list goes to the file beside it and
-    // a box names that file.
+    // bottom row first, when the list changed since the last load or save or the journal has
+    // been removed (otherwise nothing is written, not even to a read-only journal); leaves
+    // Date, Title and Entry empty and EntryCount at the number of rows. A failure shows the
+    // "Save to File" box. For a journal that could not be read, the list goes to the file
+    // beside it and a box names that file.
     void SaveJournal();
     // Whether the save at close failed: the file it wrote still holds what it held before, and
     // the reason has been written on standard error.
@@ -86,45 +94,63 @@ private:
         bool aside = false;      // the list goes beside an unreadable journal
         std::string asidePath;   // empty until the first such save has chosen it
         bool journalKnown = false;
-        std::optional<FileIdentity> journalSeen; // nothing: there was no file
-        bool journalHeld = false; // the journal must stay as it is (see m_originalCopy)
+        std::optional<FileSeen> journalSeen; // nothing: there was no file
+        bool journalHeld = false;            // no copy of the journal yet (see m_originalCopy)
+        JournalLock *lock = nullptr;
     };
     struct SaveOutcome
     {
         std::uint64_t changes = 0;
         bool saved = false;
-        FileIdentity written;
-        std::string asidePath;                   // chosen by this save
-        std::string keptOutside;                 // where the outside version was copied
-        std::optional<FileIdentity> outsideSeen; // that version's identity
-        int error = 0;                           // errno of a failure; 0: the journal is held
+        FileSeen written;
+        std::string asidePath;               // chosen by this save
+        std::string originalCopy;            // made by this save
+        std::string keptOutside;             // where the outside version is kept
+        std::optional<FileSeen> outsideSeen; // the journal as the check found it
+        int error = 0;                       // errno of a failure; 0: the journal is held
+    };
+    // A box to show once every outcome taken so far has been applied.
+    struct Message
+    {
+        Text text;
+        Text caption;
+        std::uint64_t failedSave = 0; // the outcome whose failure it tells; 0 for none
     };
 
     SaveJob PrepareSave() const;
     static SaveOutcome RunSave(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
-    static SaveOutcome WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
+    static void WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
+                           SaveOutcome &outcome);
+    static bool KeepOutsideVersion(const SaveJob &job, const std::string &target,
+                                   SaveOutcome &outcome);
     void KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes);
     void Tell(const Text &text, const Text &caption);
     void ReportFailure(int error) const;
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
+    void ShowMessages();
     bool NothingToKeep() const;
-    bool FileOnDiskIsCurrent() const;
+    bool JournalGone() const;
 
     EntryList &m_entries;
     MessageBoxes &m_boxes;
     SaveCalls m_systemCalls;
     SaveCalls &m_calls;
+    JournalLock *m_lock = nullptr;
 
     bool m_unreadable = false;
     std::string m_asidePath;
     // The identity of the file the saves write (the journal, or the file beside an unreadable
     // one) as this program last read or wrote it; unknown before the first load or save.
     bool m_diskKnown = false;
-    std::optional<FileIdentity> m_diskSeen;
+    std::optional<FileSeen> m_diskSeen;
     std::uint64_t m_changes = 0;
-    std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last successful save
+    std::optional<std::uint64_t> m_savedChanges; // m_changes as of the last load or save
     bool m_failureShown = false;
     bool m_closeSaveFailed = false;
+    std::uint64_t m_outcomesTaken = 0;
+    std::uint64_t m_lastSaved = 0; // the number of the last outcome taken that saved
+    std::deque<Message> m_messages;
+    bool m_showingMessages = false;
 
     // What the load left out of the journal, and the copy of the journal as it was; no copy
     // (empty) while something was left out holds the journal as it is.

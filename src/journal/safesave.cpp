@@ -1,6 +1,9 @@
 #include "journal/safesave.h"
 
+#include "common/posixfile.h"
 #include "common/textfile.h"
+#include "journal/contenthash.h"
+#include "journal/journallock.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,14 +35,8 @@ namespace {
 
 constexpr int maxLinkDepth = 40;
 constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and digits
-
-std::string DirectoryOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+// In every temporary file's name, so that the removal of leftovers never takes a user's file.
+constexpr std::string_view temporaryMarker = ".lumenlog-save-";
 
 std::string BaseNameOf(const std::string &path)
 {
@@ -50,7 +47,7 @@ std::string BaseNameOf(const std::string &path)
 // The name a temporary file for `path` starts with, in the same folder.
 std::string TemporaryPrefix(const std::string &path)
 {
-    return DirectoryOf(path) + "/." + BaseNameOf(path) + ".";
+    return DirectoryOf(path) + "/." + BaseNameOf(path) + std::string(temporaryMarker);
 }
 
 // A new file beside another one, removed again unless it was renamed into place.
@@ -97,26 +94,21 @@ private:
     std::string m_path;
 };
 
-bool WriteAll(SaveCalls &calls, int fd, std::string_view bytes)
+// Hashes the bytes as they go, while they are still in the cache.
+bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes, ContentHash &hash)
 {
-    while (!bytes.empty()) {
-        const ssize_t written = calls.Write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(size_t(written));
-    }
-    return true;
-}
-
-bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes)
-{
-    ByteOutput out([&](std::string_view chunk) { return WriteAll(calls, fd, chunk); });
+    const WriteCall write = [&calls](int to, const void *data, size_t size) {
+        return calls.Write(to, data, size);
+    };
+    ByteOutput out([&](std::string_view chunk) {
+        hash.Add(chunk);
+        return WriteAll(fd, chunk, write);
+    });
     bytes(out);
     return out.Finish();
 }
 
+// -1 when the producer gave up (ByteOutput::Fail).
 off_t StoredSize(const StoredBytes &bytes)
 {
     off_t size = 0;
@@ -125,29 +117,21 @@ off_t StoredSize(const StoredBytes &bytes)
         return true;
     });
     bytes(out);
-    out.Finish();
-    return size;
+    return out.Finish() ? size : -1;
 }
 
-// Makes the rename itself durable. The new file is in place by now, so a failure here has
-// nothing left to undo and is not reported.
-void SyncDirectory(const std::string &directory)
-{
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-bool IdentityAfterWriting(int fd, FileIdentity *written)
+// An identity that could not be taken stays empty: the next check then compares the hash.
+void NoteWritten(int fd, const ContentHash &hash, FileSeen *written)
 {
     struct stat info = {};
-    if (::fstat(fd, &info) != 0)
-        return false;
     if (written)
-        *written = IdentityOf(info);
-    return true;
+        *written =
+            FileSeen{::fstat(fd, &info) == 0 ? IdentityOf(info) : FileIdentity{}, hash.Value()};
+}
+
+bool ReadyToReplace(const BeforeReplace &beforeReplace, const std::string &target)
+{
+    return !beforeReplace || beforeReplace(target);
 }
 
 // Claims the room for `size` bytes; posix_fallocate returns its error instead of setting errno,
@@ -164,15 +148,19 @@ bool ClaimRoom(int fd, off_t size)
 // allocated before the first byte is written, so that a full disk or a file size limit fails
 // while the old contents are still whole.
 bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes &bytes,
-                  FileIdentity *written)
+                  FileSeen *written, const BeforeReplace &beforeReplace)
 {
     const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     const off_t size = StoredSize(bytes);
-    const bool saved = ClaimRoom(fd, size) && WriteStored(calls, fd, bytes) &&
-                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0 &&
-                       IdentityAfterWriting(fd, written);
+    ContentHash hash;
+    // Checked before the room is claimed, which may already change the file's size and times.
+    const bool saved = size >= 0 && ReadyToReplace(beforeReplace, target) &&
+                       ClaimRoom(fd, size) && WriteStored(calls, fd, bytes, hash) &&
+                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0;
+    if (saved)
+        NoteWritten(fd, hash, written);
     return ::close(fd) == 0 && saved;
 }
 
@@ -207,7 +195,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name)
 }
 
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileIdentity *written)
+                    FileSeen *written, JournalLock *lock, const BeforeReplace &beforeReplace)
 {
     const std::optional<std::string> target = SaveTargetOf(name);
     if (!target)
@@ -221,25 +209,33 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
     if (exists && (!S_ISREG(existing.st_mode) || ::access(target->c_str(), W_OK) != 0))
         return false;
     if (exists && existing.st_nlink > 1)
-        return WriteInPlace(calls, *target, bytes, written);
+        return WriteInPlace(calls, *target, bytes, written, beforeReplace);
 
     TemporaryFile temporary;
     if (!temporary.Create(*target))
-        return exists && WriteInPlace(calls, *target, bytes, written);
+        return exists && WriteInPlace(calls, *target, bytes, written, beforeReplace);
     const int fd = temporary.Descriptor();
     if (exists && !TakeOwnerOf(fd, existing)) {
         temporary.Remove();
-        return WriteInPlace(calls, *target, bytes, written);
+        return WriteInPlace(calls, *target, bytes, written, beforeReplace);
     }
     // After the owner: changing the owner clears the set-user-ID and set-group-ID bits.
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return false;
-    if (!WriteStored(calls, fd, bytes) || calls.Sync(fd) != 0 ||
-        !IdentityAfterWriting(fd, written) || !temporary.Close())
+    ContentHash hash;
+    if (!WriteStored(calls, fd, bytes, hash) || calls.Sync(fd) != 0 ||
+        !ReadyToReplace(beforeReplace, *target))
         return false;
-    if (calls.Rename(temporary.Path().c_str(), target->c_str()) != 0)
+    const auto rename = [&] {
+        return calls.Rename(temporary.Path().c_str(), target->c_str()) == 0;
+    };
+    if (!(lock ? lock->CarryOver(fd, rename) : rename()))
         return false;
     temporary.Release();
+    // Only now: the rename gives the file a new change time. The text is on the disk already,
+    // so neither this nor the close can fail the save any more.
+    NoteWritten(fd, hash, written);
+    temporary.Close();
     SyncDirectory(DirectoryOf(*target));
     return true;
 }
@@ -250,7 +246,7 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
     if (!target)
         return 0;
     const std::string folder = DirectoryOf(*target);
-    const std::string prefix = "." + BaseNameOf(*target) + ".";
+    const std::string prefix = "." + BaseNameOf(*target) + std::string(temporaryMarker);
     const auto isOurs = [&](std::string_view entry) {
         if (entry.size() != prefix.size() + temporarySuffix.size() || !entry.starts_with(prefix))
             return false;

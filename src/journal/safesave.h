@@ -9,6 +9,8 @@
 #include <string_view>
 #include <sys/types.h>
 
+class JournalLock;
+
 // The system calls a save makes once the file it writes is open. The defaults call the system;
 // tests override them to make one of them fail.
 class SaveCalls
@@ -35,16 +37,25 @@ public:
 // be given to a new file. The room for the new text is claimed first, so that a full disk fails
 // before anything is overwritten; only a crash in the middle can leave such a file damaged.
 //
+// `beforeReplace`, when given, is called with the path of the file just before it is replaced:
+// once the new text is on the disk, right before the rename, or right before the in-place write
+// begins. It returning false stops the save, which then fails with the file as it was.
+//
 // False on any failure; the temporary file is then gone and the file is as it was. On success
-// `written`, when given, receives the identity of the file as it now is on disk.
+// `written`, when given, receives the file as it now is on disk: its identity and the hash of
+// the bytes written. `lock`, when given, is the file's lock, which a new file that takes its
+// place takes over.
 //
 // `bytes` appends the file's bytes, exactly as they are to be stored, to the output it is
 // given: called once to write them, and beforehand once more to measure them when the file is
 // written in place; both calls must give the same bytes. So a large file is written as it is
-// formatted, never held whole.
+// formatted, never held whole. A producer that cannot go on calls Fail on the output: the save
+// then fails and replaces nothing.
 using StoredBytes = std::function<void(ByteOutput &out)>;
+using BeforeReplace = std::function<bool(const std::string &target)>;
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
-                    FileIdentity *written = nullptr);
+                    FileSeen *written = nullptr, JournalLock *lock = nullptr,
+                    const BeforeReplace &beforeReplace = {});
 
 // The path a save of `name` writes to: `name` resolved with ResolveFileName and any symbolic
 // links followed, also when the last one leads to a file that does not exist yet. Nothing when
@@ -53,6 +64,7 @@ std::optional<std::string> SaveTargetOf(std::string_view name);
 
 // Removes the temporary files that saves of `name` left behind because they were killed before
 // they could rename or remove them: the files in the target's folder whose names the safe save
-// makes (".pw.dat." and six letters or digits), and nothing else. The caller must hold the
-// journal's lock, so that no running save's temporary file is taken. Returns how many went.
+// makes (".pw.dat.lumenlog-save-" and six letters or digits), and nothing else. The caller must
+// hold the journal's lock, so that no running save's temporary file is taken. Returns how many
+// went.
 int RemoveLeftoverTemporaryFiles(std::string_view name);

@@ -1,5 +1,6 @@
 #include "journal/versions.h"
 
+#include "common/posixfile.h"
 #include "journal/besidefile.h"
 #include "journal/journalformat.h"
 
@@ -215,7 +216,7 @@ KeepOutcome CopyIntoFolder(int journal, const struct stat &before, const std::st
     ::unlink(temporary.c_str());
     if (!named)
         return Failure(error, folder);
-    SyncFolderOf(*named);
+    SyncDirectory(folder);
     KeepOutcome outcome;
     outcome.result = KeepOutcome::Kept;
     outcome.path = *named;
@@ -293,12 +294,9 @@ std::optional<std::string> JournalRealPath(const std::string &journalPath)
         return std::string(resolved);
     if (errno != ENOENT)
         return std::nullopt;
-    const size_t slash = journalPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : journalPath.substr(0, slash + 1);
-    if (!::realpath(folder.c_str(), resolved))
+    if (!::realpath(DirectoryOf(journalPath).c_str(), resolved))
         return std::nullopt;
-    const std::string name =
-        slash == std::string::npos ? journalPath : journalPath.substr(slash + 1);
+    const std::string name = journalPath.substr(journalPath.rfind('/') + 1);
     return std::string(resolved) + (std::string_view(resolved) == "/" ? "" : "/") + name;
 }
 

@@ -18,5 +18,5 @@ inline constexpr const char *ApplicationTitle = "Penwick";
 inline constexpr const char *HelpHost = "www.lumenlog.example";
 Text HelpPageAddress();
 
-// "1.0.0": the program's version.
+// The program's version, as "1.1.0": the one project() names in CMakeLists.txt.
 const char *ProgramVersion();

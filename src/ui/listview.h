@@ -29,37 +29,29 @@ public:
 
     // Left aligned, no width.
     virtual void InsertColumn(int column, const Text &heading) = 0;
-    // -1 when the list has no heading control.
-    virtual int HeaderItemCount() const = 0;
+    // The number of columns, each under its heading; -1 when the list has no heading control.
+    virtual int HeadingCount() const = 0;
 
-    // Inserts a row whose column-0 text is `text0` at `index` (clamped to 0..ItemCount());
-    // returns the index it got.
-    virtual int InsertItem(int index, const Text &text0) = 0;
-    // Inserts many rows at once at `index`, in the given order; the same as InsertItem plus
-    // SetItemText for each of them, without the per-row cost.
+    // Inserts a row holding `texts` at `index` (clamped to 0..RowCount()); returns the index
+    // it got.
+    virtual int InsertRow(int index, const RowView &texts) = 0;
+    // Inserts many rows at once at `index`, in the given order; the same as InsertRow for each
+    // of them, without the per-row cost.
     virtual void InsertRows(int index, RowStore rows) = 0;
-    void InsertRows(int index, const std::vector<Row> &rows)
-    {
-        InsertRows(index, RowStore::FromRows(rows));
-    }
-    virtual void SetItemText(int row, int column, const Text &text) = 0;
-    virtual Text ItemText(int row, int column) const = 0;
-    virtual bool DeleteItem(int row) = 0;
-    virtual int ItemCount() const = 0;
+    // Replaces the texts of `row`, all at once.
+    virtual void SetRow(int row, const RowView &texts) = 0;
+    // False when there is no such row.
+    virtual bool RemoveRow(int row) = 0;
+    virtual int RowCount() const = 0;
 
-    // Every row's texts, top row first.
-    virtual std::vector<Row> Rows() const = 0;
     // The texts of one row without copying them (three empty texts for a missing row); valid
     // until the rows change.
     virtual RowView RowAt(int row) const = 0;
     // All rows as they are now, unaffected by later changes to the list and readable on any
     // thread; cheap, since it shares the texts with the list.
     virtual RowStore SnapshotRows() const = 0;
-    // Replaces the texts of all rows; `rows` has ItemCount() elements. Only texts change:
-    // selection and focus stay at their indexes, as when texts are swapped one by one.
-    virtual void SetRowTexts(std::vector<Row> rows) = 0;
     // Puts the rows in a new order: row i then holds what row order[i] held. `order` must be a
-    // permutation of 0..ItemCount()-1, or nothing changes. The rows take their selection
+    // permutation of 0..RowCount()-1, or nothing changes. The rows take their selection
     // mark, selection and keyboard focus with them, so that these keep naming the same entries.
     virtual void ReorderRows(std::span<const int> order) = 0;
 
@@ -69,7 +61,12 @@ public:
     virtual std::vector<RowRange> SelectedRows() const = 0;
     // Makes `mark` the selection mark and the row under the keyboard's cursor (-1: none) and
     // exactly the rows of `selected` the selection; rows the list does not have are left out.
+    // The keyboard's focus stays where it is.
     virtual void SelectRows(int mark, std::span<const RowRange> selected) = 0;
+    // Makes `row` the chosen one, as the user's click on it does: the selection mark, the only
+    // selected row and the cursor's, and the list has its window's focus; the list scrolls to
+    // show it. Ignored for a missing row.
+    virtual void ChooseRow(int row) = 0;
 
     virtual void AutoSizeColumn(int column, AutoSize mode) = 0;
     virtual int ColumnWidth(int column) const = 0;

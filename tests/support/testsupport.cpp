@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 namespace {
 bool validRow(const std::vector<Row> &rows, int row)
@@ -22,15 +23,15 @@ void FakeListView::InsertColumn(int column, const Text &heading)
     widths.insert(widths.begin() + column, 0);
 }
 
-int FakeListView::HeaderItemCount() const
+int FakeListView::HeadingCount() const
 {
     return hasHeader ? int(headings.size()) : -1;
 }
 
-int FakeListView::InsertItem(int index, const Text &text0)
+int FakeListView::InsertRow(int index, const RowView &texts)
 {
     index = std::clamp(index, 0, int(rows.size()));
-    rows.insert(rows.begin() + index, Row{text0, {}, {}});
+    rows.insert(rows.begin() + index, texts.ToRow());
     return index;
 }
 
@@ -41,10 +42,10 @@ void FakeListView::InsertRows(int index, RowStore newRows)
     rows.insert(rows.begin() + index, added.begin(), added.end());
 }
 
-void FakeListView::SetItemText(int row, int column, const Text &text)
+void FakeListView::SetRow(int row, const RowView &texts)
 {
-    if (validRow(rows, row) && column >= 0 && column < 3)
-        rows[row][column] = text;
+    if (validRow(rows, row))
+        rows[size_t(row)] = texts.ToRow();
 }
 
 RowView FakeListView::RowAt(int row) const
@@ -55,14 +56,7 @@ RowView FakeListView::RowAt(int row) const
     return RowView{{texts[0], texts[1], texts[2]}};
 }
 
-Text FakeListView::ItemText(int row, int column) const
-{
-    if (validRow(rows, row) && column >= 0 && column < 3)
-        return rows[row][column];
-    return {};
-}
-
-bool FakeListView::DeleteItem(int row)
+bool FakeListView::RemoveRow(int row)
 {
     if (!validRow(rows, row))
         return false;
@@ -70,20 +64,14 @@ bool FakeListView::DeleteItem(int row)
     return true;
 }
 
-int FakeListView::ItemCount() const
+int FakeListView::RowCount() const
 {
     return int(rows.size());
 }
 
-void FakeListView::SetRowTexts(std::vector<Row> newRows)
-{
-    if (newRows.size() == rows.size())
-        rows = std::move(newRows);
-}
-
 void FakeListView::ReorderRows(std::span<const int> order)
 {
-    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, ItemCount());
+    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, RowCount());
     if (!newIndex)
         return;
     std::vector<Row> reordered;
@@ -140,6 +128,8 @@ void FakeFormExchange::WriteForm()
 int ScriptedBoxes::DialogBox(const Text &text, const Text &caption, BoxType type)
 {
     shown.push_back({text, caption, type, false});
+    if (whileShown)
+        std::exchange(whileShown, nullptr)();
     return Next(type);
 }
 
@@ -168,6 +158,11 @@ void WriteBytes(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+Text CellText(const ListView &list, int row, int column)
+{
+    return Text(list.RowAt(row)[size_t(column)]);
 }
 
 std::vector<Row> LoadedRows(std::string_view text, const EntryForm &start)

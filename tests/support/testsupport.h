@@ -11,6 +11,7 @@
 #include "ui/shell.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,18 +31,14 @@ public:
     int redrawOffCount = 0;
 
     void InsertColumn(int column, const Text &heading) override;
-    int HeaderItemCount() const override;
-    int InsertItem(int index, const Text &text0) override;
-    using ListView::InsertRows;
+    int HeadingCount() const override;
+    int InsertRow(int index, const RowView &texts) override;
     void InsertRows(int index, RowStore newRows) override;
-    void SetItemText(int row, int column, const Text &text) override;
-    Text ItemText(int row, int column) const override;
-    bool DeleteItem(int row) override;
-    int ItemCount() const override;
-    std::vector<Row> Rows() const override { return rows; }
+    void SetRow(int row, const RowView &texts) override;
+    bool RemoveRow(int row) override;
+    int RowCount() const override;
     RowView RowAt(int row) const override;
     RowStore SnapshotRows() const override { return RowStore::FromRows(rows); }
-    void SetRowTexts(std::vector<Row> newRows) override;
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
@@ -50,6 +47,11 @@ public:
     {
         selectionMark = mark;
         selection.assign(selected.begin(), selected.end());
+    }
+    void ChooseRow(int row) override
+    {
+        if (row >= 0 && row < RowCount())
+            SelectRows(row, std::vector<RowRange>{{row, row}});
     }
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
@@ -98,6 +100,7 @@ public:
     static constexpr const char *appTitle = "Penwick";
     std::deque<int> answers;
     std::vector<ShownBox> shown;
+    std::function<void()> whileShown; // run once inside the next box, as its event loop would
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
 
@@ -109,8 +112,15 @@ class RecordingShell : public Shell
 {
 public:
     std::vector<Text> opened;
-    void Open(const Text &target) override { opened.push_back(target); }
+    bool Open(const Text &target) override
+    {
+        opened.push_back(target);
+        return true;
+    }
 };
+
+// The text of a row's cell, as the list keeps it; empty for a missing row.
+Text CellText(const ListView &list, int row, int column);
 
 // The rows the load gives for a journal text (LF line ends, as a text-mode read delivers it),
 // through the load's own parse without a budget.

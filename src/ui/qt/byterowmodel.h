@@ -13,14 +13,24 @@
 #include <string_view>
 #include <vector>
 
-// A cell's bytes as the list shows them: a list row is one line, so line breaks inside a text
-// are shown as spaces.
-QString CellDisplay(std::string_view bytes);
+// The list shows only the start of each text, so that a text of megabytes is never converted,
+// laid out or measured whole. 8 KiB are at least 2,730 characters of any script: wider than any
+// screen at any size people read, so a column never needs more.
+constexpr size_t shownBytes = 8192;
+// No column is wider than this many pixels, whatever its texts.
+constexpr int widestColumn = 0xFFFE;
+
+// The start of `bytes` that the list shows: the first shownBytes, or a few bytes less so as
+// not to end inside a UTF-8 sequence.
+std::string_view ShownPart(std::string_view bytes);
+// A cell's bytes as the list shows them: the shown part, in the encoding of the whole text
+// (`utf8`, what IsValidUtf8 gives for all of `bytes`). A list row is one line, so line breaks
+// inside a text are shown as spaces.
+QString CellDisplay(std::string_view bytes, bool utf8);
 
 // The list's rows, kept in a RowStore under at most three column headings, with the pixel width
 // of every cell once it has been measured. This is the only place the entries are kept while
-// the program runs. Rows and cells are addressed by index; callers check them first (IsCell,
-// rowCount()).
+// the program runs. Rows are addressed by index; callers check them first (rowCount()).
 class ByteRowModel : public QAbstractTableModel
 {
 public:
@@ -30,10 +40,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    bool IsCell(int row, int column) const
-    {
-        return row >= 0 && row < rowCount() && column >= 0 && column < columnCount();
-    }
     // The texts of an existing row, valid until the rows change.
     RowView RowAt(int row) const { return m_rows.At(size_t(row)); }
     // All rows; copying them is cheap (see RowStore).
@@ -42,33 +48,45 @@ public:
     // Rows have room for three texts, so a fourth column is not inserted.
     void InsertColumn(int column, const Text &heading);
     // `index` must lie in 0..rowCount().
-    void InsertLines(int index, RowStore added);
-    void RemoveLine(int row);
-    void SetText(int row, int column, std::string_view text);
-    // `texts` has rowCount() elements.
-    void SetAllTexts(const std::vector<Row> &texts);
+    void InsertRows(int index, RowStore added);
+    void InsertRow(int index, const RowView &texts);
+    void RemoveRow(int row);
+    // Only the columns that have a heading take their text.
+    void SetRow(int row, const RowView &texts);
     // Row i takes the texts of row order[i]; newIndex is the inverse of order. Persistent
     // indexes, and with them the view's selection and current row, go along with their rows.
     void Reorder(std::span<const int> order, const std::vector<int> &newIndex);
 
-    // The width of the column's widest cell, in pixels: the widths already known, and
-    // `measure(bytes)` for the others. A row whose cell is measured has its other unknown cells
-    // measured too, since its texts lie together and the other columns are sized next.
+    // The width of the column's widest cell in pixels, at most widestColumn: the widths already
+    // known, and `measure(bytes)` for the others. A row whose cell is measured has its other
+    // unknown cells measured too, since its texts lie together and the other columns are sized
+    // next.
     template <typename Measure> int WidestCell(int column, Measure &&measure) const;
     // Every width is measured again when next needed (the font or style changed).
-    void ForgetWidths() { std::fill(m_widths.begin(), m_widths.end(), unknownWidths); }
+    void ForgetWidths();
 
 private:
-    // A cell's width in pixels; unknownWidth until measured, atLeastWidth for one too wide to
-    // keep, which is measured again whenever it is needed.
-    using Widths = std::array<std::uint16_t, 3>;
     static constexpr std::uint16_t unknownWidth = 0xFFFF;
-    static constexpr std::uint16_t atLeastWidth = 0xFFFE;
-    static constexpr Widths unknownWidths{unknownWidth, unknownWidth, unknownWidth};
+    static_assert(widestColumn < unknownWidth);
+
+    // What is known of a row's cells without reading their texts again: the width of each in
+    // pixels (unknownWidth until measured), and the encoding of each text longer than the list
+    // shows, two bits a column (see IsUtf8).
+    struct Known
+    {
+        std::array<std::uint16_t, 3> widths{unknownWidth, unknownWidth, unknownWidth};
+        std::uint8_t encodings = 0;
+    };
+
+    // The cell's text changed: its width and encoding are found again when needed.
+    void Forget(size_t row, size_t column);
+    // Whether the text of a cell is UTF-8, which decides how its shown part is shown. A long
+    // text is read whole for it only once.
+    bool IsUtf8(size_t row, size_t column, std::string_view text) const;
 
     std::vector<Text> m_headings;
     RowStore m_rows;
-    mutable std::vector<Widths> m_widths; // by row
+    mutable std::vector<Known> m_known; // by row
 };
 
 template <typename Measure> int ByteRowModel::WidestCell(int column, Measure &&measure) const
@@ -78,20 +96,15 @@ template <typename Measure> int ByteRowModel::WidestCell(int column, Measure &&m
     // Bottom row first: a loaded journal stores its rows so, and memory is read fastest in
     // its own order.
     for (size_t row = m_rows.Count(); row-- > 0;) {
-        Widths &known = m_widths[row];
-        if (known[size_t(column)] < atLeastWidth) {
-            widest = std::max(widest, int(known[size_t(column)]));
-            continue;
+        std::array<std::uint16_t, 3> &widths = m_known[row].widths;
+        if (widths[size_t(column)] == unknownWidth) {
+            const RowView texts = m_rows.At(row);
+            for (size_t other = 0; other < columns; ++other) {
+                if (widths[other] == unknownWidth)
+                    widths[other] = std::uint16_t(std::min(measure(texts[other]), widestColumn));
+            }
         }
-        const RowView texts = m_rows.At(row);
-        for (size_t other = 0; other < columns; ++other) {
-            if (known[other] < atLeastWidth)
-                continue;
-            const int width = measure(texts[other]);
-            known[other] = std::uint16_t(std::min(width, int(atLeastWidth)));
-            if (other == size_t(column))
-                widest = std::max(widest, width);
-        }
+        widest = std::max(widest, int(widths[size_t(column)]));
     }
     return widest;
 }

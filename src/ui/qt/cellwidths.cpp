@@ -1,6 +1,7 @@
 #include "ui/qt/cellwidths.h"
 
 #include "common/text.h"
+#include "common/textcodec.h"
 #include "ui/qt/byterowmodel.h"
 
 #include <QFontMetrics>
@@ -57,11 +58,13 @@ void CellWidths::Forget()
     m_asciiMeasured = false;
 }
 
-int CellWidths::Width(std::string_view bytes)
+int CellWidths::Width(std::string_view text)
 {
     // The width TextWidth gives for the cell as shown. A cell of ASCII bytes shows exactly
     // those characters in either encoding, so it is measured without building its string; a
     // line break (CR LF, or a lone CR or LF) is shown as one space.
+    const std::string_view bytes = ShownPart(text);
+    const auto shownWidth = [&] { return TextWidth(CellDisplay(text, IsValidUtf8(text))); };
     if (!m_asciiMeasured)
         MeasureAscii();
     if (m_asciiExact) {
@@ -95,13 +98,13 @@ int CellWidths::Width(std::string_view bytes)
                 total -= std::int64_t(CountOccurrences(bytes, "\r\n")) * m_asciiSixtyFourths[' '];
             return int((total + 63) / 64);
         }
-        return TextWidth(CellDisplay(bytes));
+        return shownWidth();
     }
     double width = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
         char16_t character = static_cast<unsigned char>(bytes[i]);
         if (character >= 0x80)
-            return TextWidth(CellDisplay(bytes));
+            return shownWidth();
         if (character == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i; // a line break is shown as one space
         if (character == '\r' || character == '\n')

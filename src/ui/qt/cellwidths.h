@@ -17,8 +17,9 @@ class CellWidths
 public:
     explicit CellWidths(const QWidget &widget) : m_widget(widget) {}
 
-    // The width of a cell holding `bytes`, its line breaks shown as spaces.
-    int Width(std::string_view bytes);
+    // The width of a cell holding `text` as the list shows it: its start (see ShownPart), its
+    // line breaks as spaces.
+    int Width(std::string_view text);
     void Forget();
 
 private:

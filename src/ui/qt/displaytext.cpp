@@ -11,7 +11,12 @@ QString FromUtf8(std::string_view utf8)
 
 QString ToDisplay(std::string_view bytes)
 {
-    return IsValidUtf8(bytes) ? FromUtf8(bytes) : FromUtf8(Windows1252ToUtf8(bytes));
+    return ToDisplay(bytes, IsValidUtf8(bytes));
+}
+
+QString ToDisplay(std::string_view part, bool wholeIsUtf8)
+{
+    return wholeIsUtf8 ? FromUtf8(part) : FromUtf8(Windows1252ToUtf8(part));
 }
 
 Text FromDisplay(const QString &shown)

@@ -98,45 +98,44 @@ void QtListView::InsertColumn(int column, const Text &heading)
     m_model->InsertColumn(column, heading);
 }
 
-int QtListView::HeaderItemCount() const
+int QtListView::HeadingCount() const
 {
     return m_model->columnCount();
 }
 
-int QtListView::InsertItem(int index, const Text &text0)
+int QtListView::InsertRow(int index, const RowView &texts)
 {
-    index = std::clamp(index, 0, ItemCount());
-    InsertRows(index, {Row{text0, {}, {}}});
+    index = std::clamp(index, 0, RowCount());
+    m_model->InsertRow(index, texts);
+    MarkInserted(index, 1);
     return index;
 }
 
 void QtListView::InsertRows(int index, RowStore rows)
 {
-    index = std::clamp(index, 0, ItemCount());
+    index = std::clamp(index, 0, RowCount());
     const int count = int(rows.Count());
-    m_model->InsertLines(index, std::move(rows));
-    if (m_mark >= index)
+    m_model->InsertRows(index, std::move(rows));
+    MarkInserted(index, count);
+}
+
+void QtListView::MarkInserted(int index, int count)
+{
+    if (count > 0 && m_mark >= index)
         m_mark += count;
 }
 
-void QtListView::SetItemText(int row, int column, const Text &text)
+void QtListView::SetRow(int row, const RowView &texts)
 {
-    if (m_model->IsCell(row, column))
-        m_model->SetText(row, column, text);
+    if (row >= 0 && row < RowCount())
+        m_model->SetRow(row, texts);
 }
 
-Text QtListView::ItemText(int row, int column) const
+bool QtListView::RemoveRow(int row)
 {
-    if (!m_model->IsCell(row, column))
-        return {};
-    return Text(m_model->RowAt(row)[size_t(column)]);
-}
-
-bool QtListView::DeleteItem(int row)
-{
-    if (row < 0 || row >= ItemCount())
+    if (row < 0 || row >= RowCount())
         return false;
-    m_model->RemoveLine(row);
+    m_model->RemoveRow(row);
     if (m_mark == row) {
         m_mark = -1;
         selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
@@ -146,19 +145,14 @@ bool QtListView::DeleteItem(int row)
     return true;
 }
 
-int QtListView::ItemCount() const
+int QtListView::RowCount() const
 {
     return m_model->rowCount();
 }
 
-std::vector<Row> QtListView::Rows() const
-{
-    return m_model->Rows().ToRows();
-}
-
 RowView QtListView::RowAt(int row) const
 {
-    if (row < 0 || row >= ItemCount())
+    if (row < 0 || row >= RowCount())
         return {};
     return m_model->RowAt(row);
 }
@@ -168,15 +162,9 @@ RowStore QtListView::SnapshotRows() const
     return m_model->Rows();
 }
 
-void QtListView::SetRowTexts(std::vector<Row> rows)
-{
-    if (rows.size() == m_model->Rows().Count())
-        m_model->SetAllTexts(rows);
-}
-
 void QtListView::ReorderRows(std::span<const int> order)
 {
-    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, ItemCount());
+    const std::optional<std::vector<int>> newIndex = NewRowIndexes(order, RowCount());
     if (!newIndex)
         return;
     m_model->Reorder(order, *newIndex);
@@ -204,7 +192,7 @@ std::vector<RowRange> QtListView::SelectedRows() const
 
 void QtListView::SelectRows(int mark, std::span<const RowRange> selected)
 {
-    const int count = ItemCount();
+    const int count = RowCount();
     const int lastColumn = m_model->columnCount() - 1;
     QItemSelection selection;
     for (const RowRange &range : selected) {
@@ -217,6 +205,16 @@ void QtListView::SelectRows(int mark, std::span<const RowRange> selected)
     selectionModel()->setCurrentIndex(m_mark >= 0 ? m_model->index(m_mark, 0) : QModelIndex(),
                                       QItemSelectionModel::NoUpdate);
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void QtListView::ChooseRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    const RowRange only{row, row};
+    SelectRows(row, {&only, 1});
+    scrollTo(m_model->index(row, 0)); // the view scrolls only when the current row changes
+    setFocus(Qt::OtherFocusReason); // where the selection shows; in an inactive window, once active
 }
 
 int QtListView::CellMargin() const
@@ -241,7 +239,7 @@ int QtListView::AvailableWidth() const
     const QRect inside = contentsRect();
     int width = inside.width();
     // Laid out or not yet, the vertical scroll bar takes its room once the rows overflow.
-    const int rows = ItemCount();
+    const int rows = RowCount();
     if (rows > 0 && verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
         const int rowsHeight = rows * sizeHintForRow(0);
         const int room = inside.height() - header()->sizeHint().height();
@@ -253,12 +251,12 @@ int QtListView::AvailableWidth() const
 
 void QtListView::AutoSizeColumn(int column, AutoSize mode)
 {
-    if (column < 0 || column >= HeaderItemCount())
+    if (column < 0 || column >= HeadingCount())
         return;
     int width = ContentsWidth(column);
     if (mode == AutoSize::ContentsAndHeading) {
         width = std::max(width, HeadingWidth(column));
-        const int last = HeaderItemCount() - 1;
+        const int last = HeadingCount() - 1;
         if (column == last) {
             int others = 0;
             for (int i = 0; i < last; ++i)
@@ -271,14 +269,14 @@ void QtListView::AutoSizeColumn(int column, AutoSize mode)
 
 int QtListView::ColumnWidth(int column) const
 {
-    if (column < 0 || column >= HeaderItemCount())
+    if (column < 0 || column >= HeadingCount())
         return 0;
     return columnWidth(column);
 }
 
 void QtListView::SetColumnWidth(int column, int width)
 {
-    if (column >= 0 && column < HeaderItemCount())
+    if (column >= 0 && column < HeadingCount())
         setColumnWidth(column, std::max(width, 0));
 }
 
@@ -340,7 +338,7 @@ void QtListView::keyPressEvent(QKeyEvent *event)
 {
     // Ctrl+1, Ctrl+2, ... act as a click on the first, second, ... heading.
     const int column = event->key() - Qt::Key_1;
-    if (event->modifiers() == Qt::ControlModifier && column >= 0 && column < HeaderItemCount() &&
+    if (event->modifiers() == Qt::ControlModifier && column >= 0 && column < HeadingCount() &&
         header()->sectionsClickable()) {
         emit headingClicked(column);
         return;

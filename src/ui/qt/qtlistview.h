@@ -31,18 +31,14 @@ public:
     ~QtListView() override;
 
     void InsertColumn(int column, const Text &heading) override;
-    int HeaderItemCount() const override;
-    int InsertItem(int index, const Text &text0) override;
-    using ListView::InsertRows;
+    int HeadingCount() const override;
+    int InsertRow(int index, const RowView &texts) override;
     void InsertRows(int index, RowStore rows) override;
-    void SetItemText(int row, int column, const Text &text) override;
-    Text ItemText(int row, int column) const override;
-    bool DeleteItem(int row) override;
-    int ItemCount() const override;
-    std::vector<Row> Rows() const override;
+    void SetRow(int row, const RowView &texts) override;
+    bool RemoveRow(int row) override;
+    int RowCount() const override;
     RowView RowAt(int row) const override;
     RowStore SnapshotRows() const override;
-    void SetRowTexts(std::vector<Row> rows) override;
     void ReorderRows(std::span<const int> order) override;
     // The row last clicked or moved to with the keys, -1 when none. Only the user's own clicks
     // and keys in the list set it: the row the view makes current when it merely receives the
@@ -52,6 +48,7 @@ public:
     std::vector<RowRange> SelectedRows() const override;
     // Also scrolls the marked row into view.
     void SelectRows(int mark, std::span<const RowRange> selected) override;
+    void ChooseRow(int row) override;
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
     void SetColumnWidth(int column, int width) override;
@@ -79,6 +76,8 @@ private:
     int HeadingWidth(int column) const;
     int CellMargin() const;
     void FollowCurrentRow(const QModelIndex &current);
+    // Rows were inserted at `index`: the mark moves down with its row.
+    void MarkInserted(int index, int count);
 
     ByteRowModel *m_model;
     mutable CellWidths m_cellWidths;

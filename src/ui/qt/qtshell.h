@@ -12,7 +12,7 @@
 class QtShell : public Shell
 {
 public:
-    void Open(const Text &target) override;
+    bool Open(const Text &target) override;
 
     static QUrl UrlFor(const Text &target);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/posixfile.h"
+
 #include <string>
 
 // One running Lumenlog per journal folder. The lock is an flock() on the folder itself: it
@@ -9,12 +11,7 @@
 class FolderLock
 {
 public:
-    enum class Result {
-        Locked,        // this object holds the folder until it is released or destroyed
-        HeldElsewhere, // another open of the folder (another process) holds it
-        Unavailable,   // the folder cannot be opened or locked (no read permission, a file
-                       // system without locks): nothing is held, and nothing stands in the way
-    };
+    using Result = LockResult; // Unavailable: no read permission, a file system without locks
 
     FolderLock() = default;
     ~FolderLock();
