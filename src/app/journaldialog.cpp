@@ -117,7 +117,7 @@ void JournalDialog::OnHelp()
 
 void JournalDialog::OnDate()
 {
-    ::OnDate(m_entryList, m_datePicker, clock ? clock() : std::chrono::system_clock::now());
+    PickDateIntoForm(m_entryList, m_datePicker, clock ? clock() : std::chrono::system_clock::now());
 }
 
 void JournalDialog::OnDestroy()
