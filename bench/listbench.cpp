@@ -5,6 +5,7 @@
 // The dialog is shown in an empty folder first (so its own start-up loads nothing); a
 // JournalFile on that dialog's entry list then loads the journal being measured.
 
+#include "benchdialog.h"
 #include "benchparts.h"
 #include "benchsupport.h"
 
@@ -26,32 +27,6 @@
 
 namespace {
 
-// Answers every box without showing it (No to the report's question) and counts them: a box
-// during a measurement means something failed.
-class CountingBoxes : public MessageBoxes
-{
-public:
-    int shown = 0;
-    int DialogBox(const Text &text, const Text &, BoxType) override
-    {
-        ++shown;
-        std::fprintf(stderr, "unexpected message box: %s\n", text.c_str());
-        return AnswerOk;
-    }
-    int AppBox(const Text &, BoxType type) override
-    {
-        if (type != BoxYesNo)
-            ++shown;
-        return type == BoxYesNo ? AnswerNo : AnswerOk;
-    }
-};
-
-class NoShell : public Shell
-{
-public:
-    bool Open(const Text &) override { return true; }
-};
-
 // The system's save calls, with the time spent in fsync added up.
 class TimedSaveCalls : public SaveCalls
 {
@@ -72,20 +47,13 @@ void ChangeFolder(const std::string &folder)
         std::fprintf(stderr, "cannot change to %s\n", folder.c_str());
 }
 
-// Lets the list lay out its rows and paint what is visible.
-void Settle()
-{
-    for (int pass = 0; pass < 2; ++pass)
-        QCoreApplication::processEvents();
-}
-
-std::unique_ptr<JournalDialog> ShowEmptyDialog(const std::string &emptyFolder)
+std::unique_ptr<BenchDialog> ShowEmptyDialog(const std::string &emptyFolder)
 {
     ChangeFolder(emptyFolder);
-    auto dialog = std::make_unique<JournalDialog>();
-    dialog->show();
-    Settle();
-    return dialog;
+    auto bench = std::make_unique<BenchDialog>();
+    bench->dialog.show();
+    ProcessEvents();
+    return bench;
 }
 
 struct LoadSaveTimes
@@ -95,16 +63,16 @@ struct LoadSaveTimes
 
 // One dialog per run: the floor, the load into it and the save from it, interleaved so that
 // any drift of the machine affects all three alike. Returns the last run's loaded dialog.
-std::unique_ptr<JournalDialog> MeasureLoadAndSave(const BenchOptions &options,
-                                                  const Journal &journal,
-                                                  const std::string &emptyFolder,
-                                                  LoadSaveTimes &times)
+std::unique_ptr<BenchDialog> MeasureLoadAndSave(const BenchOptions &options, const Journal &journal,
+                                                const std::string &emptyFolder,
+                                                LoadSaveTimes &times)
 {
     const std::string stored = ReadFile(journal.Path());
-    std::unique_ptr<JournalDialog> dialog;
+    std::unique_ptr<BenchDialog> bench;
     for (int run = 0; run < options.runs; ++run) {
-        dialog.reset();
-        dialog = ShowEmptyDialog(emptyFolder);
+        bench.reset();
+        bench = ShowEmptyDialog(emptyFolder);
+        JournalDialog &dialog = bench->dialog;
         ChangeFolder(journal.folder);
 
         Clock::time_point start = Clock::now();
@@ -115,16 +83,16 @@ std::unique_ptr<JournalDialog> MeasureLoadAndSave(const BenchOptions &options,
 
         CountingBoxes boxes;
         TimedSaveCalls calls;
-        JournalFile file(dialog->Entries(), boxes, calls);
+        JournalFile file(dialog.Entries(), boxes, calls);
         start = Clock::now();
         file.LoadJournal();
         times.load.push_back(SecondsSince(start));
         start = Clock::now();
-        Settle();
+        ProcessEvents();
         times.paint.push_back(SecondsSince(start));
-        if (dialog->EntryListView().RowCount() != journal.entries)
-            std::fprintf(stderr, "loaded %d rows, expected %d\n",
-                         dialog->EntryListView().RowCount(), journal.entries);
+        if (dialog.EntryListView().RowCount() != journal.entries)
+            std::fprintf(stderr, "loaded %d rows, expected %d\n", dialog.EntryListView().RowCount(),
+                         journal.entries);
 
         file.NoteChange(); // a close without a change writes nothing
         start = Clock::now();
@@ -134,7 +102,7 @@ std::unique_ptr<JournalDialog> MeasureLoadAndSave(const BenchOptions &options,
         if (boxes.shown > 0 || (run == 0 && ReadFile(journal.Path()) != stored))
             std::fprintf(stderr, "the save did not give the journal back byte for byte\n");
     }
-    return dialog;
+    return bench;
 }
 
 std::string KilobyteLineTemplate()
@@ -244,11 +212,11 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
         options.runs,
         [&] {
             RestoreOrder(list, unsorted);
-            Settle();
+            ProcessEvents();
         },
         [&] {
             SortByColumn(dialog.Entries(), column);
-            Settle();
+            ProcessEvents();
         },
         [&] {
             keys.clear();
@@ -282,23 +250,23 @@ Measured MeasureUndoSort(const BenchOptions &options, JournalDialog &dialog)
     const auto restore = [&] {
         RestoreOrder(list, unsorted);
         history.Clear();
-        Settle();
+        ProcessEvents();
     };
     const Measured measured = TimePairs(
         options.runs,
         [&] {
             restore();
             history.Sort(order);
-            Settle();
+            ProcessEvents();
         },
         [&] {
             history.Undo();
-            Settle();
+            ProcessEvents();
         },
         restore,
         [&] {
             SortByColumn(dialog.Entries(), 1);
-            Settle();
+            ProcessEvents();
         });
     restore();
     history.Sort(order);
@@ -322,19 +290,19 @@ Measured MeasureUndoRemove(const BenchOptions &options, JournalDialog &dialog)
             history.Undo(); // what the last timed Remove took
             list.SelectRows(2, marked);
             history.Remove(2);
-            Settle();
+            ProcessEvents();
         },
         [&] {
             history.Undo();
-            Settle();
+            ProcessEvents();
         },
         [&] {
             list.SelectRows(2, marked);
-            Settle();
+            ProcessEvents();
         },
         [&] {
             history.Remove(2);
-            Settle();
+            ProcessEvents();
         });
     history.Undo();
     if (list.SnapshotRows().ToRows() != rows.ToRows() ||
@@ -375,8 +343,9 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
             continue;
         std::fprintf(stderr, "measuring %s entries...\n", journal.Label().c_str());
         LoadSaveTimes times;
-        std::unique_ptr<JournalDialog> dialog =
+        const std::unique_ptr<BenchDialog> bench =
             MeasureLoadAndSave(options, journal, emptyFolder, times);
+        JournalDialog &dialog = bench->dialog;
         const double floor = Median(times.floor);
         const double load = Median(times.load);
         const double save = Median(times.save);
@@ -400,7 +369,7 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
             continue;
         std::vector<std::string> reportRow = {journal.Label(), ""};
         for (const std::string &lines : {std::string(), lineTemplate}) {
-            const Measured report = MeasureReport(options, *dialog, reportFolder, lines);
+            const Measured report = MeasureReport(options, dialog, reportFolder, lines);
             if (largest)
                 NoteTarget(std::string("report ") +
                                (lines.empty() ? "without templates" : "with 1 KB template") +
@@ -415,7 +384,7 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
 
         std::vector<std::string> sortRow = {journal.Label(), ""};
         for (const int column : {1, 2}) {
-            const Measured sort = MeasureSort(options, *dialog, column);
+            const Measured sort = MeasureSort(options, dialog, column);
             if (largest)
                 NoteTarget(std::string("sort by ") + (column == 1 ? "Title" : "Entry") +
                                " within 3x floor and under 0.5 s: " + FormatSeconds(sort.seconds) +
@@ -426,8 +395,8 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
         }
         sortTable.AddRow(sortRow);
 
-        const Measured undoSort = MeasureUndoSort(options, *dialog);
-        const Measured undoRemove = MeasureUndoRemove(options, *dialog);
+        const Measured undoSort = MeasureUndoSort(options, dialog);
+        const Measured undoRemove = MeasureUndoRemove(options, dialog);
         if (largest) {
             NoteTarget(
                 "undo of a sort within the sort's own time: " + FormatSeconds(undoSort.seconds) +
@@ -467,9 +436,9 @@ int PrintPeakAfterLoad(const std::string &folder)
 {
     ChangeFolder(folder);
     {
-        JournalDialog dialog;
-        dialog.show();
-        Settle();
+        BenchDialog bench;
+        bench.dialog.show();
+        ProcessEvents();
         std::printf("%ld\n", PeakRssKiB(::getpid()));
         std::fflush(stdout);
         // Leaving without ending the dialog: nothing is saved.

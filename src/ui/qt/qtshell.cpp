@@ -21,9 +21,5 @@ QUrl QtShell::UrlFor(const Text &target)
 // False when Qt found no program to hand the URL to (no xdg-open, no desktop portal).
 bool QtShell::Open(const Text &target)
 {
-    const QUrl url = UrlFor(target);
-    if (!opener)
-        return QDesktopServices::openUrl(url);
-    opener(url);
-    return true;
+    return QDesktopServices::openUrl(UrlFor(target));
 }
