@@ -30,6 +30,11 @@ int CountingBoxes::AppBox(const Text &text, BoxType type)
     return Answer(text, type);
 }
 
+int CountingBoxes::ChoiceBox(const Text &text, const Text &, const Text &, const Text &)
+{
+    return Answer(text, BoxYesNo);
+}
+
 int CountingBoxes::Answer(const Text &text, BoxType type)
 {
     if (type == BoxYesNo) {

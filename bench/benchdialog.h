@@ -22,6 +22,8 @@ public:
     int questions = 0;
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
+    int ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                  const Text &decline) override;
 
 private:
     int Answer(const Text &text, BoxType type);
