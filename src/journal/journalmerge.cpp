@@ -7,6 +7,7 @@
 #include "journal/journallock.h"
 #include "journal/safesave.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,7 +42,62 @@ KeepOutcome KeepJournalVersion(const std::string &journal, const JournalVersions
     return outcome;
 }
 
+std::string_view NameOf(std::string_view path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
+Text MakerText(CopyMaker maker, std::string_view journalName)
+{
+    switch (maker) {
+    case CopyMaker::Syncthing:
+        return "Syncthing";
+    case CopyMaker::Nextcloud:
+        return "Nextcloud";
+    case CopyMaker::Dropbox:
+        return "Dropbox";
+    case CopyMaker::ChangedOutside:
+        return "kept here when another program changed " + Text(journalName);
+    case CopyMaker::SavedWhileUnreadable:
+        return "saved here while " + Text(journalName) + " could not be read";
+    }
+    return {};
+}
+
 } // namespace
+
+std::vector<CopyBeside> MergeOffers::TakeNew(const std::string &journalPath)
+{
+    std::vector<CopyBeside> copies = FindCopiesBeside(journalPath);
+    std::erase_if(copies, [this](const CopyBeside &copy) {
+        return !m_offered.insert(copy.path).second;
+    });
+    return copies;
+}
+
+Text MergeOfferText(const std::vector<CopyBeside> &copies, const CopyMergePlan &plan,
+                    std::string_view journalName)
+{
+    Text text;
+    if (!plan.merged.empty()) {
+        text = Text(journalName) + " has other versions beside it, written on another computer "
+                                   "or by another program:\r\n";
+        for (const CopyBeside &copy : copies) {
+            if (std::ranges::find(plan.merged, copy.path) != plan.merged.end())
+                text += Text(NameOf(copy.path)) + " (" + MakerText(copy.maker, journalName) +
+                        ")\r\n";
+        }
+        text += "\r\nMerging them into this list: " + plan.result.summary.Describe() +
+                ". They are then kept with the journal's earlier versions.";
+    }
+    for (const CopyVerdict &left : plan.leftAlone) {
+        text += (text.empty() ? "" : "\r\n\r\n") + Text(NameOf(left.path)) +
+                (left.state == CopyState::NotAJournal ? " is not a journal"
+                                                      : " cannot be read") +
+                ", so it is left as it is.";
+    }
+    return text;
+}
 
 LoadVersion JournalVersions::Loader() const
 {

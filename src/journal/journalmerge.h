@@ -5,6 +5,7 @@
 #include "journal/recordmerge.h"
 #include "journal/versions.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,26 @@ JournalVersions FindJournalVersions(const std::string &journalPath,
 // PlanCopyMerge with the bases taken from the journal's kept versions.
 CopyMergePlan PlanJournalMerge(const RowStore &ours, const std::vector<std::string> &copyPaths,
                                const JournalVersions &versions);
+
+// The copies beside the journal that a window has offered to merge: each is offered once a run,
+// whether it was merged or not.
+class MergeOffers
+{
+public:
+    // The copies beside `journalPath` (FindCopiesBeside) not offered before; offered from now on.
+    std::vector<CopyBeside> TakeNew(const std::string &journalPath);
+
+private:
+    std::set<std::string> m_offered;
+};
+
+inline constexpr const char *mergeOfferCaption = "Merge Other Versions";
+
+// The text of the box that offers `plan`, the merge of `copies` into the list of the journal
+// named `journalName`: each copy by name and maker, what merging those that are journals would
+// do and where they go then, and each copy left alone, with why.
+Text MergeOfferText(const std::vector<CopyBeside> &copies, const CopyMergePlan &plan,
+                    std::string_view journalName);
 
 // What merging one copy into the journal on disk did (MergeCopyIntoJournal).
 struct FileMergeOutcome
