@@ -74,6 +74,7 @@ private slots:
     void reportKeepsTheDraftAndTheChosenRow();
     void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
     void findWindowIsNamedAndKeepsItsTextForF3();
+    void undoAndRedoOfTheListOutsideTextBoxes();
 
 private:
     // Each test runs in a fresh folder: the dialog loads and saves the journal there.
@@ -614,11 +615,12 @@ void tst_JournalDialog::aboutItemFollowsASeparator()
 {
     ShownDialog shown;
     const QList<QAction *> items = shown.dialog.SystemMenu()->actions();
-    QCOMPARE(items.size(), 4);
-    QCOMPARE(items[0]->text(), QString("&Close"));
-    QCOMPARE(items[1]->text(), QString("&Find...\tCtrl+F"));
+    QCOMPARE(items.size(), 7);
     QVERIFY(items[2]->isSeparator());
-    QCOMPARE(items[3]->text(), QString("&About Penwick..."));
+    QCOMPARE(items[3]->text(), QString("&Close"));
+    QCOMPARE(items[4]->text(), QString("&Find...\tCtrl+F"));
+    QVERIFY(items[5]->isSeparator());
+    QCOMPARE(items[6]->text(), QString("&About Penwick..."));
 }
 
 void tst_JournalDialog::aboutItemOpensTheAboutBox()
@@ -654,7 +656,7 @@ void tst_JournalDialog::aboutItemOpensTheAboutBox()
 void tst_JournalDialog::otherSystemCommandsBehaveNormally()
 {
     ShownDialog shown;
-    shown.dialog.SystemMenu()->actions().front()->trigger(); // Close
+    shown.dialog.SystemMenu()->actions()[3]->trigger(); // Close
     QVERIFY(!shown.dialog.isVisible());
     QCOMPARE(shown.dialog.result(), int(TemplateDialog::ResultCancel));
 }
@@ -855,6 +857,52 @@ void tst_JournalDialog::findWindowIsNamedAndKeepsItsTextForF3()
     QTest::keyClick(&shown.dialog, Qt::Key_F3);
     QCOMPARE(shown.List().SelectionMark(), 1);
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Rain"));
+}
+
+// Ctrl+Z undoes a Remove when a button has the focus, with the chosen row, and the journal
+// follows; in a text box it is the box's own undo. The window menu's first items say what they
+// would take back or do again, and are greyed when there is nothing.
+void tst_JournalDialog::undoAndRedoOfTheListOutsideTextBoxes()
+{
+    const std::vector<Row> rows = {{"2006-09-21", "Rain", "All day"}, {"2006-09-20", "M", "\xff"}};
+    WriteBytes("pw.dat", SavedBytes(rows));
+    ShownDialog shown;
+    QMenu *menu = shown.dialog.SystemMenu();
+    const auto items = [menu, &shown] {
+        menu->popup({});
+        QStringList texts;
+        for (QAction *item : menu->actions().first(2))
+            texts << item->text() + (item->isEnabled() ? "" : " (greyed)");
+        menu->hide();
+        shown.dialog.activateWindow(); // the keys go to the window again
+        return texts.join(", ") + (QTest::qWaitForWindowActive(&shown.dialog) ? "" : " (inactive)");
+    };
+    QCOMPARE(items(), QString("Undo (greyed), Redo (greyed)"));
+    shown.ClickRow(1);
+    shown.Click(IdRemove);
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes({rows[0]}));
+    QCOMPARE(items(), QString("Undo Remove, Redo (greyed)"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(menu)->child(0)->text(QAccessible::Name),
+             QString("Undo Remove"));
+
+    shown.Edit(IdTitle)->setFocus();
+    QTest::keyClicks(shown.Edit(IdTitle), "arket");
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("M"));
+    shown.Edit(IdDate)->setFocus(); // read-only, and still a text box
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain"));
+
+    shown.dialog.Control(IdAdd)->setFocus();
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain M"));
+    QCOMPARE(shown.List().SelectionMark(), 1);
+    QCOMPARE(shown.List().SelectedRows(), (std::vector<RowRange>{{1, 1}}));
+    QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("2"));
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes(rows));
+    QCOMPARE(items(), QString("Undo (greyed), Redo Remove"));
+    ShownDialog::Key(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain"));
 }
 
 QTEST_MAIN(tst_JournalDialog)

@@ -7,7 +7,13 @@
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "ui/qt/appicon.h"
+#include "ui/qt/displaytext.h"
 #include "ui/qt/qtlistview.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QShortcut>
 
 #include <utility>
 
@@ -40,6 +46,56 @@ JournalDialog::JournalDialog(Collaborators collaborators)
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(m_collaborators.saveDelay.value_or(std::chrono::milliseconds(0)));
     connect(&m_saveTimer, &QTimer::timeout, this, &JournalDialog::OnSaveDue);
+    AddUndoItems();
+}
+
+// Undo and Redo head the window menu, and have their keys in the whole window except in a text
+// box, where the same keys undo and redo the typing in that box.
+void JournalDialog::AddUndoItems()
+{
+    QMenu *menu = SystemMenu();
+    QAction *first = menu->actions().value(0);
+    m_undoItem = new QAction(menu);
+    m_redoItem = new QAction(menu);
+    m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoItem->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction *item : {m_undoItem, m_redoItem}) {
+        // Shown beside the item only; the window's shortcuts below act on the keys.
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setShortcutVisibleInContextMenu(true);
+    }
+    menu->insertActions(first, {m_undoItem, m_redoItem});
+    menu->insertSeparator(first);
+    connect(m_undoItem, &QAction::triggered, this, &JournalDialog::OnUndo);
+    connect(m_redoItem, &QAction::triggered, this, &JournalDialog::OnRedo);
+    connect(menu, &QMenu::aboutToShow, this, &JournalDialog::UpdateUndoItems);
+    UpdateUndoItems();
+
+    // A read-only box does not take the keys for itself, but they are still not the list's.
+    const auto outsideTextBoxes = [this](void (JournalDialog::*command)()) {
+        return [this, command] {
+            const QWidget *focus = focusWidget();
+            if (!qobject_cast<const QLineEdit *>(focus) &&
+                !qobject_cast<const QPlainTextEdit *>(focus))
+                (this->*command)();
+        };
+    };
+    auto *undoKey = new QShortcut(this);
+    undoKey->setKeys(m_undoItem->shortcuts());
+    connect(undoKey, &QShortcut::activated, this, outsideTextBoxes(&JournalDialog::OnUndo));
+    auto *redoKey = new QShortcut(this);
+    redoKey->setKeys(m_redoItem->shortcuts());
+    connect(redoKey, &QShortcut::activated, this, outsideTextBoxes(&JournalDialog::OnRedo));
+}
+
+void JournalDialog::UpdateUndoItems()
+{
+    const UndoHistory &history = m_entryList.History();
+    m_undoItem->setText(ToDisplay(history.UndoText()));
+    m_undoItem->setEnabled(history.CanUndo());
+    m_redoItem->setText(ToDisplay(history.RedoText()));
+    m_redoItem->setEnabled(history.CanRedo());
 }
 
 bool JournalDialog::DispatchCommand(const Command &command)
@@ -142,6 +198,28 @@ void JournalDialog::OnColumnClick(int column)
 void JournalDialog::OnReport()
 {
     m_report.OnReport();
+}
+
+void JournalDialog::OnUndo()
+{
+    if (m_entryList.History().Undo())
+        AfterHistoryStep();
+}
+
+void JournalDialog::OnRedo()
+{
+    if (m_entryList.History().Redo())
+        AfterHistoryStep();
+}
+
+// The rows changed as by a command: the columns are sized, the entries counted and the journal
+// saved as after one. What is typed in the form stays.
+void JournalDialog::AfterHistoryStep()
+{
+    m_entryList.ReadForm();
+    m_entryList.AutoSizeColumns();
+    m_entryList.RecountEntries();
+    OnListChanged();
 }
 
 void JournalDialog::LoadJournal()

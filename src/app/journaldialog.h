@@ -28,6 +28,9 @@ class QtListView;
 // Every command that changes the list (Add, Update, Remove, a column sort) has the journal
 // written within a second, on the journal's own thread: the first change starts a short timer,
 // later ones before it fires ride along with it, so that a burst of commands costs one save.
+// Each of these commands is one step of the entries' history, which Undo and Redo (first in the
+// window menu; Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y outside the text boxes) take back and do again,
+// saved like the command itself.
 class JournalDialog : public TemplateDialog
 {
     Q_OBJECT
@@ -76,6 +79,11 @@ private:
     void OnListClick();
     void OnColumnClick(int column);
     void OnReport();
+    void OnUndo();
+    void OnRedo();
+    void AddUndoItems();
+    void UpdateUndoItems();
+    void AfterHistoryStep();
 
     void LoadJournal();
     void SaveJournal();
@@ -94,6 +102,8 @@ private:
     Report m_report{m_entryList, m_collaborators.boxes, m_collaborators.shell};
     FindWindow m_find{this, SystemMenu(), m_entryList};
     QIcon m_icon;
+    QAction *m_undoItem = nullptr; // owned by the window menu
+    QAction *m_redoItem = nullptr;
     QTimer m_saveTimer;
     bool m_saveWaiting = false; // the timer fired while the previous save was still writing
     bool m_closed = false;      // the save at close has begun: no more background saves
