@@ -70,9 +70,8 @@ Text MakerText(CopyMaker maker, std::string_view journalName)
 std::vector<CopyBeside> MergeOffers::TakeNew(const std::string &journalPath)
 {
     std::vector<CopyBeside> copies = FindCopiesBeside(journalPath);
-    std::erase_if(copies, [this](const CopyBeside &copy) {
-        return !m_offered.insert(copy.path).second;
-    });
+    std::erase_if(copies,
+                  [this](const CopyBeside &copy) { return !m_offered.insert(copy.path).second; });
     return copies;
 }
 
@@ -85,16 +84,15 @@ Text MergeOfferText(const std::vector<CopyBeside> &copies, const CopyMergePlan &
                                    "or by another program:\r\n";
         for (const CopyBeside &copy : copies) {
             if (std::ranges::find(plan.merged, copy.path) != plan.merged.end())
-                text += Text(NameOf(copy.path)) + " (" + MakerText(copy.maker, journalName) +
-                        ")\r\n";
+                text +=
+                    Text(NameOf(copy.path)) + " (" + MakerText(copy.maker, journalName) + ")\r\n";
         }
         text += "\r\nMerging them into this list: " + plan.result.summary.Describe() +
                 ". They are then kept with the journal's earlier versions.";
     }
     for (const CopyVerdict &left : plan.leftAlone) {
         text += (text.empty() ? "" : "\r\n\r\n") + Text(NameOf(left.path)) +
-                (left.state == CopyState::NotAJournal ? " is not a journal"
-                                                      : " cannot be read") +
+                (left.state == CopyState::NotAJournal ? " is not a journal" : " cannot be read") +
                 ", so it is left as it is.";
     }
     return text;
