@@ -4,6 +4,7 @@
 #include "datepick/qt/qtdatepicker.h"
 #include "find/qt/findwindow.h"
 #include "journal/journalformat.h"
+#include "journal/versions.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "support/calendarclicks.h"
@@ -75,6 +76,7 @@ private slots:
     void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
     void findWindowIsNamedAndKeepsItsTextForF3();
     void undoAndRedoOfTheListOutsideTextBoxes();
+    void copiesBesideAreOfferedOnceAndMergedAsOneStep();
 
 private:
     // Each test runs in a fresh folder: the dialog loads and saves the journal there.
@@ -903,6 +905,54 @@ void tst_JournalDialog::undoAndRedoOfTheListOutsideTextBoxes()
     QCOMPARE(items(), QString("Undo (greyed), Redo Remove"));
     ShownDialog::Key(Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(shown.Titles(), QString("Rain"));
+}
+
+// A sync tool's copy, grown from the kept version, removed Market and added Harvest. At start the
+// box offers it and names the copy that is no journal; Not now changes nothing, and a save does
+// not ask again. A new copy is asked about at the next save; Merge is one step of the history,
+// saved, and the merged copy goes among the versions while the others stay.
+void tst_JournalDialog::copiesBesideAreOfferedOnceAndMergedAsOneStep()
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder->filePath("data")));
+    const std::vector<Row> base = {threeRows[1], threeRows[2]};
+    const std::vector<Row> theirs = {threeRows[0], threeRows[1]};
+    WriteBytes("pw.dat", SavedBytes(base));
+    VersionCopy kept;
+    QVERIFY(kept.Start("pw.dat", 1765022400));
+    kept.Wait();
+    WriteBytes("pw.sync-conflict-20261210-101010-ABCDEFG.dat", SavedBytes(theirs));
+    WriteBytes("pw (Laptop's conflicted copy 2026-12-10).dat", "Note\r\n");
+    ShownDialog shown;
+    QTRY_COMPARE(shown.boxes.shown.size(), size_t(1)); // answered Not now
+    const ShownBox offer = shown.boxes.shown[0];
+    QCOMPARE(offer.caption, Text("Merge Other Versions|&Merge|Not &now"));
+    QCOMPARE(offer.text, Text("pw.dat has other versions beside it, written on another computer or "
+                              "by another program:\r\npw.sync-conflict-20261210-101010-ABCDEFG."
+                              "dat (Syncthing)\r\n\r\nMerging them into this list: 1 entry to "
+                              "add, 1 to remove. They are then kept with the journal's earlier "
+                              "versions.\r\n\r\npw (Laptop's conflicted copy 2026-12-10).dat is "
+                              "not a journal, so it is left as it is."));
+    QCOMPARE(shown.Titles(), QString("Rain Market"));
+    shown.ClickHeading(0);
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes({base[1], base[0]}));
+    QCOMPARE(shown.boxes.shown.size(), size_t(1));
+
+    WriteBytes("pw.sync-conflict-20261210-101011-ABCDEFG.dat", SavedBytes(theirs));
+    shown.boxes.answers = {AnswerYes};
+    shown.ClickHeading(0);
+    QTRY_COMPARE(shown.Titles(), QString("Harvest Rain"));
+    QCOMPARE(shown.boxes.shown.size(), size_t(2));
+    shown.dialog.Control(IdAdd)->setFocus();
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain Market"));
+    ShownDialog::Key(Qt::Key_Y, Qt::ControlModifier);
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes(theirs));
+    QTRY_VERIFY(!QFile::exists("pw.sync-conflict-20261210-101011-ABCDEFG.dat"));
+    QCOMPARE(QDir().entryList(QDir::Files).size(), 3);
+    const std::vector<KeptVersion> versions =
+        ListVersions(VersionsRoot() + "/" + VersionFolderName(*JournalRealPath("pw.dat")));
+    QVERIFY(!versions.empty() && ReadBytes(versions.front().path) == SavedBytes(theirs));
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_MAIN(tst_JournalDialog)

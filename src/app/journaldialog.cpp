@@ -2,6 +2,7 @@
 
 #include "app/aboutdialog.h"
 #include "app/helppage.h"
+#include "common/textfile.h"
 #include "datepick/datecommand.h"
 #include "entries/columnsort.h"
 #include "resources/resourceids.h"
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QShortcut>
 
+#include <cstdio>
 #include <utility>
 
 const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
@@ -117,17 +119,17 @@ bool JournalDialog::OnInitDialog()
 
     m_entryList.SetupColumns();
     LoadJournal();
-    // Said once the window is there, so that the box stands over the list it explains.
-    if (m_journal.JournalUnreadable() || m_journal.JournalPartlyLoaded()) {
-        QTimer::singleShot(0, this, [this] {
-            if (!isVisible() || m_closed)
-                return;
-            if (m_journal.JournalUnreadable())
-                m_journal.AnnounceUnreadableJournal();
-            else
-                m_journal.AnnouncePartlyLoadedJournal();
-        });
-    }
+    // Said once the window is there, so that the box stands over the list it explains; then
+    // the copies beside the journal are offered for a merge.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible() || m_closed)
+            return;
+        if (m_journal.JournalUnreadable())
+            m_journal.AnnounceUnreadableJournal();
+        else if (m_journal.JournalPartlyLoaded())
+            m_journal.AnnouncePartlyLoadedJournal();
+        OfferMerge();
+    });
     return true; // the focus goes to the first tab stop, Add
 }
 
@@ -182,6 +184,7 @@ void JournalDialog::OnDestroy()
     m_closed = true;
     m_saveTimer.stop();
     SaveJournal(); // finishes a background save still writing first
+    MoveMergedCopies();
 }
 
 void JournalDialog::OnListClick()
@@ -260,8 +263,65 @@ void JournalDialog::OnSaveDue()
 void JournalDialog::OnBackgroundSaveDone()
 {
     m_journal.FinishBackgroundSave(); // nothing left to do when the close took it already
+    MoveMergedCopies();
     if (m_saveWaiting) {
         m_saveWaiting = false;
         OnSaveDue();
     }
+    // The save may have found that another program changed the journal, and kept that version
+    // beside it; a sync tool may have left a copy there meanwhile.
+    OfferMerge();
+}
+
+// One box offers to merge every copy beside the journal that has not been offered in this run.
+// A merge changes the rows as one step of the history, which the background save writes.
+void JournalDialog::OfferMerge()
+{
+    // While the journal cannot be read, the list is saved beside it, as such a copy.
+    if (m_offeringMerge || m_closed || m_journal.JournalUnreadable())
+        return;
+    const std::string journal = ResolveFileName("pw.dat");
+    const std::vector<CopyBeside> copies = m_mergeOffers.TakeNew(journal);
+    if (copies.empty())
+        return;
+    std::vector<std::string> paths;
+    for (const CopyBeside &copy : copies)
+        paths.push_back(copy.path);
+    const JournalVersions versions = FindJournalVersions(journal);
+    CopyMergePlan plan = PlanJournalMerge(m_entryList.List().SnapshotRows(), paths, versions);
+    const Text text = MergeOfferText(copies, plan, journal);
+    MessageBoxes &boxes = m_collaborators.boxes;
+    m_offeringMerge = true; // the box's event loop may finish a save, which looks again
+    const bool merge =
+        plan.merged.empty()
+            ? (boxes.DialogBox(text, mergeOfferCaption, BoxOk), false)
+            : boxes.ChoiceBox(text, mergeOfferCaption, "&Merge", "Not &now") == AnswerYes;
+    m_offeringMerge = false;
+    if (!merge || m_closed)
+        return;
+    m_entryList.History().ReplaceRows(0, m_entryList.List().RowCount(),
+                                      std::move(plan.result.rows));
+    m_mergedCopies.insert(m_mergedCopies.end(), plan.merged.begin(), plan.merged.end());
+    m_mergeJournal = versions.journalRealPath;
+    AfterHistoryStep();
+}
+
+// The merged copies go among the journal's versions once the journal holds the merge.
+void JournalDialog::MoveMergedCopies()
+{
+    if (m_mergedCopies.empty() || m_journal.ChangedSinceLastSave())
+        return;
+    Text unmoved;
+    for (const std::string &copy : std::exchange(m_mergedCopies, {})) {
+        if (m_mergeJournal.empty() ||
+            MoveIntoVersions(copy, m_mergeJournal, VersionsRoot()).result == KeepOutcome::Failed)
+            unmoved += (unmoved.empty() ? "" : ", ") + copy;
+    }
+    if (unmoved.empty())
+        return;
+    unmoved += " could not be moved to the journal's versions, and stays beside it.";
+    if (m_closed)
+        std::fprintf(stderr, "lumenlog: %s\n", unmoved.c_str());
+    else
+        m_collaborators.boxes.DialogBox(unmoved, mergeOfferCaption, BoxOk);
 }

@@ -5,6 +5,7 @@
 #include "entries/entrylist.h"
 #include "find/qt/findwindow.h"
 #include "journal/journalfile.h"
+#include "journal/journalmerge.h"
 #include "report/report.h"
 #include "ui/commandtable.h"
 #include "ui/datepicker.h"
@@ -19,6 +20,8 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QtListView;
 
@@ -90,6 +93,8 @@ private:
     void OnListChanged();
     void OnSaveDue();
     void OnBackgroundSaveDone();
+    void OfferMerge();
+    void MoveMergedCopies();
 
     static const CommandEntry<JournalDialog> commandTable[];
 
@@ -107,4 +112,8 @@ private:
     QTimer m_saveTimer;
     bool m_saveWaiting = false; // the timer fired while the previous save was still writing
     bool m_closed = false;      // the save at close has begun: no more background saves
+    MergeOffers m_mergeOffers;
+    bool m_offeringMerge = false;
+    std::vector<std::string> m_mergedCopies; // to move once the journal holds the merge
+    std::string m_mergeJournal;              // the journal's real path, whose versions they join
 };
