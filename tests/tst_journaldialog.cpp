@@ -926,10 +926,10 @@ void tst_JournalDialog::copiesBesideAreOfferedOnceAndMergedAsOneStep()
     QTRY_COMPARE(shown.boxes.shown.size(), size_t(1)); // answered Not now
     const ShownBox offer = shown.boxes.shown[0];
     QCOMPARE(offer.caption, Text("Merge Other Versions|&Merge|Not &now"));
-    QCOMPARE(offer.text, Text("pw.dat has other versions beside it, written on another computer or "
-                              "by another program:\r\npw.sync-conflict-20261210-101010-ABCDEFG."
-                              "dat (Syncthing)\r\n\r\nMerging them into this list: 1 entry to "
-                              "add, 1 to remove. They are then kept with the journal's earlier "
+    QCOMPARE(offer.text, Text("pw.dat has another version beside it, written on another computer "
+                              "or by another program:\r\npw.sync-conflict-20261210-101010-ABCDEFG."
+                              "dat (Syncthing)\r\n\r\nMerging it into this list: 1 entry to "
+                              "add, 1 to remove. It is then kept with the journal's earlier "
                               "versions.\r\n\r\npw (Laptop's conflicted copy 2026-12-10).dat is "
                               "not a journal, so it is left as it is."));
     QCOMPARE(shown.Titles(), QString("Rain Market"));

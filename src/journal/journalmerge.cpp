@@ -80,15 +80,17 @@ Text MergeOfferText(const std::vector<CopyBeside> &copies, const CopyMergePlan &
 {
     Text text;
     if (!plan.merged.empty()) {
-        text = Text(journalName) + " has other versions beside it, written on another computer "
-                                   "or by another program:\r\n";
+        const bool one = plan.merged.size() == 1;
+        text = Text(journalName) + (one ? " has another version" : " has other versions") +
+               " beside it, written on another computer or by another program:\r\n";
         for (const CopyBeside &copy : copies) {
             if (std::ranges::find(plan.merged, copy.path) != plan.merged.end())
                 text +=
                     Text(NameOf(copy.path)) + " (" + MakerText(copy.maker, journalName) + ")\r\n";
         }
-        text += "\r\nMerging them into this list: " + plan.result.summary.Describe() +
-                ". They are then kept with the journal's earlier versions.";
+        text += "\r\nMerging " + Text(one ? "it" : "them") +
+                " into this list: " + plan.result.summary.Describe() + ". " +
+                (one ? "It is" : "They are") + " then kept with the journal's earlier versions.";
     }
     for (const CopyVerdict &left : plan.leftAlone) {
         text += (text.empty() ? "" : "\r\n\r\n") + Text(NameOf(left.path)) +
