@@ -920,6 +920,68 @@ test_sync_tool_keeps_both_versions() {
     echo "    syncthing:${phases%,}"
 }
 
+# change_side SIDE ROW: in the window of folder SIDE, removes row ROW and adds "On SIDE" for today.
+change_side() {
+    click_row "$2"
+    click_remove
+    click_date
+    wait_window "$app" '^Date Selection$' 10 >/dev/null || fail "no Date Selection dialog" || return 1
+    key Return
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection dialog stayed" || return 1
+    click_title
+    replace_text "On $1"
+    click_add
+}
+
+# Each computer removes a different entry and adds its own while the link is down. After the
+# sync tool's conflict, the next start in folder a offers the merge, with the version a kept of
+# the journal before its changes as the base; Merge gives both folders one journal that holds
+# every entry added and none removed on either side, and no copy beside it.
+test_sync_conflict_is_merged() {
+    st_available || { failure="syncthing, curl or jq is not installed"; return 77; }
+    local a b side titles row=1
+    a=$(new_folder)
+    b=$(new_folder)
+    printf 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=o\r\n\r\nDATE=2024-05-02\r\nTITLE=Middle\r\nENTRY=m\r\n\r\nDATE=2024-05-03\r\nTITLE=Newer\r\nENTRY=n\r\n' >"$a/pw.dat"
+    cp "$a/pw.dat" "$b/pw.dat"
+    for side in a b; do
+        echo '.pw.dat.lumenlog-save-*' >"${!side}/.stignore" # a save's temporary file
+    done
+    phases=""
+    phase ""
+    st_start "$a" "$b" && st_wait_in_sync || return 1
+    st_cut || return 1
+    phase "start and cut"
+    for side in a b; do # a removes Newer, the top row; b removes Older, the third
+        start_app "${!side}" env XDG_DATA_HOME="$work/data-$side" || return 1
+        change_side "$side" "$row" || return 1
+        click_quit
+        expect_exit 0 20 || return 1
+        row=3
+    done
+    phase "changes"
+    st_restore && st_wait_conflict_copy && st_wait_in_sync || return 1
+    phase "conflict"
+    start_app "$a" env XDG_DATA_HOME="$work/data-a" || return 1
+    wait_window "$app" '^Merge Other Versions$' 10 >/dev/null || fail "no merge offered" || return 1
+    key Return
+    wait_until 10 '! compgen -G "$a/pw.sync-conflict-*" >/dev/null' ||
+        fail "the conflict copy stayed: $(ls -A "$a")" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    st_wait_in_sync || return 1
+    phase "merge"
+    for side in a b; do
+        only_files "${!side}" .stfolder .stignore pw.dat || return 1
+        titles=$(grep -a '^TITLE=' "${!side}/pw.dat" | tr -d '\r' | sort | tr '\n' ,)
+        [ "$titles" = "TITLE=Middle,TITLE=On a,TITLE=On b," ] ||
+            fail "folder $side holds $titles" || return 1
+    done
+    cmp -s "$a/pw.dat" "$b/pw.dat" || fail "the two folders hold different journals" || return 1
+    st_stop
+    echo "    syncthing:${phases%,}"
+}
+
 # A journal with one entry of 30 MB, the last bytes of which are Windows-1252: the window
 # appears with the list showing the start of it, and a save after an Add keeps its bytes.
 test_long_entry_opens_and_survives_a_save() {
@@ -1135,6 +1197,7 @@ run test_stop_signal_after_a_failed_save
 run test_second_start_refused_without_read_permission_and_through_a_later_hard_link
 run test_unwritable_folder_is_said_at_start
 run test_sync_tool_keeps_both_versions
+run test_sync_conflict_is_merged
 run test_long_entry_opens_and_survives_a_save
 run test_read_only_journal_is_left_alone
 run test_outside_edit_with_its_time_put_back_is_kept
