@@ -30,9 +30,10 @@ int CountingBoxes::AppBox(const Text &text, BoxType type)
     return Answer(text, type);
 }
 
-int CountingBoxes::ChoiceBox(const Text &text, const Text &, const Text &, const Text &)
+int CountingBoxes::ChoiceBox(const Text &, const Text &, const Text &, const Text &)
 {
-    return Answer(text, BoxYesNo);
+    ++questions;
+    return choiceAnswer;
 }
 
 int CountingBoxes::Answer(const Text &text, BoxType type)

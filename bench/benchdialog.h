@@ -20,6 +20,7 @@ class CountingBoxes : public MessageBoxes
 public:
     int shown = 0;
     int questions = 0;
+    int choiceAnswer = AnswerNo; // the answer to a choice between two buttons
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
     int ChoiceBox(const Text &text, const Text &caption, const Text &accept,

@@ -65,6 +65,9 @@ public:
     EntryForm &Form() { return m_form; }
     QtListView &EntryListView() { return m_entryListView; }
     JournalFile &Journal() { return m_journal; }
+    // Offers, in one box, to merge the copies beside the journal that have not been offered in
+    // this run (journal/journalmerge.h); done at start and after each save.
+    void OfferMerge();
 
 protected:
     bool OnInitDialog() override;
@@ -93,7 +96,6 @@ private:
     void OnListChanged();
     void OnSaveDue();
     void OnBackgroundSaveDone();
-    void OfferMerge();
     void MoveMergedCopies();
 
     static const CommandEntry<JournalDialog> commandTable[];
