@@ -4,6 +4,7 @@
 #include "ui/qt/qtlistview.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
 
 #include <cstdio>
@@ -86,4 +87,11 @@ double WaitUntilSaved(JournalDialog &dialog, Clock::time_point start, double lim
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return SecondsSince(start);
+}
+
+void ClickHeading(JournalDialog &dialog, int column)
+{
+    QHeaderView *header = dialog.EntryListView().header();
+    Click(header->viewport(),
+          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
 }

@@ -71,6 +71,7 @@ void JournalDialog::AddUndoItems()
     menu->insertSeparator(first);
     connect(m_undoItem, &QAction::triggered, this, &JournalDialog::OnUndo);
     connect(m_redoItem, &QAction::triggered, this, &JournalDialog::OnRedo);
+    // Kept up to date by every change of the list, and once more whenever the menu opens.
     connect(menu, &QMenu::aboutToShow, this, &JournalDialog::UpdateUndoItems);
     UpdateUndoItems();
 
@@ -239,6 +240,7 @@ void JournalDialog::SaveJournal()
 // end (a refused Add): one more save of the same rows is harmless.
 void JournalDialog::OnListChanged()
 {
+    UpdateUndoItems();
     m_journal.NoteChange();
     if (m_collaborators.saveDelay && !m_closed && !m_saveTimer.isActive())
         m_saveTimer.start(); // not restarted by later changes: a burst still saves in time
