@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <initializer_list>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +84,37 @@ bool CopyContents(int from, int to)
     }
 }
 
+// A file already kept beside `journalPath` under one of `labels` whose bytes equal those of the
+// file `source`; nothing when there is none.
+std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
+                                          std::initializer_list<std::string_view> labels)
+{
+    struct stat original = {};
+    if (::stat(source.c_str(), &original) != 0)
+        return std::nullopt;
+    const std::string folder(FolderPrefix(journalPath));
+    const std::string_view base = journalPath.substr(folder.size());
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
+                                             &::closedir);
+    std::optional<std::uint64_t> sourceHash; // read only once a kept file of its size turns up
+    while (const dirent *entry = dir ? ::readdir(dir.get()) : nullptr) {
+        const std::string_view name = entry->d_name;
+        if (std::none_of(labels.begin(), labels.end(),
+                         [&](std::string_view label) { return IsNameBeside(name, base, label); }))
+            continue;
+        const std::string path = folder + std::string(name);
+        struct stat kept = {};
+        if (::lstat(path.c_str(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
+            kept.st_size != original.st_size)
+            continue;
+        if (!sourceHash)
+            sourceHash = HashOfFile(source);
+        if (sourceHash && sourceHash == HashOfFile(path))
+            return path;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
@@ -139,31 +171,10 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
     return path;
 }
 
-std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
-                                          std::initializer_list<std::string_view> labels)
+std::optional<std::string> KeepVersionBeside(const std::string &source,
+                                             std::string_view journalPath, std::string_view label)
 {
-    struct stat original = {};
-    if (::stat(source.c_str(), &original) != 0)
-        return std::nullopt;
-    const std::string folder(FolderPrefix(journalPath));
-    const std::string_view base = journalPath.substr(folder.size());
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
-                                             &::closedir);
-    std::optional<std::uint64_t> sourceHash; // read only once a kept file of its size turns up
-    while (const dirent *entry = dir ? ::readdir(dir.get()) : nullptr) {
-        const std::string_view name = entry->d_name;
-        if (std::none_of(labels.begin(), labels.end(),
-                         [&](std::string_view label) { return IsNameBeside(name, base, label); }))
-            continue;
-        const std::string path = folder + std::string(name);
-        struct stat kept = {};
-        if (::lstat(path.c_str(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
-            kept.st_size != original.st_size)
-            continue;
-        if (!sourceHash)
-            sourceHash = HashOfFile(source);
-        if (sourceHash && sourceHash == HashOfFile(path))
-            return path;
-    }
-    return std::nullopt;
+    std::optional<std::string> kept =
+        FindCopyBeside(source, journalPath, {originalLabel, outsideLabel});
+    return kept ? kept : CopyFileBeside(source, journalPath, label);
 }
