@@ -118,7 +118,7 @@ std::string ResolveFileName(std::string_view name)
 
 void ToTextModeText(Text &bytes)
 {
-    const std::size_t mark = bytes.find('\x1A');
+    const std::size_t mark = bytes.find(endOfFileMark);
     if (mark != Text::npos)
         bytes.resize(mark);
     bytes.resize(CollapseCrLf(bytes.data(), bytes.size()));

@@ -16,6 +16,9 @@
 // the last component is looked up, in the folder the rest names.
 std::string ResolveFileName(std::string_view name);
 
+// The byte that ends a text-mode file: a text-mode read delivers nothing after it.
+inline constexpr char endOfFileMark = '\x1A';
+
 // Turns `bytes`, a file's content as stored, into what a text-mode read of it delivers:
 // everything before the first 0x1A, each CR LF as LF.
 void ToTextModeText(Text &bytes);
