@@ -90,7 +90,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, RowStore::FromRows(rows));
+        entries.List().InsertRows(0, StoreOf(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         entries.OnClear();
@@ -437,7 +437,7 @@ void tst_EntryCommandsDialog::addedEntrySurvivesQuitAndRestart()
                                               "TITLE=Harvest\r\nENTRY=a<br>b\r\n"));
     ShownDialog restarted;
     QCOMPARE(restarted.List().RowCount(), 1);
-    QCOMPARE(restarted.List().RowAt(0), (Row{"2006-09-22", "Harvest", "a\r\nb"}));
+    QCOMPARE(RowOf(restarted.List().RowAt(0)), (Row{"2006-09-22", "Harvest", "a\r\nb"}));
     QCOMPARE(restarted.Shown(IdEntryCount), QString("1"));
     QVERIFY(m_boxes.empty());
 }

@@ -545,7 +545,7 @@ void tst_Journal::parseGivesUpBeyondBudget()
     const std::optional<RowStore> within =
         ParseJournalRows(Text(text(file)), EntryForm{}, bytesOfRows);
     QVERIFY(within.has_value());
-    QVERIFY(within->ToRows() == rows);
+    QVERIFY(RowsOf(*within) == rows);
     QVERIFY(!ParseJournalRows(Text(text(file)), EntryForm{}, bytesOfRows - 1).has_value());
 }
 

@@ -89,7 +89,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, RowStore::FromRows(rows));
+        entries.List().InsertRows(0, StoreOf(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         // The form holds the top row, as adding the rows one by one through it left it.
@@ -684,7 +684,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
         const QPoint heading(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, heading);
     }
-    const std::vector<Row> rows = shown.List().SnapshotRows().ToRows();
+    const std::vector<Row> rows = RowsOf(shown.List().SnapshotRows());
     QVERIFY(rows != threeRows);
     QTRY_COMPARE(ReadBytes("pw.dat"), stored(rows));
     QVERIFY(shown.dialog.isVisible());

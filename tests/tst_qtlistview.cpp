@@ -57,7 +57,7 @@ struct ShownList
         std::vector<Row> texts;
         for (int i = 0; i < rows; ++i)
             texts.push_back(Row{"2006-01-0" + std::to_string(i % 10), "t" + std::to_string(i), ""});
-        list.InsertRows(0, RowStore::FromRows(texts));
+        list.InsertRows(0, StoreOf(texts));
     }
 
     QPoint CellCentre(int row) const
@@ -84,9 +84,9 @@ void tst_QtListView::insertSetGetDelete()
     QCOMPARE(changes.size(), 1);                         // one change for the whole row
     QCOMPARE(list.RowCount(), 3);
     QVERIFY(list.RemoveRow(0));
-    list.InsertRows(1, RowStore::FromRows(std::vector<Row>{{"x", "1", ""}, {"y", "2", ""}}));
+    list.InsertRows(1, StoreOf(std::vector<Row>{{"x", "1", ""}, {"y", "2", ""}}));
     QCOMPARE(
-        list.SnapshotRows().ToRows(),
+        RowsOf(list.SnapshotRows()),
         (std::vector<Row>{
             {"b", "title of b", "entry of b"}, {"x", "1", ""}, {"y", "2", ""}, {"c", "", ""}}));
 }
@@ -106,8 +106,8 @@ void tst_QtListView::missingRowsAreIgnored()
         list.InsertColumn(i, "h");
     list.InsertRow(0, {{"only", "", ""}});
     list.SetRow(row, {{"lost", "lost", "lost"}});
-    QCOMPARE(list.RowAt(row), Row{});
-    QCOMPARE(list.SnapshotRows().ToRows(), (std::vector<Row>{{"only", "", ""}}));
+    QCOMPARE(RowOf(list.RowAt(row)), Row{});
+    QCOMPARE(RowsOf(list.SnapshotRows()), (std::vector<Row>{{"only", "", ""}}));
 }
 
 void tst_QtListView::deletingAMissingRowChangesNothing()
@@ -126,8 +126,8 @@ void tst_QtListView::keepsBytesTheDisplayCannotShow()
     list.InsertColumn(0, "Date");
     const Text invalid = "caf\xe9 \xff\xfe\r\nend";
     list.InsertRow(0, {{invalid, "", ""}});
-    QCOMPARE(list.RowAt(0), (Row{invalid, "", ""}));
-    QCOMPARE(list.SnapshotRows().ToRows().front()[0], invalid);
+    QCOMPARE(RowOf(list.RowAt(0)), (Row{invalid, "", ""}));
+    QCOMPARE(RowsOf(list.SnapshotRows()).front()[0], invalid);
 }
 
 void tst_QtListView::showsLineBreaksAsSpaces()
@@ -233,7 +233,7 @@ void tst_QtListView::markMovesWithInsertAndDelete()
     std::vector<Row> rows;
     for (int i = 0; i < 5; ++i)
         rows.push_back(Row{"d", "t" + std::to_string(i), ""});
-    shown.list.InsertRows(0, RowStore::FromRows(rows));
+    shown.list.InsertRows(0, StoreOf(rows));
     QTest::mouseClick(shown.list.viewport(), Qt::LeftButton, {}, shown.CellCentre(2));
     const QStringList words = change.split(' ');
     if (words[0] == "insert")
@@ -251,7 +251,7 @@ void tst_QtListView::markMovesWithInsertAndDelete()
 void tst_QtListView::headingClickCarriesColumnAndDoesNotSort()
 {
     ShownList shown;
-    shown.list.InsertRows(0, RowStore::FromRows(std::vector<Row>{{"b", "", ""}, {"a", "", ""}}));
+    shown.list.InsertRows(0, StoreOf(std::vector<Row>{{"b", "", ""}, {"a", "", ""}}));
     QSignalSpy headings(&shown.list, &QtListView::headingClicked);
     QHeaderView *header = shown.list.header();
     const auto middleOf = [header](int column) {
@@ -287,8 +287,8 @@ void tst_QtListView::autoSizeFollowsLongestText()
     ShownList shown;
     const int narrow = shown.list.ColumnWidth(1);
     const Text longTitle(80, 'W');
-    shown.list.InsertRows(0, RowStore::FromRows(std::vector<Row>{{"2006-03-05", longTitle, ""},
-                                                                 {"2006-03-06", "s", ""}}));
+    shown.list.InsertRows(
+        0, StoreOf(std::vector<Row>{{"2006-03-05", longTitle, ""}, {"2006-03-06", "s", ""}}));
     shown.entries.AutoSizeColumns();
     const QFontMetrics metrics(shown.list.font());
     const int textWidth = metrics.horizontalAdvance(QString(80, 'W'));
@@ -341,7 +341,7 @@ void tst_QtListView::largeListLoadsAndSizes()
     texts[rows / 2][1] = Text(60, 'W');
     QElapsedTimer timer;
     timer.start();
-    shown.list.InsertRows(0, RowStore::FromRows(texts));
+    shown.list.InsertRows(0, StoreOf(texts));
     shown.entries.AutoSizeColumns();
     shown.list.InsertRow(0, {{"2007-01-01", "", ""}});
     shown.entries.AutoSizeColumns();

@@ -1,4 +1,5 @@
 #include "common/rowstore.h"
+#include "support/testsupport.h"
 
 #include <QtTest>
 
@@ -87,17 +88,17 @@ void tst_RowStore::matchesPlainRows()
                 std::vector<Row> added;
                 for (int i = 0; i < (kind == '<' ? 3 : 1000); ++i)
                     added.push_back(MakeRow(serial++));
-                store.Insert(at, RowStore::FromRows(added));
+                store.Insert(at, StoreOf(added));
                 plain.insert(plain.begin() + std::ptrdiff_t(at), added.begin(), added.end());
             } else if (kind == '@') {
                 std::vector<Row> &read = snapshots.emplace_back(plain, std::vector<Row>()).second;
-                readers.emplace_back([snapshot = store, &read] { read = snapshot.ToRows(); });
+                readers.emplace_back([snapshot = store, &read] { read = RowsOf(snapshot); });
             }
         }
         repeat = 1;
     }
     QCOMPARE(store.Count(), plain.size());
-    QCOMPARE(store.ToRows(), plain);
+    QCOMPARE(RowsOf(store), plain);
     readers.clear(); // joins them
     for (const auto &[rowsThen, rowsRead] : snapshots)
         QCOMPARE(rowsRead, rowsThen);

@@ -30,7 +30,6 @@ public:
 
     // Hands on what is left; false when any run could not be handed on.
     bool Finish();
-    bool Failed() const { return m_failed; }
 
 private:
     void AppendBeyondBuffer(std::string_view bytes);

@@ -31,21 +31,26 @@ int FakeListView::HeadingCount() const
 int FakeListView::InsertRow(int index, const RowView &texts)
 {
     index = std::clamp(index, 0, int(rows.size()));
-    rows.insert(rows.begin() + index, texts.ToRow());
+    rows.insert(rows.begin() + index, RowOf(texts));
     return index;
 }
 
 void FakeListView::InsertRows(int index, RowStore newRows)
 {
     index = std::clamp(index, 0, int(rows.size()));
-    const std::vector<Row> added = newRows.ToRows();
+    const std::vector<Row> added = RowsOf(newRows);
     rows.insert(rows.begin() + index, added.begin(), added.end());
 }
 
 void FakeListView::SetRow(int row, const RowView &texts)
 {
     if (validRow(rows, row))
-        rows[size_t(row)] = texts.ToRow();
+        rows[size_t(row)] = RowOf(texts);
+}
+
+RowStore FakeListView::SnapshotRows() const
+{
+    return StoreOf(rows);
 }
 
 RowView FakeListView::RowAt(int row) const
@@ -160,6 +165,27 @@ void WriteBytes(const std::string &path, const std::string &bytes)
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+Row RowOf(const RowView &texts)
+{
+    return Row{Text(texts[0]), Text(texts[1]), Text(texts[2])};
+}
+
+RowStore StoreOf(std::span<const Row> rows)
+{
+    RowStore store;
+    for (const Row &row : rows)
+        store.Insert(store.Count(), RowView{{row[0], row[1], row[2]}});
+    return store;
+}
+
+std::vector<Row> RowsOf(const RowStore &store)
+{
+    std::vector<Row> rows;
+    for (size_t row = 0; row < store.Count(); ++row)
+        rows.push_back(RowOf(store.At(row)));
+    return rows;
+}
+
 Text CellText(const ListView &list, int row, int column)
 {
     return Text(list.RowAt(row)[size_t(column)]);
@@ -167,7 +193,7 @@ Text CellText(const ListView &list, int row, int column)
 
 std::vector<Row> LoadedRows(std::string_view text, const EntryForm &start)
 {
-    return ParseJournalRows(Text(text), start, std::numeric_limits<size_t>::max())->ToRows();
+    return RowsOf(*ParseJournalRows(Text(text), start, std::numeric_limits<size_t>::max()));
 }
 
 Text SavedBytes(const std::vector<Row> &rows)
@@ -177,7 +203,7 @@ Text SavedBytes(const std::vector<Row> &rows)
         bytes.append(piece);
         return true;
     });
-    WriteJournalFile(RowStore::FromRows(rows), out);
+    WriteJournalFile(StoreOf(rows), out);
     out.Finish();
     return bytes;
 }

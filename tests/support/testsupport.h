@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,7 @@ public:
     bool RemoveRow(int row) override;
     int RowCount() const override;
     RowView RowAt(int row) const override;
-    RowStore SnapshotRows() const override { return RowStore::FromRows(rows); }
+    RowStore SnapshotRows() const override;
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
@@ -102,6 +103,12 @@ public:
     std::vector<Text> opened;
     void Open(const Text &target) override { opened.push_back(target); }
 };
+
+// A row's texts, a store of `rows` in their order, and the rows of a store (through its Insert
+// and At).
+Row RowOf(const RowView &texts);
+RowStore StoreOf(std::span<const Row> rows);
+std::vector<Row> RowsOf(const RowStore &store);
 
 // The text of a row's cell, as the list keeps it; empty for a missing row.
 Text CellText(const ListView &list, int row, int column);
