@@ -1,9 +1,10 @@
 #include "common/textfile.h"
 
+#include "common/posixfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,12 +32,8 @@ bool EntryExists(const std::string &path)
 // the one first in byte order is taken, so the choice does not depend on the directory order.
 std::string FindIgnoringCase(const std::string &folder, std::string_view base)
 {
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir);
-    if (!dir)
-        return {};
     std::string best;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        const std::string_view entryName = entry->d_name;
+    for (const std::string &entryName : FolderEntries(folder)) {
         if (EqualIgnoringAsciiCase(entryName, base) && (best.empty() || entryName < best))
             best = entryName;
     }
@@ -105,15 +102,11 @@ std::string ResolveFileName(std::string_view name)
     std::string given(name);
     if (given.empty() || EntryExists(given))
         return given;
-    const std::size_t slash = name.rfind('/');
-    const std::string_view prefix =
-        slash == std::string_view::npos ? "" : name.substr(0, slash + 1);
-    const std::string_view base = name.substr(prefix.size());
+    const std::string_view base = BaseNameOf(name);
     if (base.empty())
         return given;
-    const std::string folder = prefix.empty() ? std::string(".") : std::string(prefix);
-    const std::string match = FindIgnoringCase(folder, base);
-    return match.empty() ? given : std::string(prefix) + match;
+    const std::string match = FindIgnoringCase(DirectoryOf(name), base);
+    return match.empty() ? given : std::string(FolderPrefixOf(name)) + match;
 }
 
 void ToTextModeText(Text &bytes)
@@ -171,15 +164,10 @@ bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened)
             *opened = status;
         out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
     }
-    for (;;) {
-        ssize_t count = 0;
-        do {
-            count = ::read(m_fd, m_buffer.get(), bufferSize);
-        } while (count < 0 && errno == EINTR);
-        if (count <= 0)
-            return count == 0;
-        out.append(m_buffer.get(), static_cast<std::size_t>(count));
-    }
+    return ReadAll(m_fd, [&out](std::string_view bytes) {
+        out.append(bytes);
+        return true;
+    });
 }
 
 bool TextFile::Write(std::string_view bytes)
