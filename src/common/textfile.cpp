@@ -127,7 +127,6 @@ bool TextFile::Open(std::string_view name, Mode mode)
     if (IsOpen())
         Close();
     m_mode = mode;
-    m_end = 0;
     m_writeFailed = false;
     const std::string path = ResolveFileName(name);
     if (mode == Mode::Read && !IsRegularOrMissing(path))
@@ -145,8 +144,12 @@ bool TextFile::Open(std::string_view name, Mode mode)
         m_fd = -1;
         return false;
     }
-    if (!m_buffer)
-        m_buffer = std::make_unique<char[]>(bufferSize);
+    if (mode != Mode::Read) {
+        m_output.emplace([this](std::string_view bytes) {
+            m_writeFailed = !WriteAll(m_fd, bytes);
+            return !m_writeFailed;
+        });
+    }
     return true;
 }
 
@@ -172,87 +175,20 @@ bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened)
 
 bool TextFile::Write(std::string_view bytes)
 {
-    if (m_fd < 0 || m_mode == Mode::Read)
+    if (!m_output)
         return false;
-    // Each stored piece goes through the buffer; after a failure nothing more is written. An
-    // empty piece may have no bytes at all to copy from.
-    struct Stored
-    {
-        TextFile &file;
-        void Append(std::string_view piece)
-        {
-            if (!piece.empty())
-                file.WriteStored(piece);
-        }
-    } stored{*this};
-    AppendInTextMode(stored, bytes);
+    AppendInTextMode(*m_output, bytes);
     return !m_writeFailed;
-}
-bool TextFile::WriteStoredBeyondBuffer(std::string_view bytes)
-{
-    if (m_fd < 0 || m_mode == Mode::Read)
-        return false;
-    if (!m_writeFailed)
-        Buffer(bytes.data(), bytes.size());
-    return !m_writeFailed;
-}
-
-// Adds bytes to the output buffer, writing it out whenever it is full. A run larger than the
-// whole buffer goes straight to the file.
-void TextFile::Buffer(const char *bytes, std::size_t size)
-{
-    if (size >= bufferSize) {
-        Flush();
-        WriteRaw(bytes, size);
-        return;
-    }
-    while (size > 0) {
-        const std::size_t room = bufferSize - m_end;
-        const std::size_t part = std::min(room, size);
-        std::memcpy(m_buffer.get() + m_end, bytes, part);
-        m_end += part;
-        bytes += part;
-        size -= part;
-        if (m_end == bufferSize)
-            Flush();
-    }
-}
-
-bool TextFile::Flush()
-{
-    WriteRaw(m_buffer.get(), m_end);
-    m_end = 0;
-    return !m_writeFailed;
-}
-
-// Writes all bytes, retrying after interruptions and short writes. After a failure nothing
-// more is written, so the file holds an unbroken prefix of the text.
-void TextFile::WriteRaw(const char *bytes, std::size_t size)
-{
-    while (size > 0 && !m_writeFailed) {
-        const ssize_t count = ::write(m_fd, bytes, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            m_writeFailed = true;
-            break;
-        }
-        bytes += count;
-        size -= static_cast<std::size_t>(count);
-    }
 }
 
 bool TextFile::Close()
 {
     if (m_fd < 0)
         return false;
-    bool ok = true;
-    if (m_mode != Mode::Read)
-        ok = Flush();
+    const bool written = !m_output || m_output->Finish();
+    m_output.reset();
     // Linux releases the descriptor even when close() reports an error, so it is never retried.
-    if (::close(m_fd) != 0 && m_mode != Mode::Read)
-        ok = false;
+    const bool closed = ::close(m_fd) == 0 || m_mode == Mode::Read;
     m_fd = -1;
-    m_end = 0;
-    return ok;
+    return written && closed;
 }

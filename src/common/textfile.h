@@ -1,10 +1,8 @@
 #pragma once
 
+#include "common/byteoutput.h"
 #include "common/text.h"
 
-#include <cstddef>
-#include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,15 +57,10 @@ public:
     // The same for bytes already in the form the file stores them, each LF as CR LF.
     bool WriteStored(std::string_view bytes)
     {
-        // Most pieces fit in the buffer: a copy is all they need. An empty piece may have no
-        // bytes at all to copy from, which memcpy must not be given.
-        if (m_mode != Mode::Read && m_fd >= 0 && !m_writeFailed && !bytes.empty() &&
-            bytes.size() < bufferSize - m_end) {
-            std::memcpy(m_buffer.get() + m_end, bytes.data(), bytes.size());
-            m_end += bytes.size();
-            return true;
-        }
-        return WriteStoredBeyondBuffer(bytes);
+        if (!m_output)
+            return false;
+        m_output->Append(bytes);
+        return !m_writeFailed;
     }
 
     // Flushes and closes; false when the open, a write, or the flush failed. The file is
@@ -76,17 +69,14 @@ public:
 
 private:
     friend bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened);
-    static constexpr std::size_t bufferSize = std::size_t{64} * 1024;
 
     bool ReadRest(Text &out, std::optional<struct stat> *opened);
-    bool WriteStoredBeyondBuffer(std::string_view bytes);
-    bool Flush();
-    void Buffer(const char *bytes, std::size_t size);
-    void WriteRaw(const char *bytes, std::size_t size);
 
     int m_fd = -1;
     Mode m_mode = Mode::Read;
-    std::unique_ptr<char[]> m_buffer;
-    std::size_t m_end = 0; // bytes 0..m_end of m_buffer are waiting to be written
+    // While the file is open for writing: what is written, gathered and written to the file a
+    // buffer-full at a time. After a failure nothing more is written, so the file holds an
+    // unbroken prefix of the text.
+    std::optional<ByteOutput> m_output;
     bool m_writeFailed = false;
 };
