@@ -159,7 +159,7 @@ bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> 
     return file.Open(name, TextFile::Mode::Read) && file.ReadRest(out, opened);
 }
 
-bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened)
+bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened) const
 {
     struct stat status = {};
     if (::fstat(m_fd, &status) == 0) {

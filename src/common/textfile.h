@@ -70,7 +70,7 @@ public:
 private:
     friend bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened);
 
-    bool ReadRest(Text &out, std::optional<struct stat> *opened);
+    bool ReadRest(Text &out, std::optional<struct stat> *opened) const;
 
     int m_fd = -1;
     Mode m_mode = Mode::Read;

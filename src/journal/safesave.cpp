@@ -252,7 +252,7 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
     for (const std::string &name : FolderEntries(folder)) {
         if (!isOurs(name))
             continue;
-        const std::string path = folder + "/" + name;
+        const std::string path = std::string(folder).append("/").append(name);
         struct stat info = {};
         if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::unlink(path.c_str()) == 0)
