@@ -6,7 +6,45 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <cstdio>
 #include <thread>
+
+namespace {
+JournalDialog::Collaborators BenchCollaborators(BenchDialog &bench, bool backgroundSave)
+{
+    JournalDialog::Collaborators collaborators{
+        .boxes = bench.boxes, .shell = bench.shell, .datePicker = bench.datePicker};
+    if (!backgroundSave)
+        collaborators.saveDelay.reset();
+    return collaborators;
+}
+} // namespace
+
+int CountingBoxes::DialogBox(const Text &text, const Text &, BoxType type)
+{
+    return Answer(text, type);
+}
+
+int CountingBoxes::AppBox(const Text &text, BoxType type)
+{
+    return Answer(text, type);
+}
+
+int CountingBoxes::Answer(const Text &text, BoxType type)
+{
+    if (type == BoxYesNo) {
+        ++questions;
+        return AnswerNo;
+    }
+    ++shown;
+    std::fprintf(stderr, "unexpected message box: %s\n", text.c_str());
+    return AnswerOk;
+}
+
+BenchDialog::BenchDialog(bool backgroundSave) : dialog(BenchCollaborators(*this, backgroundSave))
+{
+    datePicker.SetOwner(&dialog);
+}
 
 void ProcessEvents()
 {

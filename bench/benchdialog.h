@@ -1,14 +1,51 @@
 #pragma once
 
 // Driving the real main dialog as a user does, for the parts of the benchmark that time its
-// commands: events processed until idle, mouse clicks, and the wait for the journal on disk.
+// commands: the dialog with the benchmark's collaborators, events processed until idle, mouse
+// clicks, and the wait for the journal on disk.
 
 #include "benchsupport.h"
 
+#include "app/journaldialog.h"
+#include "datepick/qt/qtdatepicker.h"
+
 #include <QPoint>
 
-class JournalDialog;
 class QWidget;
+
+// Answers every box without showing it, a question with No. Each box that tells of something is
+// counted and named on standard error: during a measurement it means that something failed.
+class CountingBoxes : public MessageBoxes
+{
+public:
+    int shown = 0;
+    int questions = 0;
+    int DialogBox(const Text &text, const Text &caption, BoxType type) override;
+    int AppBox(const Text &text, BoxType type) override;
+
+private:
+    int Answer(const Text &text, BoxType type);
+};
+
+// Opens nothing, as if the desktop had.
+class NoShell : public Shell
+{
+public:
+    bool Open(const Text &) override { return true; }
+};
+
+// The real main dialog with the benchmark's boxes and shell and the real Date Selection dialog.
+// Shown, it loads the journal of the working folder; `backgroundSave` false: it writes the
+// journal at close only.
+struct BenchDialog
+{
+    CountingBoxes boxes;
+    NoShell shell;
+    QtDatePicker datePicker;
+    JournalDialog dialog;
+
+    explicit BenchDialog(bool backgroundSave = true);
+};
 
 // Lets the window handle everything queued: layout, painting, timers due.
 void ProcessEvents();

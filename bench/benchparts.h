@@ -46,13 +46,22 @@ void RunListBenchmarks(const BenchOptions &options, const std::vector<Journal> &
 // The one pass over a journal's bytes that finds what a load leaves out, against the floor.
 void RunLoadCheckBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// The merge of a copy into the list: two journals differing by 1% of their records, against
+// the floor of loading both.
+void RunMergeBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
+
 // Each command with the background save on and off, the time until its change is on disk, and
 // the save's share of the UI thread.
 void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
+// Keeping a version of each journal: the copy alone and beside the save, against the save.
+void RunVersionBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 // A paste of 1 MiB into Title and into Entry, and the Add that follows, against a lone box and
 // an ordinary Add.
 void RunPasteBenchmark(const BenchOptions &options);
+// One search through every row without a match, against memmem over the same texts; and keys
+// typed into the Find window, each until the window is idle.
+void RunFindBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);
 
 // Peak memory of a process that loads each journal, against one that loads an empty journal.
 void RunMemoryBenchmark(const BenchOptions &options, const std::vector<Journal> &journals);

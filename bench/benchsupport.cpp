@@ -89,6 +89,15 @@ Row MakeLongEntry(size_t bytes)
     return Row{"2024-01-01", "A very long entry", std::move(entry)};
 }
 
+bool SameRows(const RowStore &a, const RowStore &b)
+{
+    for (size_t row = 0; row < a.Count() && row < b.Count(); ++row) {
+        if (a.At(row).texts != b.At(row).texts)
+            return false;
+    }
+    return a.Count() == b.Count();
+}
+
 std::string JournalBytes(const std::vector<Row> &rows)
 {
     if (rows.empty())
@@ -175,20 +184,29 @@ void Table::AddRow(std::vector<std::string> cells)
     m_rows.push_back(std::move(cells));
 }
 
+namespace {
+// The columns a UTF-8 cell takes: one per character.
+size_t Columns(const std::string &cell)
+{
+    return size_t(
+        std::count_if(cell.begin(), cell.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+} // namespace
+
 void Table::Print() const
 {
     std::vector<size_t> widths;
     for (const auto &row : m_rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (size_t column = 0; column < row.size(); ++column)
-            widths[column] = std::max(widths[column], row[column].size());
+            widths[column] = std::max(widths[column], Columns(row[column]));
     }
     for (const auto &row : m_rows) {
         std::string line;
         for (size_t column = 0; column < row.size(); ++column) {
             std::string cell = row[column];
             if (column + 1 < row.size())
-                cell.resize(widths[column] + 2, ' ');
+                cell.resize(cell.size() + widths[column] + 2 - Columns(cell), ' ');
             line += cell;
         }
         std::printf("%s\n", line.c_str());

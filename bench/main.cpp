@@ -34,6 +34,8 @@ struct Arguments
     bool list = true;
     bool save = true;
     bool paste = true;
+    bool merge = true;
+    bool find = true;
     bool memory = true;
     bool startup = true;
     bool keep = false;
@@ -44,8 +46,8 @@ void PrintUsage()
 {
     std::printf(
         "usage: lumenlog-bench [--sizes N,N,...] [--runs N] [--dir FOLDER] [--app PROGRAM]\n"
-        "                      [--no-list] [--no-save] [--no-paste] [--no-memory] [--no-startup]\n"
-        "                      [--keep]\n"
+        "                      [--no-list] [--no-save] [--no-find] [--no-paste] [--no-merge]\n"
+        "                      [--no-memory] [--no-startup] [--keep]\n"
         "  --sizes    journal sizes in entries; an s after a size makes short records, a\n"
         "             one-word title and entry each; an M makes one entry of that many MiB\n"
         "             (default 1000,10000,100000,1000000s,200M)\n"
@@ -95,6 +97,10 @@ bool ParseArguments(int argc, char *argv[], Arguments &arguments)
             arguments.save = false;
         else if (argument == "--no-paste")
             arguments.paste = false;
+        else if (argument == "--no-merge")
+            arguments.merge = false;
+        else if (argument == "--no-find")
+            arguments.find = false;
         else if (argument == "--no-memory")
             arguments.memory = false;
         else if (argument == "--no-startup")
@@ -170,10 +176,16 @@ int main(int argc, char *argv[])
         RunListBenchmarks(options, journals);
         RunLoadCheckBenchmark(options, journals);
     }
-    if (arguments.save)
+    if (arguments.merge)
+        RunMergeBenchmark(options, journals);
+    if (arguments.save) {
         RunSaveBenchmark(options, journals);
+        RunVersionBenchmark(options, journals);
+    }
     if (arguments.paste)
         RunPasteBenchmark(options);
+    if (arguments.find)
+        RunFindBenchmark(options, journals);
     if (arguments.memory)
         RunMemoryBenchmark(options, journals);
     if (arguments.startup)

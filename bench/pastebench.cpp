@@ -10,7 +10,6 @@
 #include "app/journaldialog.h"
 #include "resources/resourceids.h"
 #include "ui/qt/qtlistview.h"
-#include "ui/qt/qtmessageboxes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -179,19 +178,14 @@ void RunPasteBenchmark(const BenchOptions &options)
     if (folder.empty() || ::chdir(folder.c_str()) != 0)
         return;
     std::fprintf(stderr, "measuring a paste of 1 MiB...\n");
-    int boxes = 0;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        ++boxes;
-        std::fprintf(stderr, "unexpected message box: %s\n", box.text.c_str());
-        return int(AnswerNo);
-    };
-    auto dialog = std::make_unique<JournalDialog>();
-    dialog->show();
+    auto bench = std::make_unique<BenchDialog>();
+    JournalDialog &dialog = bench->dialog;
+    dialog.show();
     ProcessEvents();
     Table table({"box", "paste", "floor", "ratio", "Add", "on disk", "Update", "on disk",
                  "ordinary Add", "on disk", "ordinary Update", "on disk"});
     for (const int boxId : {IdTitle, IdEntry}) {
-        const PasteTimes times = MeasurePaste(options, *dialog, boxId);
+        const PasteTimes times = MeasurePaste(options, dialog, boxId);
         const double paste = Median(times.paste), floor = Median(times.floor);
         const char *name = boxId == IdTitle ? "Title" : "Entry";
         NoteTarget(std::string("paste of 1 MiB into ") + name +
@@ -206,8 +200,8 @@ void RunPasteBenchmark(const BenchOptions &options)
         }
         table.AddRow(cells);
     }
-    dialog.reset();
-    QtMessageBoxes::answerer = nullptr;
+    const int boxes = bench->boxes.shown + bench->boxes.questions;
+    bench.reset();
     if (boxes > 0)
         std::fprintf(stderr, "%d message boxes during the paste measurements\n", boxes);
     if (::chdir(options.workFolder.c_str()) != 0)

@@ -2,8 +2,9 @@
 // with it off, how long its change takes to reach the disk, and what the save costs the UI
 // thread (the copy of the rows it takes there).
 //
-// Each journal is loaded by a real JournalDialog, shown offscreen in a folder of its own (a
-// copy of the generated journal, since the saves rewrite it), and driven as a user drives it:
+// Each journal is loaded by two real JournalDialogs, one with the background save and one
+// without, each shown offscreen in a folder of its own (a copy of the generated journal, since
+// the saves rewrite it), and driven alike, as a user drives it:
 // the form's boxes are filled in, the buttons clicked, a row and a heading clicked with mouse
 // events. "Idle" is when the event loop has nothing left to do.
 
@@ -14,7 +15,6 @@
 #include "journal/rowsnapshot.h"
 #include "resources/resourceids.h"
 #include "ui/qt/qtlistview.h"
-#include "ui/qt/qtmessageboxes.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -96,41 +96,51 @@ struct CommandTimes
     std::vector<double> off, on, onDisk;
 };
 
-CommandTimes MeasureCommand(const BenchOptions &options, JournalDialog &dialog, Step command)
+// `off` and `on` hold the same journal, `on` with the background save.
+CommandTimes MeasureCommand(const BenchOptions &options, JournalDialog &off, JournalDialog &on,
+                            Step command)
 {
     CommandTimes times;
     for (int run = 0; run < options.runs; ++run) {
         // Alternating which goes first, so that neither always meets a warmer cache.
-        for (const bool on : run % 2 ? std::vector{true, false} : std::vector{false, true}) {
-            dialog.SetBackgroundSave(on);
-            // What the runs without the background save changed is written first, so that the
-            // timed save has just this command's change to write.
-            JournalFile &journal = dialog.Journal();
-            if (journal.ChangedSinceLastSave() && journal.StartBackgroundSave(nullptr))
-                journal.FinishBackgroundSave();
+        for (const bool saving : run % 2 ? std::vector{true, false} : std::vector{false, true}) {
+            JournalDialog &dialog = saving ? on : off;
             Prepare(dialog, command);
             const Clock::time_point start = Clock::now();
             Perform(dialog, command);
             ProcessEvents();
             const Clock::time_point idle = Clock::now();
-            (on ? times.on : times.off)
+            (saving ? times.on : times.off)
                 .push_back(std::chrono::duration<double>(idle - start).count());
             if (command == Step::Click && dialog.Form().Title != dialog.EntryListView().RowAt(3)[1])
                 std::fprintf(stderr, "the click on a row did not load it into the form\n");
-            if (on && command != Step::Click)
+            if (saving && command != Step::Click)
                 times.onDisk.push_back(WaitUntilSaved(dialog, idle, 10));
         }
     }
-    dialog.SetBackgroundSave(true);
     return times;
 }
 
-std::string CopyJournal(const BenchOptions &options, const Journal &journal)
+std::string CopyJournal(const BenchOptions &options, const Journal &journal, const char *label)
 {
     const std::string folder =
-        MakeFolder(options.workFolder, "save-" + std::to_string(journal.entries));
+        MakeFolder(options.workFolder, "save-" + std::to_string(journal.entries) + label);
     WriteFile(folder + "/pw.dat", ReadFile(journal.Path()));
     return folder;
+}
+
+// A dialog shown on a copy of `journal`, in a folder of its own; the working folder is that one
+// afterwards. Without the background save, the dialog writes nothing until it is ended.
+std::unique_ptr<BenchDialog> ShowOnCopy(const BenchOptions &options, const Journal &journal,
+                                        bool backgroundSave)
+{
+    const std::string folder = CopyJournal(options, journal, backgroundSave ? "" : "-off");
+    if (::chdir(folder.c_str()) != 0)
+        return nullptr;
+    auto bench = std::make_unique<BenchDialog>(backgroundSave);
+    bench->dialog.show();
+    ProcessEvents();
+    return bench;
 }
 
 } // namespace
@@ -138,27 +148,22 @@ std::string CopyJournal(const BenchOptions &options, const Journal &journal)
 void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &journals)
 {
     int boxes = 0;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        ++boxes;
-        std::fprintf(stderr, "unexpected message box: %s\n", box.text.c_str());
-        return int(AnswerOk);
-    };
     Table commandTable({"entries", "command", "save off", "save on", "ratio", "on disk after"});
     Table shareTable({"entries", "copy of the rows", "start of a save", "save on its thread"});
     for (const Journal &journal : journals) {
         if (!journal.IsOrdinary())
             continue;
         std::fprintf(stderr, "measuring the background save at %d entries...\n", journal.entries);
-        const std::string folder = CopyJournal(options, journal);
-        if (::chdir(folder.c_str()) != 0)
+        // The saves of `on` go to the working folder, its own: it is shown last.
+        std::unique_ptr<BenchDialog> off = ShowOnCopy(options, journal, false);
+        std::unique_ptr<BenchDialog> on = ShowOnCopy(options, journal, true);
+        if (!off || !on)
             continue;
-        auto dialog = std::make_unique<JournalDialog>();
-        dialog->show();
-        ProcessEvents();
+        JournalDialog &dialog = on->dialog;
         const bool largest = journal.IsTargetSize();
 
         for (const Step command : steps) {
-            const CommandTimes times = MeasureCommand(options, *dialog, command);
+            const CommandTimes times = MeasureCommand(options, off->dialog, dialog, command);
             const double off = Median(times.off), on = Median(times.on);
             const double onDisk = times.onDisk.empty() ? 0 : Median(times.onDisk);
             const double slowest =
@@ -181,8 +186,8 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
 
         // The save's own parts: the copy taken on the UI thread, the whole of what the UI
         // thread does to start a save, and the formatting and writing on the save's thread.
-        QtListView &list = dialog->EntryListView();
-        JournalFile &file = dialog->Journal();
+        QtListView &list = dialog.EntryListView();
+        JournalFile &file = dialog.Journal();
         std::vector<double> copies, starts, writes;
         for (int run = 0; run < options.runs; ++run) {
             Clock::time_point start = Clock::now();
@@ -200,11 +205,11 @@ void RunSaveBenchmark(const BenchOptions &options, const std::vector<Journal> &j
         }
         shareTable.AddRow({std::to_string(journal.entries), FormatSeconds(Median(copies)),
                            FormatSeconds(Median(starts)), FormatSeconds(Median(writes))});
-        dialog.reset();
+        for (const BenchDialog *bench : {off.get(), on.get()})
+            boxes += bench->boxes.shown + bench->boxes.questions;
     }
     if (::chdir(options.workFolder.c_str()) != 0)
         std::perror("lumenlog-bench: chdir");
-    QtMessageBoxes::answerer = nullptr;
     if (boxes > 0)
         std::fprintf(stderr, "%d message boxes during the save measurements\n", boxes);
 

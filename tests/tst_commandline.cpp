@@ -1,4 +1,6 @@
+#include "journal/versions.h"
 #include "resources/resources.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QProcess>
@@ -18,6 +20,7 @@ private slots:
     void answersWithoutADisplayAndTouchesNoFile_data();
     void answersWithoutADisplayAndTouchesNoFile();
     void keepsTheJournalInTheFolderGiven();
+    void listsTheVersionsNewestFirst();
 
 private:
     QStringList FolderContents() const;
@@ -104,6 +107,12 @@ void tst_CommandLine::answersWithoutADisplayAndTouchesNoFile_data()
     QTest::newRow("a file, not a folder")
         << QStringList{"file"} << 2 << "^$"
         << "^lumenlog: cannot keep the journal in 'file': Not a directory.\n$";
+    QTest::newRow("--versions, none kept")
+        << QStringList{"--versions"} << 0 << "^$"
+        << "^lumenlog: no versions of /.*/pw.dat are kept in /.*/lumenlog/versions/.*\n$";
+    QTest::newRow("--versions of a file")
+        << QStringList{"--versions", "file"} << 2 << "^$"
+        << "^lumenlog: cannot find the journal in 'file': Not a directory.\n$";
     QTest::newRow("two folders") << QStringList{".", "."} << 2 << "^$"
                                  << "^lumenlog: only one FOLDER may be given.\n" + usageStart;
 }
@@ -148,6 +157,31 @@ void tst_CommandLine::keepsTheJournalInTheFolderGiven()
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QCOMPARE(FolderContents(), QStringList{"journal"});
     QCOMPARE(QFileInfo(journal).size(), 0);
+}
+
+void tst_CommandLine::listsTheVersionsNewestFirst()
+{
+    const std::string journal = m_folder->filePath("pw.dat").toStdString();
+    const std::string root = m_folder->filePath("data/lumenlog/versions").toStdString();
+    for (const std::time_t when : {1765022400, 1765108800}) { // noon on 6 and 7 December
+        WriteBytes(journal, "DATE=1\r\nDATE=" + std::to_string(when) + "\r\n");
+        VersionCopy copy(root);
+        QVERIFY(copy.Start(journal, when));
+    }
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert("XDG_DATA_HOME", m_folder->filePath("data"));
+    QProcess process;
+    Start(process, {"--versions", "."}, environment);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QStringList lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n');
+    const QRegularExpression line("^2025-12-0\\d \\d\\d:\\d\\d:\\d\\d +25 bytes +2 entries  " +
+                                  QRegularExpression::escape(QString::fromStdString(root)) +
+                                  "/[^/]+/2025-12-0\\d-\\d{6}\\.dat$");
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].contains(line) && lines[1].contains(line), qPrintable(lines.join('\n')));
+    QVERIFY(lines[0] > lines[1]);
+    QCOMPARE(FolderContents(), (QStringList{"data", "pw.dat"}));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

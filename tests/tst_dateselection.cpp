@@ -120,7 +120,7 @@ void tst_DateSelection::chosenDayBecomesDate()
     Fixture f;
     f.picker.clicks = {day};
     f.picker.pressReturn = pressReturn;
-    OnDate(f.entries, f.picker, someNoon);
+    PickDateIntoForm(f.entries, f.picker, someNoon);
     QCOMPARE(dateOf(f), text);
 }
 
@@ -154,7 +154,7 @@ void tst_DateSelection::returnWithoutChoosingGivesToday()
     QFETCH(QString, today);
     ScopedTimeZone tz(zone.toStdString());
     Fixture f;
-    OnDate(f.entries, f.picker, system_clock::time_point(seconds(now)));
+    PickDateIntoForm(f.entries, f.picker, system_clock::time_point(seconds(now)));
     QCOMPARE(dateOf(f), today);
     QVERIFY(f.picker.openedOn);
     QCOMPARE(QString::fromStdString(DateText(*f.picker.openedOn)), today);
@@ -165,7 +165,7 @@ void tst_DateSelection::opensOnTodayNotOnFormDate()
     ScopedTimeZone tz("UTC");
     Fixture f;
     f.exchange.controls = EntryForm{"2001-01-01", "typed title", "typed\r\ntext", 5, "pic.jpg"};
-    OnDate(f.entries, f.picker, someNoon);
+    PickDateIntoForm(f.entries, f.picker, someNoon);
     QVERIFY(f.picker.openedOn == (CalendarDay{2006, 9, 22}));
     const EntryForm expected{"2006-09-22", "typed title", "typed\r\ntext", 5, "pic.jpg"};
     QCOMPARE(f.exchange.controls.Date, expected.Date);
@@ -187,7 +187,7 @@ void tst_DateSelection::lastChosenDayCounts()
     QVERIFY(!picked.dayWithoutTime);
 
     f.picker.clicks = {{2006, 3, 5}, {2040, 2, 29}};
-    OnDate(f.entries, f.picker, someNoon);
+    PickDateIntoForm(f.entries, f.picker, someNoon);
     QCOMPARE(dateOf(f), QString("2040-02-29"));
 }
 
@@ -215,7 +215,7 @@ void tst_DateSelection::invalidTimeFromDialogLeavesDate()
     Fixture f;
     BrokenPicker picker;
     f.exchange.controls.Date = "2006-03-05";
-    OnDate(f.entries, picker, someNoon);
+    PickDateIntoForm(f.entries, picker, someNoon);
     QCOMPARE(dateOf(f), QString("2006-03-05"));
 }
 

@@ -1,5 +1,6 @@
 #include "app/journalapp.h"
 #include "app/journaldialog.h"
+#include "datepick/qt/dateselectdialog.h"
 #include "journal/folderlock.h"
 #include "resources/resourceids.h"
 #include "session/sockets.h"
@@ -31,7 +32,6 @@ class tst_JournalApp : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
     void socketsWorkOnThisSystem();
     void socketsFailWhenNoSocketCanBeMade();
     void socketsCheckClosesItsSocket();
@@ -64,12 +64,48 @@ int RecordingSocket(int domain, int type, int protocol)
     lastSocket = ::socket(domain, type, protocol);
     return lastSocket;
 }
-} // namespace
 
-void tst_JournalApp::cleanup()
+// Answers every message box shown while it lives as soon as it is on screen, No to a question
+// and OK otherwise, and notes each: as the program asked for it (an application box has the
+// warning icon), its owner, and whether another window was on screen.
+class BoxWatch
 {
-    QtMessageBoxes::answerer = nullptr;
-}
+public:
+    struct Seen
+    {
+        ShownBox box;
+        const void *owner; // compared only: it may be gone
+        bool otherWindowShown;
+    };
+    std::vector<Seen> seen;
+
+    BoxWatch()
+    {
+        m_poll.setInterval(5);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] { AnswerBox(); });
+        m_poll.start();
+    }
+
+private:
+    void AnswerBox()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QAbstractButton *no = box->button(QMessageBox::No);
+        seen.push_back({{box->text().toStdString(), box->windowTitle().toStdString(),
+                         no ? BoxYesNo : BoxOk, box->icon() == QMessageBox::Warning},
+                        box->parentWidget(),
+                        std::any_of(windows.begin(), windows.end(), [box](QWidget *window) {
+                            return window != box && window->isVisible();
+                        })});
+        (no ? no : box->button(QMessageBox::Ok))->click();
+    }
+
+    QTimer m_poll;
+};
+} // namespace
 
 void tst_JournalApp::socketsWorkOnThisSystem()
 {
@@ -97,26 +133,20 @@ void tst_JournalApp::failedSocketsShowString103AndNoWindow()
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder.path()));
 
-    std::vector<BoxRequest> boxes;
-    bool windowShown = false;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        boxes.push_back(box);
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            windowShown = windowShown || widget->isVisible();
-        return int(AnswerOk);
-    };
+    BoxWatch boxes;
     JournalApp app([] { return false; });
     const bool started = app.Run();
     QDir::setCurrent(previous);
 
     QVERIFY(!started);
-    QCOMPARE(boxes.size(), size_t(1));
-    QCOMPARE(boxes[0].text, Text("Windows sockets initialization failed."));
-    QCOMPARE(boxes[0].caption, Text("Penwick"));
-    QCOMPARE(boxes[0].type, BoxOk);
-    QVERIFY(boxes[0].warningIcon);
-    QCOMPARE(boxes[0].owner, nullptr);
-    QVERIFY(!windowShown);
+    QCOMPARE(boxes.seen.size(), size_t(1));
+    const ShownBox &box = boxes.seen[0].box;
+    QCOMPARE(box.text, Text("Windows sockets initialization failed."));
+    QCOMPARE(box.caption, Text("Penwick"));
+    QCOMPARE(box.type, BoxOk);
+    QVERIFY(box.application);
+    QCOMPARE(boxes.seen[0].owner, nullptr);
+    QVERIFY(!boxes.seen[0].otherWindowShown);
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
     QVERIFY(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
@@ -127,17 +157,23 @@ void tst_JournalApp::runsTheMainDialogUntilItCloses()
     QVERIFY(folder.isValid());
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder.path()));
-    bool ownedByRunningDialog = false;
     QPointer<JournalDialog> running;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        ownedByRunningDialog = running && box.owner == running;
-        return int(AnswerOk);
-    };
+    const void *dialogSeen = nullptr;
+    const void *dateOwner = nullptr;
+    BoxWatch boxes;
     QTimer::singleShot(0, this, [&] {
         running = qobject_cast<JournalDialog *>(QApplication::activeModalWidget());
         if (!running)
             return;
-        QtMessageBoxes(nullptr).AppBox("while running", BoxOk);
+        dialogSeen = running;
+        QTimer::singleShot(0, this, [&] {
+            if (auto *date = qobject_cast<DateSelectDialog *>(QApplication::activeModalWidget())) {
+                dateOwner = date->parentWidget();
+                date->close();
+            }
+        });
+        running->ControlAs<QPushButton>(IdDateButton)->click();
+        running->ControlAs<QPushButton>(IdReport)->click(); // asks whether to open the report
         QTest::keyClick(running, Qt::Key_Escape);
     });
     JournalApp app([] { return true; });
@@ -145,7 +181,12 @@ void tst_JournalApp::runsTheMainDialogUntilItCloses()
     QDir::setCurrent(previous);
     QVERIFY(started);
     QCOMPARE(ReadBytes(folder.filePath("pw.dat").toStdString()), std::string());
-    QVERIFY(ownedByRunningDialog);
+    // The Date Selection dialog and the application's boxes stand over the running dialog.
+    QVERIFY(dialogSeen);
+    QCOMPARE(dateOwner, dialogSeen);
+    QCOMPARE(boxes.seen.size(), size_t(1));
+    QVERIFY(boxes.seen[0].box.application);
+    QCOMPARE(boxes.seen[0].owner, dialogSeen);
     QVERIFY(running.isNull()); // the dialog lived only while the application ran
 }
 
@@ -274,27 +315,21 @@ void tst_JournalApp::secondStartInTheSameFolderIsRefused()
     const pid_t other = StartLockHolder(".", release);
     QVERIFY(other > 0);
 
-    std::vector<BoxRequest> boxes;
-    bool windowShown = false;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        boxes.push_back(box);
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            windowShown = windowShown || widget->isVisible();
-        return int(AnswerOk);
-    };
+    BoxWatch boxes;
     const bool started = JournalApp([] { return true; }).Run();
     ::close(release);
     ::waitpid(other, nullptr, 0);
 
     QVERIFY(!started);
-    QCOMPARE(boxes.size(), size_t(1));
-    QCOMPARE(boxes[0].text,
+    QCOMPARE(boxes.seen.size(), size_t(1));
+    const ShownBox &box = boxes.seen[0].box;
+    QCOMPARE(box.text,
              Text("The journal in this folder is already open in another Lumenlog window."));
-    QCOMPARE(boxes[0].caption, Text("Penwick"));
-    QCOMPARE(boxes[0].type, BoxOk);
-    QVERIFY(boxes[0].warningIcon);
-    QCOMPARE(boxes[0].owner, nullptr);
-    QVERIFY(!windowShown);
+    QCOMPARE(box.caption, Text("Penwick"));
+    QCOMPARE(box.type, BoxOk);
+    QVERIFY(box.application);
+    QCOMPARE(boxes.seen[0].owner, nullptr);
+    QVERIFY(!boxes.seen[0].otherWindowShown);
     QCOMPARE(here.Files(), QStringList{".pw.dat.lumenlog-save-Ab12Cd"}); // no pw.dat, no lock file
 }
 
@@ -308,8 +343,7 @@ void tst_JournalApp::lockOfADeadProcessBlocksNothing()
     ::waitpid(crashed, nullptr, 0);
     ::close(release);
 
-    int boxes = 0;
-    QtMessageBoxes::answerer = [&](const BoxRequest &) { return ++boxes, int(AnswerOk); };
+    BoxWatch boxes;
     bool ran = false;
     QTimer::singleShot(0, this, [&] {
         if (JournalDialog *dialog = RunningDialog()) {
@@ -319,7 +353,7 @@ void tst_JournalApp::lockOfADeadProcessBlocksNothing()
     });
     QVERIFY(JournalApp([] { return true; }).Run());
     QVERIFY(ran);
-    QCOMPARE(boxes, 0);
+    QVERIFY(boxes.seen.empty());
     QCOMPARE(here.Journal(), std::string());
 }
 

@@ -1,14 +1,18 @@
 #include "app/aboutdialog.h"
 #include "app/journaldialog.h"
 #include "datepick/qt/dateselectdialog.h"
+#include "datepick/qt/qtdatepicker.h"
+#include "find/qt/findwindow.h"
 #include "journal/journalformat.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
+#include "support/calendarclicks.h"
+#include "support/scopedtimezone.h"
 #include "support/testsupport.h"
 #include "ui/qt/qtlistview.h"
-#include "ui/qt/qtmessageboxes.h"
 #include "ui/qt/qtshell.h"
 
+#include <QCalendarWidget>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QTemporaryDir>
@@ -20,10 +24,17 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimeZone>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
+using namespace std::chrono;
+
+// The main dialog with its real controls, list and Date Selection dialog; its boxes are
+// scripted and its shell records what it is asked to open.
 class tst_JournalDialog : public QObject
 {
     Q_OBJECT
@@ -45,6 +56,8 @@ private slots:
     void everyFocusableControlIsNamed_data();
     void everyFocusableControlIsNamed();
     void clickOnEmptySpaceWithoutMarkEmptiesTheTexts();
+    void dateOpensTheDateDialogOnToday_data();
+    void dateOpensTheDateDialogOnToday();
     void clearEmptiesTextsOnly();
     void helpOpensTheLocalPageWhenThereIsOne_data();
     void helpOpensTheLocalPageWhenThereIsOne();
@@ -58,23 +71,38 @@ private slots:
     void eachTextKeepsItsOwnEncoding();
     void listChangesReachTheJournalWhileOpen_data();
     void listChangesReachTheJournalWhileOpen();
+    void reportKeepsTheDraftAndTheChosenRow();
     void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
+    void findWindowIsNamedAndKeepsItsTextForF3();
 
 private:
-    QList<QUrl> m_opened;
-    std::vector<BoxRequest> m_boxes;
     // Each test runs in a fresh folder: the dialog loads and saves the journal there.
     std::unique_ptr<QTemporaryDir> m_folder;
     QString m_previousFolder;
 };
 
 namespace {
-struct ShownDialog
+struct TestCollaborators
+{
+    ScriptedBoxes boxes;
+    RecordingShell shell;
+    QtDatePicker datePicker;
+};
+
+struct ShownDialog : TestCollaborators
 {
     JournalDialog dialog;
 
-    ShownDialog()
+    // Help looks for its page from `programFolder`; the clock stands at `now` when it is given.
+    explicit ShownDialog(const QString &programFolder = {},
+                         std::optional<system_clock::time_point> now = {})
+        : dialog({.boxes = boxes,
+                  .shell = shell,
+                  .datePicker = datePicker,
+                  .clock = [now] { return now.value_or(system_clock::now()); },
+                  .programFolder = programFolder})
     {
+        datePicker.SetOwner(&dialog);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     }
@@ -89,7 +117,7 @@ struct ShownDialog
         // As the journal load does it: all rows at the top, the columns sized and the rows
         // counted once.
         EntryList &entries = dialog.Entries();
-        entries.List().InsertRows(0, StoreOf(rows));
+        entries.List().InsertRows(0, RowStore::FromRows(rows));
         entries.AutoSizeColumns();
         entries.RecountEntries();
         // The form holds the top row, as adding the rows one by one through it left it.
@@ -119,6 +147,30 @@ struct ShownDialog
     }
 
     int WidthSum() { return List().ColumnWidth(0) + List().ColumnWidth(1) + List().ColumnWidth(2); }
+
+    QString Titles()
+    {
+        QStringList titles;
+        for (int row = 0; row < List().RowCount(); ++row)
+            titles << QString::fromStdString(CellText(List(), row, 1));
+        return titles.join(' ');
+    }
+
+    // Presses Date and lets `user` work the Date Selection dialog; `user` must end it.
+    // False when no Date Selection dialog came up.
+    bool UseDateDialog(const std::function<void(DateSelectDialog &, QCalendarWidget &)> &user)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            auto *date = qobject_cast<DateSelectDialog *>(QApplication::activeModalWidget());
+            if (!date)
+                return;
+            opened = true;
+            user(*date, *date->ControlAs<QCalendarWidget>(IdCalendar));
+        });
+        Click(IdDateButton);
+        return opened;
+    }
 };
 
 const std::vector<Row> threeRows = {
@@ -134,22 +186,12 @@ void tst_JournalDialog::init()
     QVERIFY(m_folder->isValid());
     m_previousFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_folder->path()));
-    m_opened.clear();
-    m_boxes.clear();
-    QtShell::opener = [this](const QUrl &url) { m_opened << url; };
-    QtMessageBoxes::answerer = [this](const BoxRequest &box) {
-        m_boxes.push_back(box);
-        return int(AnswerOk);
-    };
 }
 
 void tst_JournalDialog::cleanup()
 {
     QDir::setCurrent(m_previousFolder);
     m_folder.reset();
-    QtShell::opener = nullptr;
-    QtMessageBoxes::answerer = nullptr;
-    JournalDialog::programFolder.clear();
 }
 
 void tst_JournalDialog::startsWithEmptyFormAndThreeColumns()
@@ -175,7 +217,7 @@ void tst_JournalDialog::startsWithEmptyFormAndThreeColumns()
     QCOMPARE(shown.List().selectionMode(), QAbstractItemView::ExtendedSelection);
     QVERIFY(shown.List().header()->sectionsClickable());
     QVERIFY(!shown.List().isSortingEnabled());
-    QVERIFY(m_boxes.empty());
+    QVERIFY(shown.boxes.shown.empty());
 }
 
 void tst_JournalDialog::focusIsOnAddAfterStart()
@@ -286,10 +328,7 @@ void tst_JournalDialog::keysActOnTheFocusedControl()
     shown.dialog.Control(focus)->setFocus();
     ShownDialog::Key(key.key(), key.keyboardModifiers());
     QCOMPARE(shown.dialog.isVisible(), !closes);
-    QStringList listed;
-    for (int row = 0; row < shown.List().RowCount(); ++row)
-        listed << QString::fromStdString(CellText(shown.List(), row, 1));
-    QCOMPARE(listed.join(' '), titles);
+    QCOMPARE(shown.Titles(), titles);
     QCOMPARE(shown.Edit(IdTitle)->text(), title);
 }
 
@@ -392,9 +431,11 @@ void tst_JournalDialog::everyFocusableControlIsNamed()
 {
     QFETCH(int, dialogId);
     QFETCH(QStringList, tabStopNames);
+    TestCollaborators with;
     std::unique_ptr<TemplateDialog> dialog;
     if (dialogId == IdMainDialog)
-        dialog = std::make_unique<JournalDialog>();
+        dialog = std::make_unique<JournalDialog>(JournalDialog::Collaborators{
+            .boxes = with.boxes, .shell = with.shell, .datePicker = with.datePicker});
     else if (dialogId == IdAboutDialog)
         dialog = std::make_unique<AboutDialog>();
     else
@@ -439,6 +480,68 @@ void tst_JournalDialog::clickOnEmptySpaceWithoutMarkEmptiesTheTexts()
     QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("3"));
 }
 
+void tst_JournalDialog::dateOpensTheDateDialogOnToday_data()
+{
+    QTest::addColumn<QDateTime>("clock"); // null: the system's
+    QTest::addColumn<QDate>("clicked");   // null: no day clicked
+    QTest::addColumn<QString>("how");     // the way the Date Selection dialog is ended
+    QTest::addColumn<int>("result");
+    const QDateTime noon(QDate(2006, 9, 22), QTime(12, 0), QTimeZone::utc());
+    const QDate march5(2006, 3, 5);
+    QTest::newRow("Return") << QDateTime() << QDate() << "return" << 1;
+    QTest::newRow("Enter after a click") << noon << march5 << "enter" << 1;
+    QTest::newRow("Escape after a click") << noon << march5 << "escape" << 2;
+    QTest::newRow("close box after a click") << noon << march5 << "close" << 2;
+    QTest::newRow("today after 2038")
+        << QDateTime(QDate(2040, 2, 29), QTime(12, 0), QTimeZone::utc()) << QDate() << "return"
+        << 1;
+}
+
+// The dialog opens on today, not on the form's date, centred over the main dialog; however it
+// ends, the day it holds becomes the Date.
+void tst_JournalDialog::dateOpensTheDateDialogOnToday()
+{
+    QFETCH(QDateTime, clock);
+    QFETCH(QDate, clicked);
+    QFETCH(QString, how);
+    QFETCH(int, result);
+    ScopedTimeZone utc("UTC");
+    std::optional<system_clock::time_point> now;
+    if (clock.isValid())
+        now = system_clock::time_point(seconds(clock.toSecsSinceEpoch()));
+    ShownDialog shown({}, now);
+    shown.Edit(IdDate)->setText("1999-01-01");
+    const QDate before = clock.isValid() ? clock.date() : QDate::currentDate();
+    QDate openedOn;
+    QString caption;
+    QPoint centre;
+    int ended = 0;
+    QVERIFY(shown.UseDateDialog([&](DateSelectDialog &date, QCalendarWidget &calendar) {
+        openedOn = calendar.selectedDate();
+        caption = date.windowTitle();
+        centre = date.frameGeometry().center();
+        if (clicked.isValid())
+            ClickDay(calendar, clicked);
+        if (how == "return")
+            QTest::mouseClick(date.ControlAs<QPushButton>(IdOk), Qt::LeftButton);
+        else if (how == "enter")
+            QTest::keyClick(date.focusWidget(), Qt::Key_Return);
+        else if (how == "escape")
+            QTest::keyClick(date.focusWidget(), Qt::Key_Escape);
+        else
+            date.close();
+        ended = date.result();
+    }));
+    const QDate after = clock.isValid() ? before : QDate::currentDate(); // midnight may pass
+    QVERIFY(openedOn == before || openedOn == after);
+    QCOMPARE(caption, QString("Date Selection"));
+    QVERIFY((centre - shown.dialog.frameGeometry().center()).manhattanLength() <= 2);
+    QCOMPARE(ended, result);
+    const QString day = (clicked.isValid() ? clicked : openedOn).toString(Qt::ISODate);
+    QCOMPARE(shown.Edit(IdDate)->text(), day);
+    QCOMPARE(shown.dialog.Form().Date, day.toStdString());
+}
+
 void tst_JournalDialog::clearEmptiesTextsOnly()
 {
     ShownDialog shown;
@@ -478,14 +581,14 @@ void tst_JournalDialog::helpOpensTheLocalPageWhenThereIsOne()
         QFile page(folder.filePath("prefix/share/lumenlog/help.html"));
         QVERIFY(page.open(QIODevice::WriteOnly));
     }
-    JournalDialog::programFolder = folder.absoluteFilePath(programFolder);
-    ShownDialog shown;
+    ShownDialog shown(folder.absoluteFilePath(programFolder));
     shown.Edit(IdTitle)->setText("kept");
     shown.Click(IdHelpButton);
     const QUrl expected = opened.startsWith("http://")
                               ? QUrl(opened)
                               : QUrl::fromLocalFile(folder.absoluteFilePath(opened));
-    QCOMPARE(m_opened, QList<QUrl>{expected});
+    QCOMPARE(shown.shell.opened.size(), size_t(1));
+    QCOMPARE(QtShell::UrlFor(shown.shell.opened[0]), expected);
     if (expected.isLocalFile())
         QVERIFY(QFileInfo::exists(expected.toLocalFile()));
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("kept"));
@@ -503,18 +606,19 @@ void tst_JournalDialog::browseDoesNothing()
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("typed"));
     QCOMPARE(shown.dialog.Form().Title, fieldBefore); // no form exchange either
     QCOMPARE(shown.List().RowCount(), 3);
-    QVERIFY(m_boxes.empty());
-    QVERIFY(m_opened.isEmpty());
+    QVERIFY(shown.boxes.shown.empty());
+    QVERIFY(shown.shell.opened.empty());
 }
 
 void tst_JournalDialog::aboutItemFollowsASeparator()
 {
     ShownDialog shown;
     const QList<QAction *> items = shown.dialog.SystemMenu()->actions();
-    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.size(), 4);
     QCOMPARE(items[0]->text(), QString("&Close"));
-    QVERIFY(items[1]->isSeparator());
-    QCOMPARE(items[2]->text(), QString("&About Penwick..."));
+    QCOMPARE(items[1]->text(), QString("&Find...\tCtrl+F"));
+    QVERIFY(items[2]->isSeparator());
+    QCOMPARE(items[3]->text(), QString("&About Penwick..."));
 }
 
 void tst_JournalDialog::aboutItemOpensTheAboutBox()
@@ -653,15 +757,21 @@ void tst_JournalDialog::eachTextKeepsItsOwnEncoding()
 void tst_JournalDialog::listChangesReachTheJournalWhileOpen_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::newRow("Add") << "add";
-    QTest::newRow("Update") << "update";
-    QTest::newRow("Remove") << "remove";
-    QTest::newRow("column sort") << "sort";
+    QTest::addColumn<QString>("titles"); // the list's, from the top, after the clicked row's
+    QTest::newRow("Add") << "add"
+                         << "Added Harvest Rain Market";
+    QTest::newRow("Update") << "update"
+                            << "Harvest Updated Market";
+    QTest::newRow("Remove") << "remove"
+                            << "Harvest Market";
+    QTest::newRow("column sort") << "sort"
+                                 << "Harvest Market Rain";
 }
 
 void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
 {
     QFETCH(QString, command);
+    QFETCH(QString, titles);
     const auto stored = [](const std::vector<Row> &rows) {
         Text text = SavedText(rows);
         ReplaceAll(text, "\n", "\r\n");
@@ -684,29 +794,67 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
         const QPoint heading(header->sectionViewportPosition(1) + 5, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, heading);
     }
-    const std::vector<Row> rows = RowsOf(shown.List().SnapshotRows());
-    QVERIFY(rows != threeRows);
-    QTRY_COMPARE(ReadBytes("pw.dat"), stored(rows));
+    QCOMPARE(shown.Titles(), titles);
+    QTRY_COMPARE(ReadBytes("pw.dat"), stored(RowsOf(shown.List().SnapshotRows())));
     QVERIFY(shown.dialog.isVisible());
-    QVERIFY(m_boxes.empty());
+    QVERIFY(shown.boxes.shown.empty());
+}
+
+// Report changes neither the form nor the chosen and selected row.
+void tst_JournalDialog::reportKeepsTheDraftAndTheChosenRow()
+{
+    WriteBytes("pw.dat", "CREATOR=PENWICK 1.0\r\n"
+                         "DATE=2006-09-20\r\nTITLE=Market\r\nENTRY=Cheese\r\n"
+                         "DATE=2006-09-21\r\nTITLE=Rain\r\nENTRY=All day\r\n");
+    ShownDialog shown;
+    QCOMPARE(shown.Titles(), QString("Rain Market"));
+    shown.ClickRow(0);
+    shown.Edit(IdTitle)->setText("Draft");
+    shown.boxes.answers = {AnswerNo}; // don't open the report
+    shown.Click(IdReport);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("Draft"));
+    QCOMPARE(shown.List().selectionModel()->selectedRows(),
+             QModelIndexList{shown.List().model()->index(0, 0)});
 }
 
 void tst_JournalDialog::unreadableJournalIsAnnouncedOnceTheWindowIsShown()
 {
     QVERIFY(QDir().mkdir("pw.dat"));
+    TestCollaborators with;
+    JournalDialog dialog({.boxes = with.boxes, .shell = with.shell, .datePicker = with.datePicker});
     bool visibleAtBox = false;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        m_boxes.push_back(box);
-        visibleAtBox = box.owner && box.owner->isVisible();
-        return int(AnswerOk);
-    };
-    JournalDialog dialog;
+    with.boxes.whileShown = [&] { visibleAtBox = dialog.isVisible(); };
     dialog.show();
-    QTRY_COMPARE(m_boxes.size(), size_t(1));
-    QCOMPARE(m_boxes[0].caption, Text("Journal Not Read"));
-    QCOMPARE(m_boxes[0].owner, &dialog);
+    QTRY_COMPARE(with.boxes.shown.size(), size_t(1));
+    QCOMPARE(with.boxes.shown[0].caption, Text("Journal Not Read"));
     QVERIFY(visibleAtBox);
     QCOMPARE(dialog.EntryListView().RowCount(), 0);
+}
+
+// Ctrl+F opens the Find window, whose controls are named; Escape only hides it, and F3 in the
+// main window then finds with the text it keeps.
+void tst_JournalDialog::findWindowIsNamedAndKeepsItsTextForF3()
+{
+    ShownDialog shown;
+    shown.AddRows(threeRows);
+    ShownDialog::Key(Qt::Key_F, Qt::ControlModifier);
+    auto *find = shown.dialog.findChild<FindWindow *>();
+    QVERIFY(find && find->isVisible());
+    QStringList names;
+    for (QWidget *widget : find->findChildren<QWidget *>()) {
+        if (widget->focusPolicy() != Qt::NoFocus)
+            names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{"Find Next", "Find Previous", "Find what", "Match case"}));
+    QTest::keyClicks(find->findChild<QLineEdit *>(), "RAIN");
+    QTest::keyClick(find->findChild<QLineEdit *>(), Qt::Key_Escape);
+    QVERIFY(!find->isVisible());
+    shown.dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&shown.dialog));
+    QTest::keyClick(&shown.dialog, Qt::Key_F3);
+    QCOMPARE(shown.List().SelectionMark(), 1);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("Rain"));
 }
 
 QTEST_MAIN(tst_JournalDialog)

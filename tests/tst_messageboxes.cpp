@@ -9,45 +9,11 @@ class tst_MessageBoxes : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
-    void seamRecordsInsteadOfShowing();
     void realBoxAnswers_data();
     void realBoxAnswers();
     void boxIsWideEnoughForItsCaption_data();
     void boxIsWideEnoughForItsCaption();
 };
-
-void tst_MessageBoxes::cleanup()
-{
-    QtMessageBoxes::answerer = nullptr;
-    QtMessageBoxes::SetMainWindow(nullptr);
-}
-
-void tst_MessageBoxes::seamRecordsInsteadOfShowing()
-{
-    std::vector<BoxRequest> shown;
-    QtMessageBoxes::answerer = [&](const BoxRequest &box) {
-        shown.push_back(box);
-        return int(AnswerNo);
-    };
-    QWidget dialog;
-    QWidget mainWindow;
-    QtMessageBoxes boxes(&dialog);
-    QCOMPARE(boxes.AppBox("before the main window", BoxOk), int(AnswerNo));
-    QtMessageBoxes::SetMainWindow(&mainWindow);
-    boxes.AppBox("question", BoxYesNo);
-    boxes.DialogBox("Date Blank.\r\nNo entry added.", "Error", BoxOk);
-    QCOMPARE(shown.size(), size_t(3));
-    QCOMPARE(shown[0].owner, nullptr);
-    QCOMPARE(shown[0].caption, Text("Penwick"));
-    QVERIFY(shown[0].warningIcon);
-    QCOMPARE(shown[1].owner, &mainWindow);
-    QCOMPARE(shown[1].type, BoxYesNo);
-    QCOMPARE(shown[2].owner, &dialog);
-    QCOMPARE(shown[2].caption, Text("Error"));
-    QVERIFY(!shown[2].warningIcon);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 2); // no box was created
-}
 
 void tst_MessageBoxes::realBoxAnswers_data()
 {
@@ -68,7 +34,6 @@ void tst_MessageBoxes::realBoxAnswers()
     QFETCH(QString, press);
     QFETCH(int, answer);
     QWidget dialog;
-    QtMessageBoxes::SetMainWindow(&dialog);
     QtMessageBoxes boxes(&dialog);
 
     QString title;

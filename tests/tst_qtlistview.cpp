@@ -23,6 +23,7 @@ private slots:
     void markFollowsClicksAndKeys();
     void clickNotifiesOnlyForTheMouse();
     void clickOnEmptySpaceKeepsTheMark();
+    void selectRowsSetsMarkCursorAndSelection();
     void markMovesWithInsertAndDelete_data();
     void markMovesWithInsertAndDelete();
     void headingClickCarriesColumnAndDoesNotSort();
@@ -57,7 +58,7 @@ struct ShownList
         std::vector<Row> texts;
         for (int i = 0; i < rows; ++i)
             texts.push_back(Row{"2006-01-0" + std::to_string(i % 10), "t" + std::to_string(i), ""});
-        list.InsertRows(0, StoreOf(texts));
+        list.InsertRows(0, RowStore::FromRows(texts));
     }
 
     QPoint CellCentre(int row) const
@@ -84,7 +85,7 @@ void tst_QtListView::insertSetGetDelete()
     QCOMPARE(changes.size(), 1);                         // one change for the whole row
     QCOMPARE(list.RowCount(), 3);
     QVERIFY(list.RemoveRow(0));
-    list.InsertRows(1, StoreOf(std::vector<Row>{{"x", "1", ""}, {"y", "2", ""}}));
+    list.InsertRows(1, RowStore::FromRows(std::vector<Row>{{"x", "1", ""}, {"y", "2", ""}}));
     QCOMPARE(
         RowsOf(list.SnapshotRows()),
         (std::vector<Row>{
@@ -106,7 +107,7 @@ void tst_QtListView::missingRowsAreIgnored()
         list.InsertColumn(i, "h");
     list.InsertRow(0, {{"only", "", ""}});
     list.SetRow(row, {{"lost", "lost", "lost"}});
-    QCOMPARE(RowOf(list.RowAt(row)), Row{});
+    QCOMPARE(list.RowAt(row).ToRow(), Row{});
     QCOMPARE(RowsOf(list.SnapshotRows()), (std::vector<Row>{{"only", "", ""}}));
 }
 
@@ -126,7 +127,7 @@ void tst_QtListView::keepsBytesTheDisplayCannotShow()
     list.InsertColumn(0, "Date");
     const Text invalid = "caf\xe9 \xff\xfe\r\nend";
     list.InsertRow(0, {{invalid, "", ""}});
-    QCOMPARE(RowOf(list.RowAt(0)), (Row{invalid, "", ""}));
+    QCOMPARE(list.RowAt(0).ToRow(), (Row{invalid, "", ""}));
     QCOMPARE(RowsOf(list.SnapshotRows()).front()[0], invalid);
 }
 
@@ -211,6 +212,22 @@ void tst_QtListView::clickOnEmptySpaceKeepsTheMark()
     QCOMPARE(shown.list.SelectionMark(), 1);
 }
 
+void tst_QtListView::selectRowsSetsMarkCursorAndSelection()
+{
+    ShownList shown;
+    shown.Fill(6);
+    const RowRange selected[] = {{0, 1}, {2, 2}, {4, 9}};
+    shown.list.SelectRows(2, selected);
+    QCOMPARE(shown.list.SelectedRows(), (std::vector<RowRange>{{0, 2}, {4, 5}}));
+    QCOMPARE(shown.list.SelectionMark(), 2);
+    QTest::keyClick(&shown.list, Qt::Key_Down); // the cursor moves on from the mark
+    QCOMPARE(shown.list.SelectionMark(), 3);
+    shown.list.SelectRows(-1, {});
+    QVERIFY(shown.list.SelectedRows().empty());
+    QCOMPARE(shown.list.SelectionMark(), -1);
+    QVERIFY(!shown.list.currentIndex().isValid());
+}
+
 void tst_QtListView::markMovesWithInsertAndDelete_data()
 {
     QTest::addColumn<QString>("change");
@@ -233,7 +250,7 @@ void tst_QtListView::markMovesWithInsertAndDelete()
     std::vector<Row> rows;
     for (int i = 0; i < 5; ++i)
         rows.push_back(Row{"d", "t" + std::to_string(i), ""});
-    shown.list.InsertRows(0, StoreOf(rows));
+    shown.list.InsertRows(0, RowStore::FromRows(rows));
     QTest::mouseClick(shown.list.viewport(), Qt::LeftButton, {}, shown.CellCentre(2));
     const QStringList words = change.split(' ');
     if (words[0] == "insert")
@@ -251,7 +268,7 @@ void tst_QtListView::markMovesWithInsertAndDelete()
 void tst_QtListView::headingClickCarriesColumnAndDoesNotSort()
 {
     ShownList shown;
-    shown.list.InsertRows(0, StoreOf(std::vector<Row>{{"b", "", ""}, {"a", "", ""}}));
+    shown.list.InsertRows(0, RowStore::FromRows(std::vector<Row>{{"b", "", ""}, {"a", "", ""}}));
     QSignalSpy headings(&shown.list, &QtListView::headingClicked);
     QHeaderView *header = shown.list.header();
     const auto middleOf = [header](int column) {
@@ -287,8 +304,8 @@ void tst_QtListView::autoSizeFollowsLongestText()
     ShownList shown;
     const int narrow = shown.list.ColumnWidth(1);
     const Text longTitle(80, 'W');
-    shown.list.InsertRows(
-        0, StoreOf(std::vector<Row>{{"2006-03-05", longTitle, ""}, {"2006-03-06", "s", ""}}));
+    shown.list.InsertRows(0, RowStore::FromRows(std::vector<Row>{{"2006-03-05", longTitle, ""},
+                                                                 {"2006-03-06", "s", ""}}));
     shown.entries.AutoSizeColumns();
     const QFontMetrics metrics(shown.list.font());
     const int textWidth = metrics.horizontalAdvance(QString(80, 'W'));
@@ -341,7 +358,7 @@ void tst_QtListView::largeListLoadsAndSizes()
     texts[rows / 2][1] = Text(60, 'W');
     QElapsedTimer timer;
     timer.start();
-    shown.list.InsertRows(0, StoreOf(texts));
+    shown.list.InsertRows(0, RowStore::FromRows(texts));
     shown.entries.AutoSizeColumns();
     shown.list.InsertRow(0, {{"2007-01-01", "", ""}});
     shown.entries.AutoSizeColumns();

@@ -25,10 +25,8 @@ private slots:
     void namesIgnoreLetterCase();
     void questionAndShell_data();
     void questionAndShell();
-    void firstWriteFailureEndsTheReport_data();
-    void firstWriteFailureEndsTheReport();
-    void unreadableLineTemplateUsesDefault_data();
-    void unreadableLineTemplateUsesDefault();
+    void firstFailureEndsTheReport_data();
+    void firstFailureEndsTheReport();
     void oversizedLineEndsTheReport();
     void stopSignalEndsTheReport();
     void largeTemplateWithFewPlaceholdersFilled();
@@ -67,6 +65,20 @@ void putFile(const char *name, const QByteArray &bytes)
 {
     if (!bytes.isNull())
         WriteBytes(name, bytes.toStdString());
+}
+
+// Puts a folder, a FIFO, a sparse file of 2 GiB or a link to the device `kind` at `name`.
+void putUnusable(const QString &name, const QString &kind)
+{
+    QFile::remove(name);
+    if (kind == "folder")
+        QVERIFY(QDir::current().mkdir(name));
+    else if (kind == "FIFO")
+        QCOMPARE(::mkfifo(qPrintable(name), 0600), 0);
+    else if (kind == "2 GiB")
+        QVERIFY(QFile(name).open(QIODevice::WriteOnly) && QFile::resize(name, qint64(2) << 30));
+    else
+        QCOMPARE(::symlink(qPrintable(kind), qPrintable(name)), 0);
 }
 
 QStringList filesInWorkingDirectory()
@@ -173,13 +185,10 @@ void tst_Report::writesReport()
 
     QCOMPARE(QByteArray::fromStdString(ReadBytes("Report.htm")), report);
     QCOMPARE(f.list.rows, rowsBefore);
-    // The form shows the bottom row, or what it showed before when there is none.
-    const Row shownRow =
-        rowsBefore.empty() ? Row{typed.Date, typed.Title, typed.Entry} : rowsBefore.back();
     const EntryForm &shown = f.exchange.controls;
-    QCOMPARE(shown.Date, shownRow[0]);
-    QCOMPARE(shown.Title, shownRow[1]);
-    QCOMPARE(shown.Entry, shownRow[2]);
+    QCOMPARE(shown.Date, typed.Date);
+    QCOMPARE(shown.Title, typed.Title);
+    QCOMPARE(shown.Entry, typed.Entry);
     QCOMPARE(shown.ImagePath, typed.ImagePath);
     QCOMPARE(shown.EntryCount, typed.EntryCount);
     QCOMPARE(f.boxes.shown.size(), size_t(1)); // only the closing question
@@ -273,9 +282,13 @@ void tst_Report::questionAndShell()
 {
     QFETCH(int, answer);
     QFETCH(std::vector<Text>, opened);
+    putFile("Report.htm", "old"); // with both names present, the exact one is used throughout
+    putFile("report.htm", "other");
     Fixture f;
+    f.list.rows = {Row{"d", "t", "e"}};
     f.boxes.answers = {answer};
     f.PressReport();
+    QCOMPARE(ReadBytes("report.htm"), std::string("other"));
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     const ShownBox &box = f.boxes.shown.front();
     QCOMPARE(box.text, question);
@@ -284,98 +297,59 @@ void tst_Report::questionAndShell()
     QCOMPARE(f.shell.opened, opened);
 }
 
-void tst_Report::firstWriteFailureEndsTheReport_data()
+void tst_Report::firstFailureEndsTheReport_data()
 {
-    QTest::addColumn<bool>("reportIsDirectory"); // else a link to a full disk
-    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QString>("broken"); // the file made unusable
+    QTest::addColumn<QString>("kind");   // see putUnusable
     QTest::addColumn<int>("rowCount");
-    QTest::addColumn<bool>("fails");
+    QTest::addColumn<QByteArray>("box"); // the one box shown
 
-    // A report that cannot be opened fails at its first piece, even an empty one.
-    QTest::newRow("cannot open, 100 entries") << true << QByteArray() << 100 << true;
-    QTest::newRow("cannot open, empty list") << true << QByteArray() << 0 << true;
-    // On a full disk a piece with bytes fails; an empty piece writes nothing and succeeds.
-    QTest::newRow("disk full, header, 100 entries") << false << QByteArray("H") << 100 << true;
-    QTest::newRow("disk full, no templates, 100 entries") << false << QByteArray() << 100 << true;
-    QTest::newRow("disk full, no templates, empty list") << false << QByteArray() << 0 << false;
+    const QByteArray load = "Error loading file";
+    const QByteArray write = "Could not write to log file";
+    QTest::newRow("report a folder, even empty") << QString("Report.htm") << "folder" << 0 << write;
+    const QString header = "Header.htm";
+    for (const char *kind : {"FIFO", "folder", "/dev/zero"}) // never waited for
+        QTest::addRow("header a %s", kind) << header << kind << 2 << load;
+    for (const char *name : {"ReportLine.htm", "Footer.htm"})
+        QTest::addRow("%s a FIFO", name) << name << "FIFO" << 2 << load;
+    QTest::newRow("header of 2 GiB") << header << "2 GiB" << 2
+                                     << load + "\n\nHeader.htm is larger than 8 MiB, more than "
+                                               "any template needs; it is not read.";
 }
 
-// One message, and no offer to view a report that is not whole.
-void tst_Report::firstWriteFailureEndsTheReport()
+// One box, no offer to view a report that is not whole, and the previous report as it was.
+void tst_Report::firstFailureEndsTheReport()
 {
-    QFETCH(bool, reportIsDirectory);
-    QFETCH(QByteArray, header);
+    QFETCH(QString, broken);
+    QFETCH(QString, kind);
     QFETCH(int, rowCount);
-    QFETCH(bool, fails);
-    if (reportIsDirectory) {
-        QVERIFY(QDir::current().mkdir("Report.htm"));
-    } else {
-        if (!QFileInfo::exists("/dev/full"))
-            QSKIP("no /dev/full");
-        QVERIFY(::symlink("/dev/full", "Report.htm") == 0);
-    }
-    putFile("Header.htm", header);
-    putFile("Footer.htm", header);
+    QFETCH(QByteArray, box);
+    for (const char *name : {"Header.htm", "ReportLine.htm", "Footer.htm", "Report.htm"})
+        putFile(name, "T");
+    putUnusable(broken, kind);
     Fixture f;
     f.list.rows.assign(size_t(rowCount), Row{"d", "t", "e"});
     f.PressReport();
-
     QCOMPARE(f.boxes.shown.size(), size_t(1));
-    const ShownBox &box = f.boxes.shown.front();
-    if (!fails) {
-        QCOMPARE(box.text, question);
-        return;
-    }
-    QCOMPARE(box.text, std::string("Could not write to log file"));
-    QCOMPARE(box.caption, std::string("Error Log"));
-    QCOMPARE(box.type, BoxOk);
-    QVERIFY(!box.application);
-}
-
-void tst_Report::unreadableLineTemplateUsesDefault_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("FIFO") << "fifo";
-}
-
-// A line template that is not a regular file is reported once and the built-in one used; a
-// FIFO is never waited for.
-void tst_Report::unreadableLineTemplateUsesDefault()
-{
-    QFETCH(QString, kind);
-    if (kind == "folder")
-        QVERIFY(QDir::current().mkdir("ReportLine.htm"));
-    else
-        QCOMPARE(::mkfifo("ReportLine.htm", 0600), 0);
-    putFile("Header.htm", "H");
-    Fixture f;
-    f.list.rows = {Row{"1", "a", "x\r\ny"}, Row{"2", "b", "z"}};
-    f.exchange.controls.ImagePath = "p";
-    f.PressReport();
-    QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br>y<br>p><hr>"
-                                                  "<b>2 - b</b><br>z<br>p><hr>"));
-    QCOMPARE(f.boxes.shown.size(), size_t(2));
-    QCOMPARE(f.boxes.shown.front().text, std::string("Error loading file"));
-    QCOMPARE(f.boxes.shown.front().caption, std::string("Error"));
-    QCOMPARE(f.boxes.shown.back().text, question);
-    QCOMPARE(f.exchange.controls.Title, std::string("b"));
-    QCOMPARE(f.exchange.controls.Entry, std::string("z"));
+    QCOMPARE(f.boxes.shown.front().text, box.toStdString());
+    QCOMPARE(f.boxes.shown.front().caption,
+             std::string(box.startsWith("Error loading") ? "Error" : "Error Log"));
+    if (broken != "Report.htm")
+        QCOMPARE(ReadBytes("Report.htm"), std::string("T"));
 }
 
 // A title of a thousand "#ENTRY#" and an entry of 1 MiB would make a line of 1000 MiB: it
 // cannot be written, and the report ends there.
 void tst_Report::oversizedLineEndsTheReport()
 {
-    putFile("Header.htm", "H");
-    putFile("Footer.htm", "F");
+    putFile("Report.htm", "previous report");
     Text title;
     for (int i = 0; i < 1000; ++i)
         title += "#ENTRY#";
     Fixture f;
     f.list.rows = {Row{"1", "a", "x"}, Row{"2", title, Text(1 << 20, 'e')}, Row{"3", "c", "z"}};
     f.PressReport();
-    QCOMPARE(ReadBytes("Report.htm"), std::string("H<b>1 - a</b><br>x<br><hr>"));
+    QCOMPARE(ReadBytes("Report.htm"), std::string("previous report"));
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown.front().text, std::string("Could not write to log file"));
 }

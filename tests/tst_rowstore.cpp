@@ -88,7 +88,7 @@ void tst_RowStore::matchesPlainRows()
                 std::vector<Row> added;
                 for (int i = 0; i < (kind == '<' ? 3 : 1000); ++i)
                     added.push_back(MakeRow(serial++));
-                store.Insert(at, StoreOf(added));
+                store.Insert(at, RowStore::FromRows(added));
                 plain.insert(plain.begin() + std::ptrdiff_t(at), added.begin(), added.end());
             } else if (kind == '@') {
                 std::vector<Row> &read = snapshots.emplace_back(plain, std::vector<Row>()).second;

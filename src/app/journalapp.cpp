@@ -2,12 +2,15 @@
 
 #include "app/journaldialog.h"
 #include "app/sessionend.h"
+#include "datepick/qt/qtdatepicker.h"
 #include "journal/journallock.h"
 #include "journal/safesave.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "ui/qt/qtmessageboxes.h"
+#include "ui/qt/qtshell.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstring>
@@ -29,7 +32,7 @@ JournalApp::JournalApp(std::function<bool()> startSockets) : m_startSockets(std:
 bool JournalApp::Run()
 {
     if (!m_startSockets()) {
-        QtMessageBoxes(nullptr).AppBox(LoadResourceString(IdSocketsFailedString), BoxOk);
+        QtMessageBoxes().AppBox(LoadResourceString(IdSocketsFailedString), BoxOk);
         return false;
     }
     // Two windows on one journal would each write their own rows, and the last to save would
@@ -39,7 +42,7 @@ bool JournalApp::Run()
     JournalLock journalLock;
     const JournalLock::Result lock = journalLock.Acquire();
     if (lock == JournalLock::Result::HeldElsewhere) {
-        QtMessageBoxes(nullptr).AppBox(folderInUseText, BoxOk);
+        QtMessageBoxes().AppBox(folderInUseText, BoxOk);
         return false;
     }
     // A save that was killed left its temporary file behind. Only while the lock is held can
@@ -52,13 +55,22 @@ bool JournalApp::Run()
 
 void JournalApp::RunMainDialog(JournalLock &lock)
 {
-    JournalDialog dialog(nullptr, &lock);
-    QtMessageBoxes::SetMainWindow(&dialog);
+    QtMessageBoxes boxes;
+    QtShell shell;
+    QtDatePicker datePicker;
+    JournalDialog dialog({.boxes = boxes,
+                          .shell = shell,
+                          .datePicker = datePicker,
+                          .programFolder = QCoreApplication::applicationDirPath(),
+                          .lock = &lock});
+    // The boxes and the Date Selection dialog stand over the main dialog.
+    boxes.SetOwner(&dialog);
+    datePicker.SetOwner(&dialog);
     // Said once the window is there, as the dialog's own news of the journal is.
     if (const std::optional<UnwritableFolder> unwritable = FindUnwritableFolder()) {
-        QTimer::singleShot(0, &dialog, [&dialog, text = UnwritableFolderText(*unwritable)] {
+        QTimer::singleShot(0, &dialog, [&dialog, &boxes, text = UnwritableFolderText(*unwritable)] {
             if (dialog.isVisible())
-                dialog.Boxes().DialogBox(text, unwritableFolderCaption, BoxOk);
+                boxes.DialogBox(text, unwritableFolderCaption, BoxOk);
         });
     }
     {
@@ -70,5 +82,4 @@ void JournalApp::RunMainDialog(JournalLock &lock)
             dialog.reject();
     }
     m_journalSaved = !dialog.Journal().CloseSaveFailed();
-    QtMessageBoxes::SetMainWindow(nullptr);
 }

@@ -9,7 +9,7 @@
 #include "ui/qt/appicon.h"
 #include "ui/qt/qtlistview.h"
 
-#include <QCoreApplication>
+#include <utility>
 
 const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     SysCommand(&JournalDialog::OnSysCommand),
@@ -25,9 +25,11 @@ const CommandEntry<JournalDialog> JournalDialog::commandTable[] = {
     ButtonClicked(IdReport, &JournalDialog::OnReport, Wrapped),
 };
 
-JournalDialog::JournalDialog(QWidget *parent, JournalLock *lock)
-    : TemplateDialog(IdMainDialog, parent), m_entryListView(*ControlAs<QtListView>(IdEntryList)),
-      m_entryList(m_entryListView, m_form, *this), m_journal(m_entryList, m_boxes, lock),
+JournalDialog::JournalDialog(Collaborators collaborators)
+    : TemplateDialog(IdMainDialog), m_collaborators(std::move(collaborators)),
+      m_entryListView(*ControlAs<QtListView>(IdEntryList)),
+      m_entryList(m_entryListView, m_form, *this),
+      m_journal(m_entryList, m_collaborators.boxes, m_collaborators.lock),
       m_icon(LoadAppIcon(IdAppIcon))
 {
     BindText(IdDate, m_form.Date);
@@ -36,7 +38,7 @@ JournalDialog::JournalDialog(QWidget *parent, JournalLock *lock)
     BindInt(IdEntryCount, m_form.EntryCount);
     BindText(IdImagePath, m_form.ImagePath);
     m_saveTimer.setSingleShot(true);
-    m_saveTimer.setInterval(saveDelayMilliseconds);
+    m_saveTimer.setInterval(m_collaborators.saveDelay.value_or(std::chrono::milliseconds(0)));
     connect(&m_saveTimer, &QTimer::timeout, this, &JournalDialog::OnSaveDue);
 }
 
@@ -109,14 +111,14 @@ void JournalDialog::OnClear()
 void JournalDialog::OnHelp()
 {
     ReadForm();
-    m_shell.Open(HelpPageFor(programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                     : programFolder));
+    OpenOrSayWhyNot(m_collaborators.shell, m_collaborators.boxes,
+                    HelpPageFor(m_collaborators.programFolder));
     WriteForm();
 }
 
 void JournalDialog::OnDate()
 {
-    ::OnDate(m_entryList, m_datePicker, clock ? clock() : std::chrono::system_clock::now());
+    PickDateIntoForm(m_entryList, m_collaborators.datePicker, m_collaborators.clock());
 }
 
 void JournalDialog::OnDestroy()
@@ -157,7 +159,7 @@ void JournalDialog::SaveJournal()
 void JournalDialog::OnListChanged()
 {
     m_journal.NoteChange();
-    if (m_backgroundSave && !m_closed && !m_saveTimer.isActive())
+    if (m_collaborators.saveDelay && !m_closed && !m_saveTimer.isActive())
         m_saveTimer.start(); // not restarted by later changes: a burst still saves in time
 }
 

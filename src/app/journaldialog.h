@@ -1,15 +1,16 @@
 #pragma once
 
-#include "datepick/qt/qtdatepicker.h"
 #include "entries/entrycommands.h"
 #include "entries/entryform.h"
 #include "entries/entrylist.h"
+#include "find/qt/findwindow.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
 #include "ui/commandtable.h"
-#include "ui/qt/qtmessageboxes.h"
-#include "ui/qt/qtshell.h"
+#include "ui/datepicker.h"
+#include "ui/messageboxes.h"
 #include "ui/qt/templatedialog.h"
+#include "ui/shell.h"
 
 #include <QIcon>
 #include <QString>
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class QtListView;
 
@@ -31,28 +33,32 @@ class JournalDialog : public TemplateDialog
     Q_OBJECT
 
 public:
-    // `lock`, when given, is the journal's lock, which the saves keep on the journal file.
-    explicit JournalDialog(QWidget *parent = nullptr, JournalLock *lock = nullptr);
+    // What the dialog works with besides its own controls. The program passes the desktop's
+    // (JournalApp builds them); tests and the benchmark pass their own.
+    struct Collaborators
+    {
+        MessageBoxes &boxes;
+        Shell &shell;
+        DatePicker &datePicker;
+        // The time the Date command opens the calendar on.
+        std::function<std::chrono::system_clock::time_point()> clock = [] {
+            return std::chrono::system_clock::now();
+        };
+        // The folder Help looks for its page from: the running program's.
+        QString programFolder{};
+        // The journal's lock, which the saves keep on the journal file; none: no lock.
+        JournalLock *lock = nullptr;
+        // How long after the first change of a burst its save starts; none: the journal is
+        // written at close only.
+        std::optional<std::chrono::milliseconds> saveDelay = std::chrono::milliseconds(100);
+    };
+
+    explicit JournalDialog(Collaborators collaborators);
 
     EntryList &Entries() { return m_entryList; }
     EntryForm &Form() { return m_form; }
     QtListView &EntryListView() { return m_entryListView; }
-    MessageBoxes &Boxes() { return m_boxes; }
-    Shell &DesktopShell() { return m_shell; }
     JournalFile &Journal() { return m_journal; }
-
-    // Whether changes reach the journal while the dialog runs (the default) or only at close;
-    // the benchmark compares the two.
-    void SetBackgroundSave(bool on) { m_backgroundSave = on; }
-    // How long after the first change of a burst its save starts.
-    static constexpr int saveDelayMilliseconds = 100;
-
-    // The time the Date command opens the calendar on: the system clock, or, while `clock` is
-    // set, what it returns (for tests).
-    static inline std::function<std::chrono::system_clock::time_point()> clock;
-    // The folder Help looks for its page from: the running program's, or, while this is set,
-    // this one (for tests).
-    static inline QString programFolder;
 
 protected:
     bool OnInitDialog() override;
@@ -79,18 +85,16 @@ private:
 
     static const CommandEntry<JournalDialog> commandTable[];
 
+    const Collaborators m_collaborators;
     QtListView &m_entryListView;
     EntryForm m_form;
     EntryList m_entryList;
-    QtMessageBoxes m_boxes{this};
-    QtShell m_shell;
-    QtDatePicker m_datePicker{this};
-    EntryCommands m_commands{m_entryList, m_boxes};
+    EntryCommands m_commands{m_entryList, m_collaborators.boxes};
     JournalFile m_journal;
-    Report m_report{m_entryList, m_boxes, m_shell};
+    Report m_report{m_entryList, m_collaborators.boxes, m_collaborators.shell};
+    FindWindow m_find{this, SystemMenu(), m_entryList};
     QIcon m_icon;
     QTimer m_saveTimer;
-    bool m_backgroundSave = true;
     bool m_saveWaiting = false; // the timer fired while the previous save was still writing
     bool m_closed = false;      // the save at close has begun: no more background saves
 };

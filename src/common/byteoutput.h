@@ -31,8 +31,10 @@ public:
         }
     }
 
-    // Hands on what is left; false when any run could not be handed on.
+    // Hands on what is left; false when any run could not be handed on, or after Fail.
     bool Finish();
+    // For the producer that cannot go on: nothing more is handed on.
+    void Fail() { m_failed = true; }
 
 private:
     void AppendBeyondBuffer(std::string_view bytes);

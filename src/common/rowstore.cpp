@@ -111,6 +111,25 @@ RowStore &RowStore::operator=(RowStore &&other) noexcept
     return *this;
 }
 
+RowStore RowStore::FromRows(std::span<const Row> rows)
+{
+    // One block of just the size the rows need.
+    RowStore store;
+    size_t size = 0;
+    for (const Row &row : rows)
+        size += StoredSize(RowView{{row[0], row[1], row[2]}});
+    if (size == 0)
+        return store;
+    auto block = std::make_shared<Block>();
+    block->bytes.resize(size);
+    store.m_blocks.push_back(std::move(block));
+    store.m_open = 0;
+    store.m_index.reserve(rows.size());
+    for (const Row &row : rows)
+        store.m_index.push_back(store.Append(RowView{{row[0], row[1], row[2]}}));
+    return store;
+}
+
 size_t RowStore::StoredSize(const RowView &texts)
 {
     return HeaderSize(texts) + texts[0].size() + texts[1].size() + texts[2].size();

@@ -18,6 +18,7 @@ struct RowView
     std::array<std::string_view, 3> texts;
 
     std::string_view operator[](size_t column) const { return texts[column]; }
+    Row ToRow() const { return Row{Text(texts[0]), Text(texts[1]), Text(texts[2])}; }
 };
 
 // The rows of the entry list, each addressed by its index, 0 at the top, held compactly: the
@@ -44,6 +45,8 @@ public:
     RowStore &operator=(const RowStore &other);
     RowStore(RowStore &&other) noexcept;
     RowStore &operator=(RowStore &&other) noexcept;
+
+    static RowStore FromRows(std::span<const Row> rows);
 
     size_t Count() const { return m_index.size(); }
     bool Empty() const { return m_index.empty(); }

@@ -15,11 +15,6 @@ constexpr std::array<char32_t, 32> windows1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 0x98
 };
 
-char32_t Windows1252ToCodePoint(unsigned char byte)
-{
-    return byte >= 0x80 && byte <= 0x9F ? windows1252High[byte - 0x80] : char32_t(byte);
-}
-
 void AppendUtf8(Text &out, char32_t codePoint)
 {
     if (codePoint < 0x80) {
@@ -35,15 +30,14 @@ void AppendUtf8(Text &out, char32_t codePoint)
     }
 }
 
-struct Decoded
-{
-    char32_t codePoint = 0;
-    std::size_t length = 0; // 0 when the bytes at the position are not valid UTF-8
-};
+} // namespace
 
-// Decodes the sequence starting at `pos` strictly: no overlong forms, no surrogates, nothing
-// above U+10FFFF.
-Decoded DecodeUtf8(std::string_view bytes, std::size_t pos)
+char32_t Windows1252ToCodePoint(unsigned char byte)
+{
+    return byte >= 0x80 && byte <= 0x9F ? windows1252High[byte - 0x80] : char32_t(byte);
+}
+
+DecodedChar DecodeUtf8(std::string_view bytes, std::size_t pos)
 {
     const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     const unsigned char lead = at(pos);
@@ -87,6 +81,8 @@ Decoded DecodeUtf8(std::string_view bytes, std::size_t pos)
     return {codePoint, length};
 }
 
+namespace {
+
 // Length of the leading run of ASCII bytes, checked eight at a time.
 std::size_t AsciiPrefix(std::string_view bytes, std::size_t pos)
 {
@@ -109,7 +105,7 @@ bool IsValidUtf8(std::string_view bytes)
 {
     std::size_t pos = 0;
     while ((pos = AsciiPrefix(bytes, pos)) < bytes.size()) {
-        const Decoded decoded = DecodeUtf8(bytes, pos);
+        const DecodedChar decoded = DecodeUtf8(bytes, pos);
         if (decoded.length == 0)
             return false;
         pos += decoded.length;

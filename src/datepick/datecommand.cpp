@@ -13,7 +13,8 @@ PickedDate PickedDateAt(std::chrono::system_clock::time_point now)
     return start;
 }
 
-void OnDate(EntryList &entries, DatePicker &picker, std::chrono::system_clock::time_point now)
+void PickDateIntoForm(EntryList &entries, DatePicker &picker,
+                      std::chrono::system_clock::time_point now)
 {
     entries.ReadForm();
     const PickedDate picked = picker.Run(PickedDateAt(now));

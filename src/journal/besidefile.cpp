@@ -37,15 +37,6 @@ bool IsNameBeside(std::string_view name, std::string_view base, std::string_view
                        [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
 }
 
-std::string TimeStamp(std::time_t when)
-{
-    std::tm local{};
-    char stamp[32] = "";
-    if (::localtime_r(&when, &local))
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
-    return stamp;
-}
-
 // Opens a new file beside `journalPath` exclusively; its descriptor (or -1) and its path.
 int OpenNewBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                   std::string &path)
@@ -88,6 +79,15 @@ std::optional<std::string> FindCopyBeside(const std::string &source, std::string
 }
 
 } // namespace
+
+std::string TimeStamp(std::time_t when)
+{
+    std::tm local{};
+    char stamp[32] = "";
+    if (::localtime_r(&when, &local))
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
+    return stamp;
+}
 
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                        int attempt)

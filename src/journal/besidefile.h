@@ -14,6 +14,9 @@
 // owner-only permission: when the name is taken, "-2", "-3", ... is put before the ending, so
 // an existing file is never overwritten.
 
+// The local time `when` as it appears in these names: "2026-12-07-162005".
+std::string TimeStamp(std::time_t when);
+
 // The name tried at `attempt` (1 for the plain one), in the folder of `journalPath`.
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                        int attempt = 1);

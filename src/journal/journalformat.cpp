@@ -76,6 +76,23 @@ void WriteJournalFile(const RowStore &rows, ByteOutput &out)
     }
 }
 
+size_t CountJournalRecords(std::string_view stored)
+{
+    // A CR before a line's LF is trailing white space to the rules: lines are read as stored.
+    JournalLines lines(stored.substr(0, stored.find(endOfFileMark)));
+    size_t records = 0;
+    bool dated = false;
+    for (std::string_view line; lines.Next(line);) {
+        const JournalLine split = SplitJournalLine(line);
+        if (split.key != JournalLine::Date)
+            continue;
+        // The first line's DATE commits nothing, but then no date has been gathered yet.
+        records += dated ? 1 : 0;
+        dated = !split.value.empty();
+    }
+    return records + (dated ? 1 : 0);
+}
+
 std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget)
 {
     // The record being gathered is three views, as the form would hold its texts: into the text,

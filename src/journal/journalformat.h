@@ -95,6 +95,10 @@ inline JournalLine SplitJournalLine(std::string_view line)
 // soon as the rows' texts together exceed `budget` bytes.
 std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget);
 
+// The number of rows ParseJournalRows gives for the journal file `stored`, its bytes as stored
+// (CR LF line ends, 0x1A ending the file), starting from an empty form; without storing any.
+size_t CountJournalRecords(std::string_view stored);
+
 // The most bytes of text the rows of a journal of `fileSize` bytes may hold. A journal gives
 // rows of about its own size unless its TITLE and ENTRY lines carry over to many records: then
 // a file of a few megabytes would ask for more memory than any machine has.

@@ -100,6 +100,7 @@ bool WriteStored(SaveCalls &calls, int fd, const StoredBytes &bytes, ContentHash
     return out.Finish();
 }
 
+// -1 when the producer gave up (ByteOutput::Fail).
 off_t StoredSize(const StoredBytes &bytes)
 {
     off_t size = 0;
@@ -108,8 +109,7 @@ off_t StoredSize(const StoredBytes &bytes)
         return true;
     });
     bytes(out);
-    out.Finish();
-    return size;
+    return out.Finish() ? size : -1;
 }
 
 // An identity that could not be taken stays empty: the next check then compares the hash.
@@ -148,7 +148,7 @@ bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes
     const off_t size = StoredSize(bytes);
     ContentHash hash;
     // Checked before the room is claimed, which may already change the file's size and times.
-    const bool saved = ReadyToReplace(beforeReplace, target) && ClaimRoom(fd, size) &&
+    const bool saved = size >= 0 && ReadyToReplace(beforeReplace, target) && ClaimRoom(fd, size) &&
                        WriteStored(calls, fd, bytes, hash) && ::ftruncate(fd, size) == 0 &&
                        calls.Sync(fd) == 0;
     if (saved)

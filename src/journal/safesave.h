@@ -49,7 +49,8 @@ public:
 // `bytes` appends the file's bytes, exactly as they are to be stored, to the output it is
 // given: called once to write them, and beforehand once more to measure them when the file is
 // written in place; both calls must give the same bytes. So a large file is written as it is
-// formatted, never held whole.
+// formatted, never held whole. A producer that cannot go on calls Fail on the output: the save
+// then fails and replaces nothing.
 using StoredBytes = std::function<void(ByteOutput &out)>;
 using BeforeReplace = std::function<bool(const std::string &target)>;
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,

@@ -7,6 +7,14 @@
 #include <span>
 #include <vector>
 
+// Rows `first` to `last` (both included) of a list's selection.
+struct RowRange
+{
+    int first = 0;
+    int last = 0;
+    friend bool operator==(const RowRange &, const RowRange &) = default;
+};
+
 // A list view in report mode whose rows hold byte texts. Rows are identified by index, 0 at
 // the top; an operation on a missing row or column is ignored (reads give an empty text).
 class ListView
@@ -49,6 +57,16 @@ public:
 
     // The row the user last clicked or moved to with the keys, or -1.
     virtual int SelectionMark() const = 0;
+    // The selected rows as ranges, top first, none overlapping or touching another.
+    virtual std::vector<RowRange> SelectedRows() const = 0;
+    // Makes `mark` the selection mark and the row under the keyboard's cursor (-1: none) and
+    // exactly the rows of `selected` the selection; rows the list does not have are left out.
+    // The keyboard's focus stays where it is.
+    virtual void SelectRows(int mark, std::span<const RowRange> selected) = 0;
+    // Makes `row` the chosen one, as the user's click on it does: the selection mark, the only
+    // selected row and the cursor's, and the list has its window's focus; the list scrolls to
+    // show it. Ignored for a missing row.
+    virtual void ChooseRow(int row) = 0;
 
     virtual void AutoSizeColumn(int column, AutoSize mode) = 0;
     virtual int ColumnWidth(int column) const = 0;

@@ -31,7 +31,7 @@ int FakeListView::HeadingCount() const
 int FakeListView::InsertRow(int index, const RowView &texts)
 {
     index = std::clamp(index, 0, int(rows.size()));
-    rows.insert(rows.begin() + index, RowOf(texts));
+    rows.insert(rows.begin() + index, texts.ToRow());
     return index;
 }
 
@@ -45,12 +45,7 @@ void FakeListView::InsertRows(int index, RowStore newRows)
 void FakeListView::SetRow(int row, const RowView &texts)
 {
     if (validRow(rows, row))
-        rows[size_t(row)] = RowOf(texts);
-}
-
-RowStore FakeListView::SnapshotRows() const
-{
-    return StoreOf(rows);
+        rows[size_t(row)] = texts.ToRow();
 }
 
 RowView FakeListView::RowAt(int row) const
@@ -165,24 +160,11 @@ void WriteBytes(const std::string &path, const std::string &bytes)
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-Row RowOf(const RowView &texts)
-{
-    return Row{Text(texts[0]), Text(texts[1]), Text(texts[2])};
-}
-
-RowStore StoreOf(std::span<const Row> rows)
-{
-    RowStore store;
-    for (const Row &row : rows)
-        store.Insert(store.Count(), RowView{{row[0], row[1], row[2]}});
-    return store;
-}
-
 std::vector<Row> RowsOf(const RowStore &store)
 {
     std::vector<Row> rows;
     for (size_t row = 0; row < store.Count(); ++row)
-        rows.push_back(RowOf(store.At(row)));
+        rows.push_back(store.At(row).ToRow());
     return rows;
 }
 
@@ -203,7 +185,7 @@ Text SavedBytes(const std::vector<Row> &rows)
         bytes.append(piece);
         return true;
     });
-    WriteJournalFile(StoreOf(rows), out);
+    WriteJournalFile(RowStore::FromRows(rows), out);
     out.Finish();
     return bytes;
 }

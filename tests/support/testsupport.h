@@ -12,7 +12,6 @@
 
 #include <deque>
 #include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +23,7 @@ public:
     static constexpr int unitsPerByte = 7;
     int clientWidth = 600;
     int selectionMark = -1;
+    std::vector<RowRange> selection; // kept as given, not moved with the rows
     bool hasHeader = true;
     std::vector<Text> headings;
     std::vector<int> widths;
@@ -38,10 +38,21 @@ public:
     bool RemoveRow(int row) override;
     int RowCount() const override;
     RowView RowAt(int row) const override;
-    RowStore SnapshotRows() const override;
+    RowStore SnapshotRows() const override { return RowStore::FromRows(rows); }
     // Moves the rows and the mark with them.
     void ReorderRows(std::span<const int> order) override;
     int SelectionMark() const override { return selectionMark; }
+    std::vector<RowRange> SelectedRows() const override { return selection; }
+    void SelectRows(int mark, std::span<const RowRange> selected) override
+    {
+        selectionMark = mark;
+        selection.assign(selected.begin(), selected.end());
+    }
+    void ChooseRow(int row) override
+    {
+        if (row >= 0 && row < RowCount())
+            SelectRows(row, std::vector<RowRange>{{row, row}});
+    }
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
     void SetColumnWidth(int column, int width) override;
@@ -101,13 +112,14 @@ class RecordingShell : public Shell
 {
 public:
     std::vector<Text> opened;
-    void Open(const Text &target) override { opened.push_back(target); }
+    bool Open(const Text &target) override
+    {
+        opened.push_back(target);
+        return true;
+    }
 };
 
-// A row's texts, a store of `rows` in their order, and the rows of a store (through its Insert
-// and At).
-Row RowOf(const RowView &texts);
-RowStore StoreOf(std::span<const Row> rows);
+// The rows of a store, top row first.
 std::vector<Row> RowsOf(const RowStore &store);
 
 // The text of a row's cell, as the list keeps it; empty for a missing row.

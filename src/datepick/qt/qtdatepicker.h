@@ -4,11 +4,14 @@
 
 class QWidget;
 
-// Runs a new DateSelectDialog, owned by `owner`, for every Run.
+// Runs a new DateSelectDialog, owned by the owner window, for every Run.
 class QtDatePicker : public DatePicker
 {
 public:
-    explicit QtDatePicker(QWidget *owner) : m_owner(owner) {}
+    explicit QtDatePicker(QWidget *owner = nullptr) : m_owner(owner) {}
+
+    // The window that owns the dialog from the next Run on.
+    void SetOwner(QWidget *owner) { m_owner = owner; }
 
     PickedDate Run(const PickedDate &start) override;
 

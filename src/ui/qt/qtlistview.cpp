@@ -172,6 +172,51 @@ void QtListView::ReorderRows(std::span<const int> order)
         m_mark = (*newIndex)[size_t(m_mark)];
 }
 
+std::vector<RowRange> QtListView::SelectedRows() const
+{
+    std::vector<RowRange> ranges;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        ranges.push_back({range.top(), range.bottom()});
+    std::sort(ranges.begin(), ranges.end(),
+              [](const RowRange &a, const RowRange &b) { return a.first < b.first; });
+    // The selection holds a range per column block and per click: one range a run of rows.
+    std::vector<RowRange> rows;
+    for (const RowRange &range : ranges) {
+        if (!rows.empty() && range.first <= rows.back().last + 1)
+            rows.back().last = std::max(rows.back().last, range.last);
+        else
+            rows.push_back(range);
+    }
+    return rows;
+}
+
+void QtListView::SelectRows(int mark, std::span<const RowRange> selected)
+{
+    const int count = RowCount();
+    const int lastColumn = m_model->columnCount() - 1;
+    QItemSelection selection;
+    for (const RowRange &range : selected) {
+        const int first = std::max(range.first, 0);
+        const int last = std::min(range.last, count - 1);
+        if (first <= last && lastColumn >= 0)
+            selection.select(m_model->index(first, 0), m_model->index(last, lastColumn));
+    }
+    m_mark = mark >= 0 && mark < count ? mark : -1;
+    selectionModel()->setCurrentIndex(m_mark >= 0 ? m_model->index(m_mark, 0) : QModelIndex(),
+                                      QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void QtListView::ChooseRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    const RowRange only{row, row};
+    SelectRows(row, {&only, 1});
+    scrollTo(m_model->index(row, 0)); // the view scrolls only when the current row changes
+    setFocus(Qt::OtherFocusReason); // where the selection shows; in an inactive window, once active
+}
+
 int QtListView::CellMargin() const
 {
     // What the item delegate puts on either side of a cell's text.

@@ -45,6 +45,10 @@ public:
     // focus does not. Rows inserted above it move it down; deleting rows above it moves it up;
     // deleting the marked row itself leaves no mark; reordering takes it along with its row.
     int SelectionMark() const override { return m_mark; }
+    std::vector<RowRange> SelectedRows() const override;
+    // Also scrolls the marked row into view.
+    void SelectRows(int mark, std::span<const RowRange> selected) override;
+    void ChooseRow(int row) override;
     void AutoSizeColumn(int column, AutoSize mode) override;
     int ColumnWidth(int column) const override;
     void SetColumnWidth(int column, int width) override;

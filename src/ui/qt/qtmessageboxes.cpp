@@ -14,8 +14,6 @@
 #include <algorithm>
 
 namespace {
-QPointer<QWidget> mainWindow;
-
 // Box texts use CR LF for their line breaks; a label wants LF.
 QString BoxText(const Text &bytes)
 {
@@ -55,35 +53,27 @@ void FitCaption(QMessageBox &box)
 }
 } // namespace
 
-void QtMessageBoxes::SetMainWindow(QWidget *window)
-{
-    mainWindow = window;
-}
-
 int QtMessageBoxes::DialogBox(const Text &text, const Text &caption, BoxType type)
 {
-    return Show({text, caption, type, false, m_dialog});
+    return Show(text, caption, type, false);
 }
 
 int QtMessageBoxes::AppBox(const Text &text, BoxType type)
 {
-    return Show({text, ApplicationTitle, type, true, mainWindow.data()});
+    return Show(text, ApplicationTitle, type, true);
 }
 
-int QtMessageBoxes::Show(const BoxRequest &request)
+int QtMessageBoxes::Show(const Text &text, const Text &caption, BoxType type, bool warningIcon)
 {
-    if (answerer)
-        return answerer(request);
-
-    QMessageBox box(request.owner);
-    box.setWindowTitle(ToDisplay(request.caption));
-    box.setText(BoxText(request.text));
+    QMessageBox box(m_owner.data());
+    box.setWindowTitle(ToDisplay(caption));
+    box.setText(BoxText(text));
     box.setTextFormat(Qt::PlainText);
     // A box may name a file the user wants to find (where an outside version was kept): its
     // text can be selected and copied.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box.setIcon(request.warningIcon ? QMessageBox::Warning : QMessageBox::NoIcon);
-    if (request.type == BoxYesNo) {
+    box.setIcon(warningIcon ? QMessageBox::Warning : QMessageBox::NoIcon);
+    if (type == BoxYesNo) {
         QPushButton *yes = box.addButton(QMessageBox::Yes);
         box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);

@@ -5,37 +5,22 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
-
-// One box as the program asks for it.
-struct BoxRequest
-{
-    Text text;
-    Text caption;
-    BoxType type;
-    bool warningIcon;
-    QWidget *owner; // nullptr: no owner window
-};
-
-// Message boxes as QMessageBox. A dialog's own box is owned by that dialog, has its caption
-// and no icon; an application box has the application title as caption and the warning icon,
-// and is owned by the main dialog (no window before there is one). OK answers 1, Yes 6, No 7.
+// Message boxes as QMessageBox, owned by the owner window: the main dialog once it exists, no
+// window before. A dialog box has its caption and no icon; an application box has the
+// application title as caption and the warning icon. OK answers 1, Yes 6, No 7.
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    explicit QtMessageBoxes(QWidget *dialog) : m_dialog(dialog) {}
+    explicit QtMessageBoxes(QWidget *owner = nullptr) : m_owner(owner) {}
+
+    // The window that owns every box from now on.
+    void SetOwner(QWidget *owner) { m_owner = owner; }
 
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
 
-    // The owner of application boxes from now on.
-    static void SetMainWindow(QWidget *window);
-
-    // Shows the box modally and returns the answer, or, while `answerer` is set, hands the box
-    // to it and returns its answer without showing anything (for tests).
-    static int Show(const BoxRequest &request);
-    static inline std::function<int(const BoxRequest &)> answerer;
-
 private:
-    QWidget *m_dialog;
+    int Show(const Text &text, const Text &caption, BoxType type, bool warningIcon);
+
+    QPointer<QWidget> m_owner;
 };

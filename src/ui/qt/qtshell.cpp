@@ -18,11 +18,8 @@ QUrl QtShell::UrlFor(const Text &target)
     return QUrl::fromLocalFile(QDir::current().absoluteFilePath(name));
 }
 
-void QtShell::Open(const Text &target)
+// False when Qt found no program to hand the URL to (no xdg-open, no desktop portal).
+bool QtShell::Open(const Text &target)
 {
-    const QUrl url = UrlFor(target);
-    if (opener)
-        opener(url);
-    else
-        QDesktopServices::openUrl(url); // the result is not used: a failure is silent
+    return QDesktopServices::openUrl(UrlFor(target));
 }

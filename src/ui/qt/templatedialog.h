@@ -44,7 +44,6 @@ public:
         return qobject_cast<Widget *>(Control(id));
     }
     const DialogTemplate &Template() const { return m_template; }
-    DialogBaseUnits BaseUnits() const { return m_base; }
 
     // Form exchange over the bindings, in the order they were declared.
     void ReadForm() override;
