@@ -27,6 +27,12 @@ constexpr bool IsWhiteSpace(char c)
     return byte == 0x20 || (byte >= 0x09 && byte <= 0x0D);
 }
 
+// `c` with an ASCII capital letter made small; every other byte as it is.
+constexpr char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // `line` without its trailing white space: a view, so that a long line is not copied. Inline:
 // a load trims every line of the journal.
 inline std::string_view WithoutTrailingWhiteSpace(std::string_view line)

@@ -15,11 +15,9 @@ constexpr mode_t createdFileMode = 0600; // owner read/write only
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    const auto lower = [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
 }
 
 bool EntryExists(const std::string &path)

@@ -14,15 +14,6 @@ namespace {
 
 constexpr int maxAttempts = 1000;
 
-// The journal's name split before its ending: "pw.dat" gives "pw" and ".dat". The ending starts
-// at the last dot that does not begin the name.
-std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view base)
-{
-    const size_t dot = base.rfind('.');
-    const size_t stemLength = dot == std::string_view::npos || dot == 0 ? base.size() : dot;
-    return {base.substr(0, stemLength), base.substr(stemLength)};
-}
-
 // Whether `name` is one NameBeside gives for `base` and `label` at some time and attempt.
 bool IsNameBeside(std::string_view name, std::string_view base, std::string_view label)
 {
@@ -87,6 +78,13 @@ std::string TimeStamp(std::time_t when)
     if (::localtime_r(&when, &local))
         std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &local);
     return stamp;
+}
+
+std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view name)
+{
+    const size_t dot = name.rfind('.');
+    const size_t stemLength = dot == std::string_view::npos || dot == 0 ? name.size() : dot;
+    return {name.substr(0, stemLength), name.substr(stemLength)};
 }
 
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,

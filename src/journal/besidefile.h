@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Files kept beside the journal under names that say what they hold, for the cases where the
 // journal itself must not or cannot take the list: the version another program left in the
@@ -16,6 +17,10 @@
 
 // The local time `when` as it appears in these names: "2026-12-07-162005".
 std::string TimeStamp(std::time_t when);
+
+// A file name split before its ending: "pw.dat" gives "pw" and ".dat". The ending starts at the
+// last dot that does not begin the name.
+std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view name);
 
 // The name tried at `attempt` (1 for the plain one), in the folder of `journalPath`.
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,

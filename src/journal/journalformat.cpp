@@ -76,6 +76,13 @@ void WriteJournalFile(const RowStore &rows, ByteOutput &out)
     }
 }
 
+std::optional<RowStore> ParseStoredJournal(Text &&stored, const EntryForm &start)
+{
+    ToTextModeText(stored);
+    const size_t budget = JournalRowsBudget(stored.size());
+    return ParseJournalRows(std::move(stored), start, budget);
+}
+
 size_t CountJournalRecords(std::string_view stored)
 {
     // A CR before a line's LF is trailing white space to the rules: lines are read as stored.

@@ -91,13 +91,9 @@ inline JournalLine SplitJournalLine(std::string_view line)
 // field and carry over to the next record; the end of the text commits the last record when
 // it has a date. `start` supplies the Date, Title and Entry the gathering begins with. Lines
 // are split as SplitJournalLine splits them; "<br>" in an ENTRY value becomes CR LF. Bytes
-// after the last LF are not read. Gives up and returns nothing as
-// soon as the rows' texts together exceed `budget` bytes.
+// after the last LF are not read. Gives up and returns nothing as soon as the rows' texts
+// together exceed `budget` bytes.
 std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, size_t budget);
-
-// The number of rows ParseJournalRows gives for the journal file `stored`, its bytes as stored
-// (CR LF line ends, 0x1A ending the file), starting from an empty form; without storing any.
-size_t CountJournalRecords(std::string_view stored);
 
 // The most bytes of text the rows of a journal of `fileSize` bytes may hold. A journal gives
 // rows of about its own size unless its TITLE and ENTRY lines carry over to many records: then
@@ -108,6 +104,14 @@ constexpr size_t JournalRowsBudget(size_t fileSize)
     constexpr size_t maximum = std::numeric_limits<size_t>::max();
     return fileSize > (maximum - allowance) / 4 ? maximum : 4 * fileSize + allowance;
 }
+
+// The rows of the journal file whose bytes as stored are `stored`: ParseJournalRows of the text
+// a text-mode read gives, within JournalRowsBudget of that text's size.
+std::optional<RowStore> ParseStoredJournal(Text &&stored, const EntryForm &start);
+
+// The number of rows ParseJournalRows gives for the journal file `stored`, its bytes as stored
+// (CR LF line ends, 0x1A ending the file), starting from an empty form; without storing any.
+size_t CountJournalRecords(std::string_view stored);
 
 // The journal file for `rows` (top row first) as it is stored, each line ending in CR LF,
 // appended to `out` in one pass; nothing for no rows. Values are kept from breaking the line

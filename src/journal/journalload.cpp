@@ -70,10 +70,7 @@ std::optional<RowStore> JournalLoad::Load(const EntryForm &start)
     // the text as the text-mode read delivers it.
     const UnloadedPart unloaded = FindUnloadedPart(text);
     const size_t fileBytes = text.size();
-    ToTextModeText(text);
-
-    const size_t budget = JournalRowsBudget(text.size());
-    std::optional<RowStore> rows = ParseJournalRows(std::move(text), start, budget);
+    std::optional<RowStore> rows = ParseStoredJournal(std::move(text), start);
     m_unreadable = m_unreadable || !rows;
     // Copied before the window appears, so that no save, in the background or at close, can
     // replace the journal first.
