@@ -36,9 +36,13 @@ std::vector<std::string> FolderEntries(const std::string &folder)
     return names;
 }
 
-int OpenRegularFile(const std::string &path)
+int OpenRegularFile(const std::string &path, int flags)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | flags,
+                    S_IRUSR | S_IWUSR);
+    } while (fd < 0 && errno == EINTR);
     struct stat info = {};
     if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
         ::close(fd);

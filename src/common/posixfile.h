@@ -17,9 +17,10 @@ std::string DirectoryOf(std::string_view path);
 // The names in `folder`, "." and ".." among them; none when it cannot be read.
 std::vector<std::string> FolderEntries(const std::string &folder);
 
-// Opens the file `path` for reading when it is a regular file; -1 otherwise. The open never
+// Opens the file `path` for reading when it is a regular file; -1 otherwise. `flags` add to the
+// open's (O_CREAT makes a missing file, with owner-only read/write permission). The open never
 // waits, so that a FIFO put where a file was expected cannot hang it.
-int OpenRegularFile(const std::string &path);
+int OpenRegularFile(const std::string &path, int flags = 0);
 
 // Reads `fd` to its end, handing each run of bytes read to `take`, and retrying after
 // interruptions. False on a read error, or as soon as `take` returns false.
