@@ -89,6 +89,15 @@ Row MakeLongEntry(size_t bytes)
     return Row{"2024-01-01", "A very long entry", std::move(entry)};
 }
 
+bool SameRows(const RowStore &a, const RowStore &b)
+{
+    for (size_t row = 0; row < a.Count() && row < b.Count(); ++row) {
+        if (a.At(row).texts != b.At(row).texts)
+            return false;
+    }
+    return a.Count() == b.Count();
+}
+
 std::string JournalBytes(const std::vector<Row> &rows)
 {
     if (rows.empty())

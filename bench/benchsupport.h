@@ -33,6 +33,9 @@ Row MakeLongEntry(size_t bytes);
 // ends, "<br>" for the line breaks of an entry text; empty for no rows.
 std::string JournalBytes(const std::vector<Row> &rows);
 
+// Whether two stores hold the same rows in the same order.
+bool SameRows(const RowStore &a, const RowStore &b);
+
 // A new folder below `parent`; empty when it could not be made.
 std::string MakeFolder(const std::string &parent, const std::string &prefix);
 bool WriteFile(const std::string &path, std::string_view bytes);

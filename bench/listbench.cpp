@@ -267,7 +267,7 @@ Measured MeasureUndoSort(const BenchOptions &options, JournalDialog &dialog)
     restore();
     sort();
     Undo(dialog);
-    if (list.SnapshotRows().ToRows() != unsorted.ToRows())
+    if (!SameRows(list.SnapshotRows(), unsorted))
         std::fprintf(stderr, "undoing the sort did not give the rows back\n");
     return measured;
 }
@@ -297,7 +297,7 @@ Measured MeasureUndoRemove(const BenchOptions &options, JournalDialog &dialog)
         },
         [&] { Undo(dialog); }, choose, remove);
     Undo(dialog);
-    if (list.SnapshotRows().ToRows() != rows.ToRows() ||
+    if (!SameRows(list.SnapshotRows(), rows) ||
         list.SelectedRows() != std::vector<RowRange>{{2, 2}})
         std::fprintf(stderr, "undoing the Remove did not give the row and selection back\n");
     return measured;

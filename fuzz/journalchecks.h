@@ -289,7 +289,7 @@ inline Text CheckJournalBytes(std::string_view bytes)
         ParseJournalRows(Text(text), EntryForm{}, copiedRowsLimit);
     if (!stored)
         return {};
-    const std::optional<std::vector<Row>> rows = stored->ToRows();
+    const std::optional<std::vector<Row>> rows = RowsOf(*stored);
     if (Text failure = CheckParsedRows(*rows); !failure.empty())
         return failure;
     if (Text failure = CheckNothingMissed(bytes, *rows); !failure.empty())

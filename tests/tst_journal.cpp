@@ -209,14 +209,6 @@ void compareForms(const EntryForm &actual, const EntryForm &expected)
     QCOMPARE(actual.ImagePath, expected.ImagePath);
 }
 
-// The bytes a save of `rows` stores: the journal text with CR LF line ends.
-Text stored(const Rows &rows)
-{
-    Text text = SavedText(rows);
-    ReplaceAll(text, "\n", "\r\n");
-    return text;
-}
-
 // The files beside the journal whose names carry `label`.
 std::vector<std::string> filesLabelled(const std::string &label)
 {
@@ -545,7 +537,7 @@ void tst_Journal::parseGivesUpBeyondBudget()
     const std::optional<RowStore> within =
         ParseJournalRows(Text(text(file)), EntryForm{}, bytesOfRows);
     QVERIFY(within.has_value());
-    QVERIFY(within->ToRows() == rows);
+    QVERIFY(RowsOf(*within) == rows);
     QVERIFY(!ParseJournalRows(Text(text(file)), EntryForm{}, bytesOfRows - 1).has_value());
 }
 
@@ -939,12 +931,12 @@ void tst_Journal::unreadableJournalIsLeftUntouched()
     f.journal.FinishBackgroundSave();
     const std::vector<std::string> aside = filesLabelled("saved-while-unreadable");
     QCOMPARE(aside.size(), size_t(1));
-    QCOMPARE(ReadBytes(aside[0]), stored(sampleRows(3)));
+    QCOMPARE(ReadBytes(aside[0]), SavedBytes(sampleRows(3)));
     f.list.rows = sampleRows(5);
     f.journal.NoteChange();
     f.journal.SaveJournal();
     QCOMPARE(filesLabelled("saved-while-unreadable"), aside);
-    QCOMPARE(ReadBytes(aside[0]), stored(sampleRows(5)));
+    QCOMPARE(ReadBytes(aside[0]), SavedBytes(sampleRows(5)));
     QCOMPARE(directoryEntries().size(), size_t(2));
     QCOMPARE(f.boxes.shown.size(), size_t(2));
     QCOMPARE(f.boxes.shown[1].caption, Text("Journal Not Read"));
@@ -1023,7 +1015,7 @@ void tst_Journal::withoutPermissions()
 
     QCOMPARE(status,
              (loadsRows ? 1 : 0) | (savedTo.isEmpty() ? 4 : 0) | (savedTo == "beside" ? 8 : 0));
-    const Text saved = stored(sampleRows(2));
+    const Text saved = SavedBytes(sampleRows(2));
     if (savedTo == "journal")
         QCOMPARE(ReadBytes("locked/pw.dat"), saved);
     else if (journalExists)
@@ -1092,7 +1084,7 @@ void tst_Journal::backgroundSaveWritesWhatTheCloseSaveWould()
     QVERIFY(!journal.StartBackgroundSave(nullptr)); // one at a time
     QTRY_VERIFY(finished);
     journal.FinishBackgroundSave();
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(300)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(300)));
     QVERIFY(!journal.ChangedSinceLastSave());
     QVERIFY(!journal.StartBackgroundSave(nullptr)); // nothing new to write
 
@@ -1101,7 +1093,7 @@ void tst_Journal::backgroundSaveWritesWhatTheCloseSaveWould()
     journal.SaveJournal();
     QCOMPARE(calls.writes, writes);
     QVERIFY(f.boxes.shown.empty());
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(300)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(300)));
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
 }
 
@@ -1122,7 +1114,7 @@ void tst_Journal::saveStillWritingAtCloseFinishesFirst()
     closeBegins.count_down();
     journal.SaveJournal(); // at once, while the first is still writing
     QVERIFY(!journal.BackgroundSaveRunning());
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(3)));
     QVERIFY(f.boxes.shown.empty());
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
 }
@@ -1150,7 +1142,7 @@ void tst_Journal::failedBackgroundSaveTellsOnceAndRetries()
     fullDisk.failAllWrites = false; // room again: the next change saves everything
     changeAndSave(3);
     QCOMPARE(f.boxes.shown.size(), size_t(1));
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(3)));
 
     fullDisk.failAllWrites = true; // full again: said again, and at close as well
     changeAndSave(4);
@@ -1158,7 +1150,7 @@ void tst_Journal::failedBackgroundSaveTellsOnceAndRetries()
     journal.SaveJournal();
     QCOMPARE(f.boxes.shown.size(), size_t(3));
     QCOMPARE(f.boxes.shown[2].text, errorText);
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(3)));
     QCOMPARE(f.list.rows, sampleRows(4));
 }
 
@@ -1188,7 +1180,7 @@ void tst_Journal::outsideChangeIsKeptBeforeTheSave()
         f.list.rows = sampleRows(2000, 400);
         f.journal.NoteChange();
         f.journal.SaveJournal();
-        outside = stored(sampleRows(2000, 400));
+        outside = SavedBytes(sampleRows(2000, 400));
     }
     if (change.startsWith("append")) {
         outside += record("2", "from", "elsewhere");
@@ -1209,7 +1201,7 @@ void tst_Journal::outsideChangeIsKeptBeforeTheSave()
     f.journal.NoteChange();
     f.journal.SaveJournal();
 
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(2)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(2)));
     const std::vector<std::string> keptFiles = filesLabelled("changed-outside");
     QCOMPARE(keptFiles.size(), size_t(kept ? 1 : 0));
     QCOMPARE(directoryEntries().size(), size_t(kept ? 2 : 1));
@@ -1246,7 +1238,7 @@ void tst_Journal::outsideChangeWhileTheSaveWritesIsKept()
         f.list.rows = sampleRows(3);
         journal.NoteChange();
         journal.SaveJournal();
-        QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(3)));
+        QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(3)));
         const std::vector<std::string> kept = filesLabelled("changed-outside");
         QCOMPARE(kept.size(), size_t(1));
         QCOMPARE(ReadBytes(kept[0]), old + "more");
@@ -1278,7 +1270,7 @@ void tst_Journal::failureMadeGoodWhileABoxIsOpenShowsNoBox()
     save(1);
     QCOMPARE(f.boxes.shown.size(), size_t(1));
     QCOMPARE(f.boxes.shown[0].caption, Text("Journal Changed Outside"));
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(2)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(2)));
 }
 
 void tst_Journal::namesBesideTheJournal_data()
@@ -1349,9 +1341,9 @@ void tst_Journal::hardLinkedJournalIsSavedInPlace()
         f.list.rows = sampleRows(rows);
         f.journal.NoteChange();
         f.journal.SaveJournal();
-        QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(rows)));
+        QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(rows)));
         QCOMPARE(inodeOf("pw.dat"), inode);
-        QCOMPARE(ReadBytes("other/pw.dat"), stored(sampleRows(rows)));
+        QCOMPARE(ReadBytes("other/pw.dat"), SavedBytes(sampleRows(rows)));
     }
     QVERIFY(f.boxes.shown.empty()); // its own saves in place are no outside change
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"other", "pw.dat"}));
@@ -1369,7 +1361,7 @@ void tst_Journal::ownerOfTheJournalIsKept()
     f.list.rows = sampleRows(2);
     f.journal.NoteChange();
     f.journal.SaveJournal();
-    QCOMPARE(ReadBytes("pw.dat"), stored(sampleRows(2)));
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(2)));
     struct stat info;
     QCOMPARE(::stat("pw.dat", &info), 0);
     QCOMPARE(info.st_uid, uid_t(65534));

@@ -799,7 +799,7 @@ void tst_JournalDialog::listChangesReachTheJournalWhileOpen()
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, heading);
     }
     QCOMPARE(shown.Titles(), titles);
-    QTRY_COMPARE(ReadBytes("pw.dat"), stored(shown.List().SnapshotRows().ToRows()));
+    QTRY_COMPARE(ReadBytes("pw.dat"), stored(RowsOf(shown.List().SnapshotRows())));
     QVERIFY(shown.dialog.isVisible());
     QVERIFY(shown.boxes.shown.empty());
 }

@@ -19,18 +19,12 @@ namespace {
 
 const Text creator = "CREATOR=PENWICK 1.0";
 
-// The bytes this program stores for `rows` (top row first).
-Text Written(const std::vector<Row> &rows)
-{
-    return SavedBytes(rows);
-}
-
 QByteArray Bytes(const Text &text)
 {
     return QByteArray(text.data(), qsizetype(text.size()));
 }
 
-const Text twoRecords = Written({{"2024-05-02", "Newer", "text"}, {"2024-05-01", "Older", "a"}});
+const Text twoRecords = SavedBytes({{"2024-05-02", "Newer", "text"}, {"2024-05-01", "Older", "a"}});
 
 } // namespace
 
@@ -44,10 +38,10 @@ void tst_LoadCheck::findsWhatTheLoadLeavesOut_data()
     QTest::newRow("empty file") << QByteArray() << 0u << 0;
     QTest::newRow("written: two records") << Bytes(twoRecords) << 0u << 0;
     QTest::newRow("written: awkward values")
-        << Bytes(Written({{"2024-05-03", "x=y <br> \r", "first\r\nsecond<br>\nthird\r"},
-                          {"2024-05-02", "caf\xE9 ", "\x1A na\xEFve\t"},
-                          {"2024-05-01", "", ""},
-                          {"2024-05-01", "a\rb", "  "}}))
+        << Bytes(SavedBytes({{"2024-05-03", "x=y <br> \r", "first\r\nsecond<br>\nthird\r"},
+                             {"2024-05-02", "caf\xE9 ", "\x1A na\xEFve\t"},
+                             {"2024-05-01", "", ""},
+                             {"2024-05-01", "a\rb", "  "}}))
         << 0u << 0;
 
     // What every save changes in any journal is no loss.

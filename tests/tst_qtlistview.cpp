@@ -87,7 +87,7 @@ void tst_QtListView::insertSetGetDelete()
     QVERIFY(list.RemoveRow(0));
     list.InsertRows(1, RowStore::FromRows(std::vector<Row>{{"x", "1", ""}, {"y", "2", ""}}));
     QCOMPARE(
-        list.SnapshotRows().ToRows(),
+        RowsOf(list.SnapshotRows()),
         (std::vector<Row>{
             {"b", "title of b", "entry of b"}, {"x", "1", ""}, {"y", "2", ""}, {"c", "", ""}}));
 }
@@ -107,8 +107,8 @@ void tst_QtListView::missingRowsAreIgnored()
         list.InsertColumn(i, "h");
     list.InsertRow(0, {{"only", "", ""}});
     list.SetRow(row, {{"lost", "lost", "lost"}});
-    QCOMPARE(list.RowAt(row), Row{});
-    QCOMPARE(list.SnapshotRows().ToRows(), (std::vector<Row>{{"only", "", ""}}));
+    QCOMPARE(list.RowAt(row).ToRow(), Row{});
+    QCOMPARE(RowsOf(list.SnapshotRows()), (std::vector<Row>{{"only", "", ""}}));
 }
 
 void tst_QtListView::deletingAMissingRowChangesNothing()
@@ -127,8 +127,8 @@ void tst_QtListView::keepsBytesTheDisplayCannotShow()
     list.InsertColumn(0, "Date");
     const Text invalid = "caf\xe9 \xff\xfe\r\nend";
     list.InsertRow(0, {{invalid, "", ""}});
-    QCOMPARE(list.RowAt(0), (Row{invalid, "", ""}));
-    QCOMPARE(list.SnapshotRows().ToRows().front()[0], invalid);
+    QCOMPARE(list.RowAt(0).ToRow(), (Row{invalid, "", ""}));
+    QCOMPARE(RowsOf(list.SnapshotRows()).front()[0], invalid);
 }
 
 void tst_QtListView::showsLineBreaksAsSpaces()

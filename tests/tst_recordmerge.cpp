@@ -41,7 +41,7 @@ std::vector<Row> Records(const QString &list)
 QString Tokens(const RowStore &rows)
 {
     QStringList tokens;
-    for (const Row &row : rows.ToRows())
+    for (const Row &row : RowsOf(rows))
         tokens << QString::fromStdString(row[0].substr(8) + row[2].substr(7) +
                                          (row[1].ends_with('^') ? "^" : ""));
     return tokens.join(' ');
@@ -61,7 +61,7 @@ void VerifyNothingLost(const RowStore &base, const RowStore &ours, const RowStor
     std::map<Row, std::array<int, 4>> counts;
     const RowStore *lists[] = {&base, &ours, &theirs, &merged};
     for (int list = 0; list < 4; ++list) {
-        for (const Row &row : lists[list]->ToRows())
+        for (const Row &row : RowsOf(*lists[list]))
             ++counts[row][size_t(list)];
     }
     for (const auto &[row, count] : counts) {

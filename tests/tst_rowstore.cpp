@@ -1,4 +1,5 @@
 #include "common/rowstore.h"
+#include "support/testsupport.h"
 
 #include <QtTest>
 
@@ -91,13 +92,13 @@ void tst_RowStore::matchesPlainRows()
                 plain.insert(plain.begin() + std::ptrdiff_t(at), added.begin(), added.end());
             } else if (kind == '@') {
                 std::vector<Row> &read = snapshots.emplace_back(plain, std::vector<Row>()).second;
-                readers.emplace_back([snapshot = store, &read] { read = snapshot.ToRows(); });
+                readers.emplace_back([snapshot = store, &read] { read = RowsOf(snapshot); });
             }
         }
         repeat = 1;
     }
     QCOMPARE(store.Count(), plain.size());
-    QCOMPARE(store.ToRows(), plain);
+    QCOMPARE(RowsOf(store), plain);
     readers.clear(); // joins them
     for (const auto &[rowsThen, rowsRead] : snapshots)
         QCOMPARE(rowsRead, rowsThen);

@@ -1,3 +1,4 @@
+#include "common/byteoutput.h"
 #include "common/text.h"
 
 #include <QtTest>
@@ -13,6 +14,8 @@ private slots:
     void trimTrailingWhiteSpace();
     void compareText_data();
     void compareText();
+    void appendsInTextMode_data();
+    void appendsInTextMode();
 };
 
 void tst_Text::replaceAll_data()
@@ -119,6 +122,49 @@ void tst_Text::compareText()
     QCOMPARE((result > 0) - (result < 0), sign);
     const int reversed = CompareText(b.toStdString(), a.toStdString());
     QCOMPARE((reversed > 0) - (reversed < 0), -sign);
+}
+
+void tst_Text::appendsInTextMode_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("LF as CR LF") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("lone CR unchanged") << QByteArray("a\rb") << QByteArray("a\rb");
+    QTest::newRow("CR LF gets a second CR") << QByteArray("a\r\n") << QByteArray("a\r\r\n");
+    QTest::newRow("0x1A written as is") << QByteArray("a\x1A") << QByteArray("a\x1A");
+    QTest::newRow("leading LFs") << QByteArray("\n\nx") << QByteArray("\r\n\r\nx");
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    // Lines of growing length put LFs on both sides of every boundary of the output's buffer,
+    // and one line is longer than the buffer.
+    constexpr qsizetype bufferSize = 64 * 1024;
+    QByteArray text;
+    QByteArray expected;
+    for (int length = 0; text.size() < 5 * bufferSize; length += 7) {
+        const QByteArray line(length % 1000, char('a' + length % 26));
+        text += line + "\n";
+        expected += line + "\r\n";
+    }
+    const QByteArray longLine(2 * bufferSize + 3, 'L');
+    QTest::newRow("large text") << text + longLine + "\nend" << expected + longLine + "\r\nend";
+}
+
+// Whole and byte by byte, into a ByteOutput, as the report writes.
+void tst_Text::appendsInTextMode()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, expected);
+    const std::string_view whole(text.constData(), size_t(text.size()));
+    for (const size_t piece : {std::max<size_t>(whole.size(), 1), size_t(1)}) {
+        Text stored;
+        ByteOutput out([&stored](std::string_view bytes) {
+            stored.append(bytes);
+            return true;
+        });
+        for (size_t at = 0; at < whole.size(); at += piece)
+            AppendInTextMode(out, whole.substr(at, piece));
+        QVERIFY(out.Finish());
+        QCOMPARE(stored, expected.toStdString());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Text)

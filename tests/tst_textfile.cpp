@@ -9,8 +9,6 @@
 #include <memory>
 #include <random>
 
-Q_DECLARE_METATYPE(TextFile::Mode)
-
 class tst_TextFile : public QObject
 {
     Q_OBJECT
@@ -21,28 +19,13 @@ private slots:
 
     void readsTextMode_data();
     void readsTextMode();
-    void writesLfAsCrLf_data();
-    void writesLfAsCrLf();
     void readsAcrossBufferBoundaries_data();
     void readsAcrossBufferBoundaries();
-    void writesLargeText();
 
-    void createsOwnerOnlyFile_data();
     void createsOwnerOnlyFile();
-    void keepsPermissionsOfExistingFile_data();
-    void keepsPermissionsOfExistingFile();
-    void openKeepsOrEmptiesExistingFile_data();
-    void openKeepsOrEmptiesExistingFile();
-    void appendWritesAtEnd();
-    void failedTruncateLeavesFileUntouched_data();
-    void failedTruncateLeavesFileUntouched();
+    void keepsExistingFile();
     void onlyRegularFilesAreRead_data();
     void onlyRegularFilesAreRead();
-    void folderOrFifoFailsToWrite_data();
-    void folderOrFifoFailsToWrite();
-    void writeFailureIsReported_data();
-    void writeFailureIsReported();
-    void closeReportsFailedOpen();
 
     void resolvesNameIgnoringCase_data();
     void resolvesNameIgnoringCase();
@@ -142,39 +125,6 @@ void tst_TextFile::readsTextMode()
     QVERIFY(ok);
 }
 
-void tst_TextFile::writesLfAsCrLf_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("LF as CR LF") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("lone CR unchanged") << QByteArray("a\rb") << QByteArray("a\rb");
-    QTest::newRow("CR LF gets a second CR") << QByteArray("a\r\n") << QByteArray("a\r\r\n");
-    QTest::newRow("0x1A written as is") << QByteArray("a\x1A") << QByteArray("a\x1A");
-    QTest::newRow("leading LFs") << QByteArray("\n\nx") << QByteArray("\r\n\r\nx");
-    QTest::newRow("empty") << QByteArray() << QByteArray();
-}
-
-void tst_TextFile::writesLfAsCrLf()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, expected);
-    {
-        TextFile file;
-        QVERIFY(file.Open("whole.txt", TextFile::Mode::WriteTruncate));
-        QVERIFY(file.Write(text.toStdString()));
-        QVERIFY(file.Close());
-    }
-    {
-        TextFile file;
-        QVERIFY(file.Open("bytes.txt", TextFile::Mode::WriteTruncate));
-        for (char byte : text)
-            QVERIFY(file.Write(std::string_view(&byte, 1)));
-        QVERIFY(file.Close());
-    }
-    QCOMPARE(ReadBytes("whole.txt"), expected.toStdString());
-    QCOMPARE(ReadBytes("bytes.txt"), expected.toStdString());
-}
-
 void tst_TextFile::readsAcrossBufferBoundaries_data()
 {
     QTest::addColumn<QByteArray>("raw");
@@ -205,134 +155,23 @@ void tst_TextFile::readsAcrossBufferBoundaries()
     QVERIFY(ok);
 }
 
-void tst_TextFile::writesLargeText()
-{
-    // Lines of growing length put LFs on both sides of every buffer boundary, and one line is
-    // longer than the buffer.
-    std::string text;
-    std::string expected;
-    for (int length = 0; text.size() < 5 * bufferSize; length += 7) {
-        const std::string line(length % 1000, 'a' + length % 26);
-        text += line + "\n";
-        expected += line + "\r\n";
-    }
-    const std::string longLine(2 * bufferSize + 3, 'L');
-    text += longLine + "\nend";
-    expected += longLine + "\r\nend";
-
-    TextFile file;
-    QVERIFY(file.Open("Report.htm", TextFile::Mode::WriteTruncate));
-    QVERIFY(file.Write(text));
-    QVERIFY(file.Close());
-    QCOMPARE(ReadBytes("Report.htm"), expected);
-    QCOMPARE(ReadAllOf("Report.htm"), text);
-}
-
-void tst_TextFile::createsOwnerOnlyFile_data()
-{
-    QTest::addColumn<TextFile::Mode>("mode");
-    QTest::newRow("read") << TextFile::Mode::Read;
-    QTest::newRow("write-truncate") << TextFile::Mode::WriteTruncate;
-    QTest::newRow("write-append") << TextFile::Mode::WriteAppend;
-}
-
 void tst_TextFile::createsOwnerOnlyFile()
 {
-    QFETCH(TextFile::Mode, mode);
-    QVERIFY(!QFile::exists("pw.dat"));
-    TextFile file;
-    QVERIFY(file.Open("pw.dat", mode));
-    QVERIFY(file.Close());
+    std::string out;
+    QVERIFY(ReadWholeFile("pw.dat", out));
     QVERIFY(QFile::exists("pw.dat"));
     QCOMPARE(ReadBytes("pw.dat"), std::string());
     QCOMPARE(PermissionsOf("pw.dat"), mode_t(0600));
 }
 
-void tst_TextFile::keepsPermissionsOfExistingFile_data()
+void tst_TextFile::keepsExistingFile()
 {
-    createsOwnerOnlyFile_data();
-}
-
-void tst_TextFile::keepsPermissionsOfExistingFile()
-{
-    QFETCH(TextFile::Mode, mode);
-    WriteBytes("pw.dat", "old");
-    QCOMPARE(::chmod("pw.dat", 0664), 0);
-    TextFile file;
-    QVERIFY(file.Open("pw.dat", mode));
-    QVERIFY(file.Close());
-    QCOMPARE(PermissionsOf("pw.dat"), mode_t(0664));
-}
-
-void tst_TextFile::openKeepsOrEmptiesExistingFile_data()
-{
-    QTest::addColumn<TextFile::Mode>("mode");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("read keeps") << TextFile::Mode::Read << QByteArray("old\r\n");
-    QTest::newRow("write-truncate empties") << TextFile::Mode::WriteTruncate << QByteArray();
-    QTest::newRow("write-append keeps") << TextFile::Mode::WriteAppend << QByteArray("old\r\n");
-}
-
-void tst_TextFile::openKeepsOrEmptiesExistingFile()
-{
-    QFETCH(TextFile::Mode, mode);
-    QFETCH(QByteArray, expected);
     WriteBytes("pw.dat", "old\r\n");
-    TextFile file;
-    QVERIFY(file.Open("pw.dat", mode));
-    QVERIFY(file.Close());
-    QCOMPARE(ReadBytes("pw.dat"), expected.toStdString());
-}
-
-void tst_TextFile::appendWritesAtEnd()
-{
-    WriteBytes("Report.htm", "old\r\n");
-    for (const char *text : {"one\n", "two\n"}) {
-        TextFile file;
-        QVERIFY(file.Open("Report.htm", TextFile::Mode::WriteAppend));
-        QVERIFY(file.Write(text));
-        QVERIFY(file.Close());
-    }
-    QCOMPARE(ReadBytes("Report.htm"), std::string("old\r\none\r\ntwo\r\n"));
-}
-
-void tst_TextFile::failedTruncateLeavesFileUntouched_data()
-{
-    QTest::addColumn<QString>("obstacle");
-    QTest::newRow("file without write permission") << QStringLiteral("read-only file");
-    QTest::newRow("program running from the file") << QStringLiteral("running program");
-}
-
-void tst_TextFile::failedTruncateLeavesFileUntouched()
-{
-    QFETCH(QString, obstacle);
-    QProcess running;
-    std::string before;
-    if (obstacle == QLatin1String("read-only file")) {
-        if (::geteuid() == 0)
-            QSKIP("root may write to any file");
-        WriteBytes("pw.dat", "keep me\r\n");
-        QCOMPARE(::chmod("pw.dat", 0400), 0);
-    } else {
-        // Linux refuses to open a running program's file for writing, even for root.
-        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), QStringLiteral("pw.dat")));
-        QCOMPARE(::chmod("pw.dat", 0700), 0);
-        running.start(QDir::current().absoluteFilePath(QStringLiteral("pw.dat")),
-                      {QStringLiteral("30")});
-        if (!running.waitForStarted())
-            QSKIP("cannot run a program from the temporary folder");
-    }
-    before = ReadBytes("pw.dat");
-    TextFile file;
-    const bool opened = file.Open("pw.dat", TextFile::Mode::WriteTruncate);
-    running.kill();
-    running.waitForFinished();
-    if (opened && obstacle == QLatin1String("running program"))
-        QSKIP("this kernel lets a running program's file be opened for writing");
-    QVERIFY(!opened);
-    QVERIFY(!file.Write("new"));
-    QVERIFY(!file.Close());
-    QCOMPARE(ReadBytes("pw.dat"), before);
+    QCOMPARE(::chmod("pw.dat", 0664), 0);
+    std::string out;
+    QVERIFY(ReadWholeFile("pw.dat", out));
+    QCOMPARE(ReadBytes("pw.dat"), std::string("old\r\n"));
+    QCOMPARE(PermissionsOf("pw.dat"), mode_t(0664));
 }
 
 void tst_TextFile::onlyRegularFilesAreRead_data()
@@ -353,78 +192,10 @@ void tst_TextFile::onlyRegularFilesAreRead()
         QCOMPARE(::mkfifo("pw.dat", 0600), 0);
     else
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), QStringLiteral("pw.dat")));
-    TextFile file;
     std::string out;
-    QVERIFY(!file.Open("pw.dat", TextFile::Mode::Read));
     QVERIFY(!ReadWholeFile("pw.dat", out));
     QVERIFY(out.empty());
     QVERIFY(QFileInfo(QStringLiteral("pw.dat")).exists());
-}
-
-void tst_TextFile::folderOrFifoFailsToWrite_data()
-{
-    QTest::addColumn<bool>("fifo"); // without a reader, which would block the open
-    QTest::addColumn<TextFile::Mode>("mode");
-    QTest::newRow("folder, write-truncate") << false << TextFile::Mode::WriteTruncate;
-    QTest::newRow("folder, write-append") << false << TextFile::Mode::WriteAppend;
-    QTest::newRow("FIFO, write-truncate") << true << TextFile::Mode::WriteTruncate;
-    QTest::newRow("FIFO, write-append") << true << TextFile::Mode::WriteAppend;
-}
-
-void tst_TextFile::folderOrFifoFailsToWrite()
-{
-    QFETCH(bool, fifo);
-    QFETCH(TextFile::Mode, mode);
-    if (fifo) {
-        QCOMPARE(::mkfifo("Report.htm", 0600), 0);
-    } else {
-        QVERIFY(QDir().mkdir(QStringLiteral("Report.htm")));
-        WriteBytes("Report.htm/inside", "keep");
-    }
-    TextFile file;
-    QVERIFY(!file.Open("Report.htm", mode));
-    QVERIFY(!file.Write("x"));
-    QVERIFY(!file.Close());
-    if (!fifo)
-        QCOMPARE(ReadBytes("Report.htm/inside"), std::string("keep"));
-}
-
-void tst_TextFile::writeFailureIsReported_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<char>("byte");
-    QTest::addColumn<bool>("writeFails");
-    QTest::newRow("small text fails at close") << 10 << 'x' << false;
-    QTest::newRow("large text fails at write") << int(3 * bufferSize) << 'x' << true;
-    // Each LF takes two bytes, so these fill the buffer while writing.
-    QTest::newRow("LFs fail at write") << int(bufferSize) << '\n' << true;
-}
-
-void tst_TextFile::writeFailureIsReported()
-{
-    QFETCH(int, size);
-    QFETCH(char, byte);
-    QFETCH(bool, writeFails);
-    if (!QFile::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full on this system");
-    QVERIFY(QFile::link(QStringLiteral("/dev/full"), QStringLiteral("pw.dat")));
-    const std::string text(std::size_t(size), byte);
-    TextFile file;
-    QVERIFY(file.Open("pw.dat", TextFile::Mode::WriteTruncate));
-    QCOMPARE(file.Write(text), !writeFails);
-    QVERIFY(!file.Close());
-    QVERIFY(!file.IsOpen());
-}
-
-void tst_TextFile::closeReportsFailedOpen()
-{
-    TextFile never;
-    QVERIFY(!never.Close());
-    TextFile reading;
-    QVERIFY(reading.Open("pw.dat", TextFile::Mode::Read));
-    QVERIFY(!reading.Write("x"));
-    QVERIFY(reading.Close());
-    QCOMPARE(ReadBytes("pw.dat"), std::string());
 }
 
 void tst_TextFile::resolvesNameIgnoringCase_data()
@@ -466,11 +237,6 @@ void tst_TextFile::usesExistingFileWithOtherCase()
 {
     WriteBytes("PW.DAT", "old\r\n");
     QCOMPARE(ReadAllOf("pw.dat"), std::string("old\n"));
-    TextFile file;
-    QVERIFY(file.Open("pw.dat", TextFile::Mode::WriteTruncate));
-    QVERIFY(file.Write("new\n"));
-    QVERIFY(file.Close());
-    QCOMPARE(ReadBytes("PW.DAT"), std::string("new\r\n"));
     QCOMPARE(QDir().entryList(QDir::Files), QStringList{"PW.DAT"});
 }
 

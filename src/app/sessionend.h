@@ -29,7 +29,6 @@ public:
 
     // Asks for the end; repeated requests while one is under way change nothing.
     void RequestEnd();
-    bool Requested() const { return m_requested; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

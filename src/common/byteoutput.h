@@ -20,6 +20,9 @@ public:
 
     void Append(std::string_view bytes)
     {
+        // An empty piece may have no bytes at all to copy from, which memcpy must not be given.
+        if (bytes.empty())
+            return;
         if (bytes.size() <= m_size - m_used) {
             std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
             m_used += bytes.size();
@@ -32,7 +35,6 @@ public:
     bool Finish();
     // For the producer that cannot go on: nothing more is handed on.
     void Fail() { m_failed = true; }
-    bool Failed() const { return m_failed; }
 
 private:
     void AppendBeyondBuffer(std::string_view bytes);

@@ -4,11 +4,27 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 // The few file operations on system descriptors that the journal's saves, copies and locks share.
 
-// The folder part of `path`: "." for a bare name, "/" for a name in the root.
-std::string DirectoryOf(const std::string &path);
+// The folder part of `path` with its last slash ("" for a bare name), the name after it, and
+// the folder itself ("." for a bare name, "/" for a name in the root).
+std::string_view FolderPrefixOf(std::string_view path);
+std::string_view BaseNameOf(std::string_view path);
+std::string DirectoryOf(std::string_view path);
+
+// The names in `folder`, "." and ".." among them; none when it cannot be read.
+std::vector<std::string> FolderEntries(const std::string &folder);
+
+// Opens the file `path` for reading when it is a regular file; -1 otherwise. `flags` add to the
+// open's (O_CREAT makes a missing file, with owner-only read/write permission). The open never
+// waits, so that a FIFO put where a file was expected cannot hang it.
+int OpenRegularFile(const std::string &path, int flags = 0);
+
+// Reads `fd` to its end, handing each run of bytes read to `take`, and retrying after
+// interruptions. False on a read error, or as soon as `take` returns false.
+bool ReadAll(int fd, const std::function<bool(std::string_view bytes)> &take);
 
 // Writes all of `bytes` to `fd` through `write`, retrying after interruptions and short writes.
 // False on a failure (errno says why); the file then holds an unbroken prefix of the bytes.

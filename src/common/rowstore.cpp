@@ -130,15 +130,6 @@ RowStore RowStore::FromRows(std::span<const Row> rows)
     return store;
 }
 
-std::vector<Row> RowStore::ToRows() const
-{
-    std::vector<Row> rows;
-    rows.reserve(Count());
-    for (size_t row = 0; row < Count(); ++row)
-        rows.push_back(At(row).ToRow());
-    return rows;
-}
-
 size_t RowStore::StoredSize(const RowView &texts)
 {
     return HeaderSize(texts) + texts[0].size() + texts[1].size() + texts[2].size();

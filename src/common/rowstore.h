@@ -19,10 +19,6 @@ struct RowView
 
     std::string_view operator[](size_t column) const { return texts[column]; }
     Row ToRow() const { return Row{Text(texts[0]), Text(texts[1]), Text(texts[2])}; }
-    friend bool operator==(const RowView &view, const Row &row)
-    {
-        return view.texts[0] == row[0] && view.texts[1] == row[1] && view.texts[2] == row[2];
-    }
 };
 
 // The rows of the entry list, each addressed by its index, 0 at the top, held compactly: the
@@ -51,7 +47,6 @@ public:
     RowStore &operator=(RowStore &&other) noexcept;
 
     static RowStore FromRows(std::span<const Row> rows);
-    std::vector<Row> ToRows() const;
 
     size_t Count() const { return m_index.size(); }
     bool Empty() const { return m_index.empty(); }
@@ -107,11 +102,10 @@ class RowStore::Filler
 public:
     explicit Filler(Text &&text);
 
-    // The text being rewritten. The caller may change bytes at or after NeededFrom().
+    // The text being rewritten. The caller may change the bytes it still needs (from the
+    // `keepFrom` it gives Append on): no stored row lies there.
     char *Data() { return m_text.data(); }
     size_t Size() const { return m_text.size(); }
-    // Where the stored rows end: bytes before it belong to the store.
-    size_t NeededFrom() const { return m_fill; }
 
     // Appends a row whose texts may lie anywhere in the text (or outside it). `keepFrom` is the
     // offset from which the caller still needs the text's bytes; the row's texts themselves are

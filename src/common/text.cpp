@@ -36,18 +36,6 @@ size_t CountOccurrences(std::string_view text, std::string_view pattern)
     return count;
 }
 
-std::string_view WithoutTrailingWhiteSpace(std::string_view line)
-{
-    size_t end = line.size();
-    while (end > 0) {
-        const auto byte = static_cast<unsigned char>(line[end - 1]);
-        if (byte != 0x20 && (byte < 0x09 || byte > 0x0D))
-            break;
-        --end;
-    }
-    return line.substr(0, end);
-}
-
 int CompareText(std::string_view a, std::string_view b)
 {
     // std::char_traits<char>::compare compares as unsigned char.

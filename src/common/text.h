@@ -19,10 +19,29 @@ void ReplaceAll(Text &text, std::string_view from, std::string_view to, Text &sc
 // finds them. An empty pattern occurs nowhere.
 size_t CountOccurrences(std::string_view text, std::string_view pattern);
 
-// `line` without its trailing bytes 0x09-0x0D and 0x20: a view, so that a long line is not
-// copied. No other byte counts as white space, so the bytes of a multi-byte character
-// (0x80-0xFF) always stay.
-std::string_view WithoutTrailingWhiteSpace(std::string_view line);
+// White space is the bytes 0x09-0x0D and 0x20. No other byte counts, so the bytes of a
+// multi-byte character (0x80-0xFF) always stay.
+constexpr bool IsWhiteSpace(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte == 0x20 || (byte >= 0x09 && byte <= 0x0D);
+}
+
+// `c` with an ASCII capital letter made small; every other byte as it is.
+constexpr char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// `line` without its trailing white space: a view, so that a long line is not copied. Inline:
+// a load trims every line of the journal.
+inline std::string_view WithoutTrailingWhiteSpace(std::string_view line)
+{
+    size_t end = line.size();
+    while (end > 0 && IsWhiteSpace(line[end - 1]))
+        --end;
+    return line.substr(0, end);
+}
 
 // Appends `text` to `out` (anything with Append(std::string_view)) with each LF stored as
 // CR LF, as a text-mode file stores it.

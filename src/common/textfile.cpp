@@ -1,24 +1,21 @@
 #include "common/textfile.h"
 
+#include "common/posixfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr mode_t createdFileMode = 0600; // owner read/write only
-
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    const auto lower = [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
 }
 
 bool EntryExists(const std::string &path)
@@ -31,29 +28,12 @@ bool EntryExists(const std::string &path)
 // the one first in byte order is taken, so the choice does not depend on the directory order.
 std::string FindIgnoringCase(const std::string &folder, std::string_view base)
 {
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir);
-    if (!dir)
-        return {};
     std::string best;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        const std::string_view entryName = entry->d_name;
+    for (const std::string &entryName : FolderEntries(folder)) {
         if (EqualIgnoringAsciiCase(entryName, base) && (best.empty() || entryName < best))
             best = entryName;
     }
     return best;
-}
-
-int OpenFlags(TextFile::Mode mode)
-{
-    switch (mode) {
-    case TextFile::Mode::Read:
-        return O_RDONLY | O_CREAT;
-    case TextFile::Mode::WriteTruncate:
-        return O_WRONLY | O_CREAT | O_TRUNC;
-    case TextFile::Mode::WriteAppend:
-        return O_WRONLY | O_CREAT | O_APPEND;
-    }
-    return O_RDONLY;
 }
 
 // Only a regular file is read: a FIFO would block, and a device might never end.
@@ -63,17 +43,6 @@ bool IsRegularOrMissing(const std::string &path)
     if (::stat(path.c_str(), &status) == 0)
         return S_ISREG(status.st_mode);
     return errno == ENOENT;
-}
-
-// What was opened is read only when it is a regular file after all; it is then switched back
-// to blocking input and output.
-bool IsUsable(int fd, TextFile::Mode mode)
-{
-    struct stat status = {};
-    if (mode == TextFile::Mode::Read && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)))
-        return false;
-    const int flags = ::fcntl(fd, F_GETFL);
-    return flags != -1 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 // Collapses each CR LF in bytes[0..size) to LF in place; returns the new size.
@@ -105,166 +74,37 @@ std::string ResolveFileName(std::string_view name)
     std::string given(name);
     if (given.empty() || EntryExists(given))
         return given;
-    const std::size_t slash = name.rfind('/');
-    const std::string_view prefix =
-        slash == std::string_view::npos ? "" : name.substr(0, slash + 1);
-    const std::string_view base = name.substr(prefix.size());
+    const std::string_view base = BaseNameOf(name);
     if (base.empty())
         return given;
-    const std::string folder = prefix.empty() ? std::string(".") : std::string(prefix);
-    const std::string match = FindIgnoringCase(folder, base);
-    return match.empty() ? given : std::string(prefix) + match;
+    const std::string match = FindIgnoringCase(DirectoryOf(name), base);
+    return match.empty() ? given : std::string(FolderPrefixOf(name)) + match;
 }
 
 void ToTextModeText(Text &bytes)
 {
-    const std::size_t mark = bytes.find('\x1A');
+    const std::size_t mark = bytes.find(endOfFileMark);
     if (mark != Text::npos)
         bytes.resize(mark);
     bytes.resize(CollapseCrLf(bytes.data(), bytes.size()));
 }
 
-TextFile::~TextFile()
-{
-    Close();
-}
-
-bool TextFile::Open(std::string_view name, Mode mode)
-{
-    if (IsOpen())
-        Close();
-    m_mode = mode;
-    m_end = 0;
-    m_writeFailed = false;
-    const std::string path = ResolveFileName(name);
-    if (mode == Mode::Read && !IsRegularOrMissing(path))
-        return false;
-    // Never blocking, so that not even a FIFO put in the file's place meanwhile, or one
-    // without a reader named as the output, can hold the program up in the open.
-    do {
-        m_fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-                      createdFileMode);
-    } while (m_fd < 0 && errno == EINTR);
-    if (m_fd < 0)
-        return false;
-    if (!IsUsable(m_fd, mode)) {
-        ::close(m_fd);
-        m_fd = -1;
-        return false;
-    }
-    if (!m_buffer)
-        m_buffer = std::make_unique<char[]>(bufferSize);
-    return true;
-}
-
 bool ReadWholeFile(std::string_view name, Text &out, std::optional<struct stat> *opened)
 {
-    TextFile file;
-    return file.Open(name, TextFile::Mode::Read) && file.ReadRest(out, opened);
-}
-
-bool TextFile::ReadRest(Text &out, std::optional<struct stat> *opened)
-{
+    const std::string path = ResolveFileName(name);
+    const int fd = IsRegularOrMissing(path) ? OpenRegularFile(path, O_CREAT) : -1;
+    if (fd < 0)
+        return false;
     struct stat status = {};
-    if (::fstat(m_fd, &status) == 0) {
+    if (::fstat(fd, &status) == 0) {
         if (opened)
             *opened = status;
         out.reserve(out.size() + static_cast<std::size_t>(status.st_size));
     }
-    for (;;) {
-        ssize_t count = 0;
-        do {
-            count = ::read(m_fd, m_buffer.get(), bufferSize);
-        } while (count < 0 && errno == EINTR);
-        if (count <= 0)
-            return count == 0;
-        out.append(m_buffer.get(), static_cast<std::size_t>(count));
-    }
-}
-
-bool TextFile::Write(std::string_view bytes)
-{
-    if (m_fd < 0 || m_mode == Mode::Read)
-        return false;
-    // Each stored piece goes through the buffer; after a failure nothing more is written. An
-    // empty piece may have no bytes at all to copy from.
-    struct Stored
-    {
-        TextFile &file;
-        void Append(std::string_view piece)
-        {
-            if (!piece.empty())
-                file.WriteStored(piece);
-        }
-    } stored{*this};
-    AppendInTextMode(stored, bytes);
-    return !m_writeFailed;
-}
-bool TextFile::WriteStoredBeyondBuffer(std::string_view bytes)
-{
-    if (m_fd < 0 || m_mode == Mode::Read)
-        return false;
-    if (!m_writeFailed)
-        Buffer(bytes.data(), bytes.size());
-    return !m_writeFailed;
-}
-
-// Adds bytes to the output buffer, writing it out whenever it is full. A run larger than the
-// whole buffer goes straight to the file.
-void TextFile::Buffer(const char *bytes, std::size_t size)
-{
-    if (size >= bufferSize) {
-        Flush();
-        WriteRaw(bytes, size);
-        return;
-    }
-    while (size > 0) {
-        const std::size_t room = bufferSize - m_end;
-        const std::size_t part = std::min(room, size);
-        std::memcpy(m_buffer.get() + m_end, bytes, part);
-        m_end += part;
-        bytes += part;
-        size -= part;
-        if (m_end == bufferSize)
-            Flush();
-    }
-}
-
-bool TextFile::Flush()
-{
-    WriteRaw(m_buffer.get(), m_end);
-    m_end = 0;
-    return !m_writeFailed;
-}
-
-// Writes all bytes, retrying after interruptions and short writes. After a failure nothing
-// more is written, so the file holds an unbroken prefix of the text.
-void TextFile::WriteRaw(const char *bytes, std::size_t size)
-{
-    while (size > 0 && !m_writeFailed) {
-        const ssize_t count = ::write(m_fd, bytes, size);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            m_writeFailed = true;
-            break;
-        }
-        bytes += count;
-        size -= static_cast<std::size_t>(count);
-    }
-}
-
-bool TextFile::Close()
-{
-    if (m_fd < 0)
-        return false;
-    bool ok = true;
-    if (m_mode != Mode::Read)
-        ok = Flush();
-    // Linux releases the descriptor even when close() reports an error, so it is never retried.
-    if (::close(m_fd) != 0 && m_mode != Mode::Read)
-        ok = false;
-    m_fd = -1;
-    m_end = 0;
-    return ok;
+    const bool read = ReadAll(fd, [&out](std::string_view bytes) {
+        out.append(bytes);
+        return true;
+    });
+    ::close(fd);
+    return read;
 }

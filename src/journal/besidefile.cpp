@@ -5,31 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int maxAttempts = 1000;
-constexpr size_t copyChunk = size_t(1) << 16;
-
-std::string_view FolderPrefix(std::string_view path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
-}
-
-// The journal's name split before its ending: "pw.dat" gives "pw" and ".dat". The ending starts
-// at the last dot that does not begin the name.
-std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view base)
-{
-    const size_t dot = base.rfind('.');
-    const size_t stemLength = dot == std::string_view::npos || dot == 0 ? base.size() : dot;
-    return {base.substr(0, stemLength), base.substr(stemLength)};
-}
 
 // Whether `name` is one NameBeside gives for `base` and `label` at some time and attempt.
 bool IsNameBeside(std::string_view name, std::string_view base, std::string_view label)
@@ -58,20 +41,32 @@ int OpenNewBeside(std::string_view journalPath, std::string_view label, std::tim
     return -1;
 }
 
-bool CopyContents(int from, int to)
+// A file already kept beside `journalPath` under one of `labels` whose bytes equal those of the
+// file `source`; nothing when there is none.
+std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
+                                          std::initializer_list<std::string_view> labels)
 {
-    char buffer[copyChunk];
-    for (;;) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
+    struct stat original = {};
+    if (::stat(source.c_str(), &original) != 0)
+        return std::nullopt;
+    const std::string folder(FolderPrefixOf(journalPath));
+    const std::string_view base = BaseNameOf(journalPath);
+    std::optional<std::uint64_t> sourceHash; // read only once a kept file of its size turns up
+    for (const std::string &name : FolderEntries(DirectoryOf(journalPath))) {
+        if (std::none_of(labels.begin(), labels.end(),
+                         [&](std::string_view label) { return IsNameBeside(name, base, label); }))
             continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        if (!WriteAll(to, std::string_view(buffer, size_t(got))))
-            return false;
+        const std::string path = folder + name;
+        struct stat kept = {};
+        if (::lstat(path.c_str(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
+            kept.st_size != original.st_size)
+            continue;
+        if (!sourceHash)
+            sourceHash = HashOfFile(source);
+        if (sourceHash && sourceHash == HashOfFile(path))
+            return path;
     }
+    return std::nullopt;
 }
 
 } // namespace
@@ -85,11 +80,18 @@ std::string TimeStamp(std::time_t when)
     return stamp;
 }
 
+std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view name)
+{
+    const size_t dot = name.rfind('.');
+    const size_t stemLength = dot == std::string_view::npos || dot == 0 ? name.size() : dot;
+    return {name.substr(0, stemLength), name.substr(stemLength)};
+}
+
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
                        int attempt)
 {
-    const std::string_view folder = FolderPrefix(journalPath);
-    const auto [stem, ending] = StemAndEnding(journalPath.substr(folder.size()));
+    const std::string_view folder = FolderPrefixOf(journalPath);
+    const auto [stem, ending] = StemAndEnding(BaseNameOf(journalPath));
     std::string name(folder);
     name.append(stem).append(".").append(label).append("-");
     name.append(TimeStamp(when));
@@ -113,18 +115,13 @@ std::optional<std::string> CreateFileBeside(std::string_view journalPath, std::s
 std::optional<std::string> CopyFileBeside(const std::string &source, std::string_view journalPath,
                                           std::string_view label, std::time_t when)
 {
-    // Non-blocking, so that a FIFO put where a file was expected cannot hang the open.
-    const int from = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int from = OpenRegularFile(source);
     if (from < 0)
         return std::nullopt;
-    struct stat info = {};
-    if (::fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(from);
-        return std::nullopt;
-    }
     std::string path;
     const int to = OpenNewBeside(journalPath, label, when, path);
-    bool copied = to >= 0 && CopyContents(from, to) && ::fsync(to) == 0;
+    const auto write = [to](std::string_view bytes) { return WriteAll(to, bytes); };
+    bool copied = to >= 0 && ReadAll(from, write) && ::fsync(to) == 0;
     if (to >= 0)
         copied = ::close(to) == 0 && copied;
     ::close(from);
@@ -139,31 +136,10 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
     return path;
 }
 
-std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
-                                          std::initializer_list<std::string_view> labels)
+std::optional<std::string> KeepVersionBeside(const std::string &source,
+                                             std::string_view journalPath, std::string_view label)
 {
-    struct stat original = {};
-    if (::stat(source.c_str(), &original) != 0)
-        return std::nullopt;
-    const std::string folder(FolderPrefix(journalPath));
-    const std::string_view base = journalPath.substr(folder.size());
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.empty() ? "." : folder.c_str()),
-                                             &::closedir);
-    std::optional<std::uint64_t> sourceHash; // read only once a kept file of its size turns up
-    while (const dirent *entry = dir ? ::readdir(dir.get()) : nullptr) {
-        const std::string_view name = entry->d_name;
-        if (std::none_of(labels.begin(), labels.end(),
-                         [&](std::string_view label) { return IsNameBeside(name, base, label); }))
-            continue;
-        const std::string path = folder + std::string(name);
-        struct stat kept = {};
-        if (::lstat(path.c_str(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
-            kept.st_size != original.st_size)
-            continue;
-        if (!sourceHash)
-            sourceHash = HashOfFile(source);
-        if (sourceHash && sourceHash == HashOfFile(path))
-            return path;
-    }
-    return std::nullopt;
+    std::optional<std::string> kept =
+        FindCopyBeside(source, journalPath, {originalLabel, outsideLabel});
+    return kept ? kept : CopyFileBeside(source, journalPath, label);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <ctime>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Files kept beside the journal under names that say what they hold, for the cases where the
 // journal itself must not or cannot take the list: the version another program left in the
@@ -17,6 +17,10 @@
 
 // The local time `when` as it appears in these names: "2026-12-07-162005".
 std::string TimeStamp(std::time_t when);
+
+// A file name split before its ending: "pw.dat" gives "pw" and ".dat". The ending starts at the
+// last dot that does not begin the name.
+std::pair<std::string_view, std::string_view> StemAndEnding(std::string_view name);
 
 // The name tried at `attempt` (1 for the plain one), in the folder of `journalPath`.
 std::string NameBeside(std::string_view journalPath, std::string_view label, std::time_t when,
@@ -34,7 +38,15 @@ std::optional<std::string> CopyFileBeside(const std::string &source, std::string
                                           std::string_view label,
                                           std::time_t when = std::time(nullptr));
 
-// A file already kept beside `journalPath` under one of `labels` whose bytes equal those of the
-// file `source`, so that the same version is never kept twice; nothing when there is none.
-std::optional<std::string> FindCopyBeside(const std::string &source, std::string_view journalPath,
-                                          std::initializer_list<std::string_view> labels);
+// The labels of the files kept beside the journal: the journal as it was when a load left part
+// of it out, a version another program wrote, and the list of a session whose journal could not
+// be read.
+inline constexpr std::string_view originalLabel = "original";
+inline constexpr std::string_view outsideLabel = "changed-outside";
+inline constexpr std::string_view asideLabel = "saved-while-unreadable";
+
+// Keeps the file `source` beside `journalPath` under `label` (see CopyFileBeside), unless a
+// version kept there already (under originalLabel or outsideLabel) holds the same bytes, so that
+// the same version is never kept twice; the path of the file that holds them.
+std::optional<std::string> KeepVersionBeside(const std::string &source,
+                                             std::string_view journalPath, std::string_view label);

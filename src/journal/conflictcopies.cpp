@@ -1,14 +1,12 @@
 #include "journal/conflictcopies.h"
 
+#include "common/posixfile.h"
 #include "common/textfile.h"
+#include "journal/besidefile.h"
 #include "journal/journalformat.h"
 #include "journal/loadcheck.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -58,30 +56,19 @@ bool FitsShape(std::string_view text, std::string_view shape)
 std::string InLowerCase(std::string_view text)
 {
     std::string lower(text);
-    for (char &c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    }
+    std::ranges::transform(lower, lower.begin(), AsciiLower);
     return lower;
 }
 
 bool ReadRegularFile(const std::string &path, Text &bytes)
 {
-    // Non-blocking, so that a FIFO put where a copy was expected cannot hang the open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenRegularFile(path);
     if (fd < 0)
         return false;
-    struct stat info = {};
-    bool complete = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (complete)
-        bytes.reserve(size_t(info.st_size));
-    char buffer[size_t(1) << 16];
-    for (ssize_t got = 1; complete && got != 0;) {
-        got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0)
-            bytes.append(buffer, size_t(got));
-        complete = got >= 0 || errno == EINTR;
-    }
+    const bool complete = ReadAll(fd, [&bytes](std::string_view run) {
+        bytes.append(run);
+        return true;
+    });
     ::close(fd);
     return complete;
 }
@@ -92,11 +79,7 @@ std::optional<CopyMaker> CopyMakerOf(std::string_view name, std::string_view jou
 {
     const std::string lowerName = InLowerCase(name);
     const std::string journal = InLowerCase(journalName);
-    // The ending starts at the last dot that does not begin the name.
-    const size_t dot = journal.rfind('.');
-    const size_t stemLength = dot == std::string::npos || dot == 0 ? journal.size() : dot;
-    const std::string_view stem = std::string_view(journal).substr(0, stemLength);
-    const std::string_view ending = std::string_view(journal).substr(stemLength);
+    const auto [stem, ending] = StemAndEnding(journal);
     if (lowerName.size() <= journal.size() || !lowerName.starts_with(stem) ||
         !lowerName.ends_with(ending))
         return std::nullopt;
@@ -111,19 +94,13 @@ std::optional<CopyMaker> CopyMakerOf(std::string_view name, std::string_view jou
 
 std::vector<CopyBeside> FindCopiesBeside(std::string_view journalPath)
 {
-    const size_t slash = journalPath.rfind('/');
-    const std::string folder(slash == std::string_view::npos ? std::string_view()
-                                                             : journalPath.substr(0, slash + 1));
-    const std::string_view journalName = journalPath.substr(folder.size());
+    const std::string folder(FolderPrefixOf(journalPath));
+    const std::string_view journalName = BaseNameOf(journalPath);
     std::vector<CopyBeside> copies;
-    DIR *const listing = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!listing)
-        return copies;
-    while (const dirent *entry = ::readdir(listing)) {
-        if (const auto maker = CopyMakerOf(entry->d_name, journalName))
-            copies.push_back({folder + entry->d_name, *maker});
+    for (const std::string &name : FolderEntries(DirectoryOf(journalPath))) {
+        if (const auto maker = CopyMakerOf(name, journalName))
+            copies.push_back({folder + name, *maker});
     }
-    ::closedir(listing);
     std::ranges::sort(copies, {}, &CopyBeside::path);
     return copies;
 }
@@ -140,9 +117,7 @@ CopyRecords CopyFromBytes(Text &&bytes)
 {
     if (FindUnloadedPart(bytes).Any())
         return {CopyState::NotAJournal, {}};
-    ToTextModeText(bytes);
-    const size_t budget = JournalRowsBudget(bytes.size());
-    std::optional<RowStore> rows = ParseJournalRows(std::move(bytes), EntryForm{}, budget);
+    std::optional<RowStore> rows = ParseStoredJournal(std::move(bytes), EntryForm{});
     if (!rows)
         return {CopyState::NotAJournal, {}};
     return {CopyState::Journal, std::move(*rows)};

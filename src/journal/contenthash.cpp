@@ -1,12 +1,10 @@
 #include "journal/contenthash.h"
 
+#include "common/posixfile.h"
+
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -16,20 +14,12 @@ constexpr std::uint64_t prime2 = 0xC2B2AE3D27D4EB4F;
 constexpr std::uint64_t prime3 = 0x165667B19E3779F9;
 constexpr std::uint64_t prime4 = 0x85EBCA77C2B2AE63;
 constexpr std::uint64_t prime5 = 0x27D4EB2F165667C5;
-constexpr std::size_t readChunk = std::size_t(1) << 16;
 
 // Read as stored in memory: the published values on a little-endian machine, and an equally good
 // hash on another, which is all a comparison within one machine needs.
-std::uint64_t Load64(const unsigned char *bytes)
+template <typename Word> Word Load(const unsigned char *bytes)
 {
-    std::uint64_t value = 0;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
-std::uint32_t Load32(const unsigned char *bytes)
-{
-    std::uint32_t value = 0;
+    Word value = 0;
     std::memcpy(&value, bytes, sizeof value);
     return value;
 }
@@ -53,10 +43,10 @@ void AddStripes(std::uint64_t (&lanes)[4], const unsigned char *bytes, std::size
     std::uint64_t c = lanes[2];
     std::uint64_t d = lanes[3];
     for (; count > 0; --count, bytes += 32) {
-        a = Round(a, Load64(bytes));
-        b = Round(b, Load64(bytes + 8));
-        c = Round(c, Load64(bytes + 16));
-        d = Round(d, Load64(bytes + 24));
+        a = Round(a, Load<std::uint64_t>(bytes));
+        b = Round(b, Load<std::uint64_t>(bytes + 8));
+        c = Round(c, Load<std::uint64_t>(bytes + 16));
+        d = Round(d, Load<std::uint64_t>(bytes + 24));
     }
     lanes[0] = a;
     lanes[1] = b;
@@ -105,9 +95,9 @@ std::uint64_t ContentHash::Value() const
     const unsigned char *next = m_pending;
     std::size_t left = m_pendingSize;
     for (; left >= 8; left -= 8, next += 8)
-        hash = std::rotl(hash ^ Round(0, Load64(next)), 27) * prime1 + prime4;
+        hash = std::rotl(hash ^ Round(0, Load<std::uint64_t>(next)), 27) * prime1 + prime4;
     if (left >= 4) {
-        hash = std::rotl(hash ^ (Load32(next) * prime1), 23) * prime2 + prime3;
+        hash = std::rotl(hash ^ (Load<std::uint32_t>(next) * prime1), 23) * prime2 + prime3;
         left -= 4;
         next += 4;
     }
@@ -122,24 +112,14 @@ std::uint64_t ContentHash::Value() const
 
 std::optional<std::uint64_t> HashOfFile(const std::string &path)
 {
-    // Non-blocking, so that a FIFO put where the file was cannot hang the open.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenRegularFile(path);
     if (fd < 0)
         return std::nullopt;
-    struct stat info = {};
-    bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ContentHash hash;
-    auto buffer = std::make_unique_for_overwrite<char[]>(readChunk);
-    while (read) {
-        const ssize_t got = ::read(fd, buffer.get(), readChunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            read = got == 0;
-            break;
-        }
-        hash.Add({buffer.get(), std::size_t(got)});
-    }
+    const bool read = ReadAll(fd, [&hash](std::string_view bytes) {
+        hash.Add(bytes);
+        return true;
+    });
     ::close(fd);
     return read ? std::optional(hash.Value()) : std::nullopt;
 }

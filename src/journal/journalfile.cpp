@@ -1,9 +1,6 @@
 #include "journal/journalfile.h"
 
 #include "common/textfile.h"
-#include "journal/besidefile.h"
-#include "journal/contenthash.h"
-#include "journal/journalformat.h"
 #include "journal/rowsnapshot.h"
 #include "session/stopsignals.h"
 
@@ -16,189 +13,65 @@
 namespace {
 
 constexpr std::string_view journalName = "pw.dat";
-constexpr std::string_view outsideLabel = "changed-outside";
-constexpr std::string_view asideLabel = "saved-while-unreadable";
-constexpr std::string_view originalLabel = "original";
 const Text notReadCaption = "Journal Not Read";
 const Text changedOutsideCaption = "Journal Changed Outside";
 const Text partlyLoadedCaption = "Journal Partly Loaded";
 
-// Reads the whole journal, its bytes as stored, into `text`. False when a journal exists but could
-// not be read in full; `text` then holds what was read before the failure. `seen` receives the
-// journal's identity from before it was read, so that a change made while it is read counts as
-// a change made after (the later save keeps that version instead of losing it), and the hash of
-// the bytes read.
-bool ReadJournalBytes(Text &text, std::optional<FileSeen> &seen)
-{
-    const std::string name = ResolveFileName(journalName);
-    struct stat info = {};
-    const bool exists = ::stat(name.c_str(), &info) == 0;
-    if (!exists && errno != ENOENT)
-        return false;
-    // Only a regular file is opened: reading a FIFO would block, a device might never end.
-    if (exists && !S_ISREG(info.st_mode))
-        return false;
-    // A missing journal is created empty; one that can be neither found nor created reads as
-    // empty.
-    std::optional<struct stat> opened;
-    const bool complete = ReadWholeFile(journalName, text, &opened);
-    if (opened) {
-        ContentHash hash;
-        hash.Add(text);
-        seen = FileSeen{IdentityOf(*opened), hash.Value()};
-    }
-    return complete || (!exists && !opened);
-}
-
-// Keeps the file `source` beside the journal `journalName` under `label`, unless a file kept
-// there already holds the same bytes; the path of the file that holds them.
-std::optional<std::string> KeepCopy(const std::string &source, const std::string &journalName,
-                                    std::string_view label)
-{
-    std::optional<std::string> kept =
-        FindCopyBeside(source, journalName, {originalLabel, outsideLabel});
-    return kept ? kept : CopyFileBeside(source, journalName, label);
-}
-
-std::optional<std::string> KeepJournalCopy(const std::string &journalName, std::string_view label)
-{
-    const std::optional<std::string> source = SaveTargetOf(journalName);
-    return source ? KeepCopy(*source, journalName, label) : std::nullopt;
-}
-
-// The kinds of text a load left out, in plain words.
-Text UnloadedKindsText(unsigned kinds)
-{
-    static constexpr std::pair<UnloadedKind, const char *> names[] = {
-        {UnknownLines, "lines that are not part of an entry"},
-        {ValuesWithoutRow, "titles or texts that belong to no entry"},
-        {TextAfterLastLineEnd, "text after the last line end"},
-        {TextAfterEndOfFileMark, "text after an end-of-file mark (byte 0x1A)"},
-    };
-    Text text;
-    for (const auto &[kind, name] : names) {
-        if (!(kinds & kind))
-            continue;
-        kinds &= ~kind;
-        text += text.empty() ? "" : kinds ? ", " : " and ";
-        text += name;
-    }
-    return text;
-}
-
 } // namespace
 
 JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock)
-    : m_entries(entries), m_boxes(boxes), m_calls(m_systemCalls), m_lock(lock)
+    : m_entries(entries), m_boxes(boxes), m_lock(lock), m_load(journalName), m_saver(m_systemCalls)
 {
 }
 
 JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls)
-    : m_entries(entries), m_boxes(boxes), m_calls(calls)
+    : m_entries(entries), m_boxes(boxes), m_load(journalName), m_saver(calls)
 {
-}
-
-JournalFile::~JournalFile()
-{
-    if (m_worker.joinable())
-        m_worker.join();
 }
 
 void JournalFile::LoadJournal()
 {
     m_entries.ReadForm();
-    Text text;
-    std::optional<FileSeen> seen;
-    m_unreadable = !ReadJournalBytes(text, seen);
-    m_diskKnown = !m_unreadable;
-    m_diskSeen = seen;
+    std::optional<RowStore> rows = m_load.Load(m_entries.Form());
+    m_diskKnown = !m_load.Unreadable();
+    m_diskSeen = m_load.Seen();
     m_savedChanges = m_changes; // the list now holds what is on disk: nothing to save yet
-    // What the rows cannot hold is found in the bytes as stored; the reading rules then take
-    // the text as the text-mode read delivers it.
-    const UnloadedPart unloaded = FindUnloadedPart(text);
-    const size_t fileBytes = text.size();
-    ToTextModeText(text);
-
-    // A journal whose records would take more memory than it is worth loading counts as
-    // unreadable: no rows, and it is kept as it is. The rows are stored in the text's own bytes.
-    const size_t budget = JournalRowsBudget(text.size());
-    std::optional<RowStore> parsed = ParseJournalRows(std::move(text), m_entries.Form(), budget);
-    if (!parsed) {
-        m_unreadable = true;
-        m_diskKnown = false;
-    }
-    if (parsed && !parsed->Empty()) {
+    if (rows && !rows->Empty()) {
         // All records at once and the columns sized once: the same rows, widths and count as
         // inserting the records one by one at the top, without the cost per record.
-        m_entries.List().InsertRows(0, std::move(*parsed));
+        m_entries.List().InsertRows(0, std::move(*rows));
         m_entries.AutoSizeColumns();
         m_entries.RecountEntries();
     }
-    // An unreadable journal is never replaced, so it needs no copy.
-    if (unloaded.Any() && !m_unreadable)
-        KeepOriginal(unloaded, fileBytes);
     m_entries.OnClear();
     m_entries.WriteForm();
 }
 
-// Copies the journal as it is before the window appears, so that no save, in the background
-// or at close, can replace it first.
-void JournalFile::KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes)
-{
-    m_unloaded = unloaded;
-    m_loadedFileBytes = fileBytes;
-    m_originalCopy = KeepJournalCopy(ResolveFileName(journalName), originalLabel).value_or("");
-}
-
 void JournalFile::AnnounceUnreadableJournal()
 {
-    const Text name = ResolveFileName(journalName);
-    Tell(name + " could not be read, so the list starts empty. " + name +
-             " will be left as it is; what you enter is saved in a new file beside it.",
-         notReadCaption);
+    Tell(m_load.UnreadableText(), notReadCaption);
 }
 
 void JournalFile::AnnouncePartlyLoadedJournal()
 {
-    const Text name = ResolveFileName(journalName);
-    Text text = std::to_string(m_unloaded.bytes) + " of the " + std::to_string(m_loadedFileBytes) +
-                " bytes in " + name +
-                " could not be loaded into the list: " + UnloadedKindsText(m_unloaded.kinds) + ". ";
-    if (!m_originalCopy.empty())
-        text += name + " as it was is kept in " + m_originalCopy + "; " + name +
-                " itself will hold the entries shown here.";
-    else
-        text += "No copy of " + name + " could be made beside it, so " + name +
-                " will be left as it is, and what you change here cannot be saved, until a "
-                "copy can be made: each save tries again.";
-    Tell(text, partlyLoadedCaption);
+    Tell(m_load.PartlyLoadedText(), partlyLoadedCaption);
 }
 
 bool JournalFile::StartBackgroundSave(std::function<void()> finished)
 {
-    if (m_worker.joinable() || !ChangedSinceLastSave() || NothingToKeep())
+    if (m_saver.Running() || !ChangedSinceLastSave() || NothingToKeep())
         return false;
     // The copy is taken here, on the thread that owns the list; formatting and writing it
-    // happen on the save's thread. The copy is let go of only once the file is written, so
-    // that freeing it does not delay the save.
-    m_worker = std::thread([this, job = PrepareSave(), rows = RowSnapshot::Take(m_entries.List()),
-                            finished = std::move(finished)]() mutable {
-        m_outcome = RunSave(job, rows, m_calls);
-        rows.Release(); // here, not in the UI thread's wait for this thread to end
-        if (finished)
-            finished();
-    });
+    // happen on the save's thread.
+    m_saver.Start(PrepareSave(), RowSnapshot::Take(m_entries.List()), std::move(finished));
     return true;
 }
 
 void JournalFile::FinishBackgroundSave()
 {
-    if (!m_worker.joinable())
-        return;
-    m_worker.join();
     // A copy: the boxes below run an event loop, in which the next save may start.
-    const SaveOutcome outcome = std::move(m_outcome);
-    TakeOutcome(outcome, false);
+    if (const std::optional<SaveOutcome> outcome = m_saver.Finish())
+        TakeOutcome(*outcome, false);
 }
 
 void JournalFile::SaveJournal()
@@ -212,12 +85,11 @@ void JournalFile::SaveJournal()
     // With nothing changed, the file on disk holds the list already, or a newer version that
     // another program wrote, and is left as it is; only a journal that is gone is written again.
     if (!NothingToKeep() && (ChangedSinceLastSave() || JournalGone())) {
-        const SaveOutcome outcome =
-            RunSave(PrepareSave(), RowSnapshot::Take(m_entries.List()), m_calls);
+        const SaveOutcome outcome = m_saver.Run(PrepareSave(), RowSnapshot::Take(m_entries.List()));
         saved = outcome.saved;
         TakeOutcome(outcome, true);
     }
-    if (saved && m_unreadable && !m_asidePath.empty()) {
+    if (saved && m_load.Unreadable() && !m_asidePath.empty()) {
         const Text name = ResolveFileName(journalName);
         Tell(name +
                  " could not be read and has been left as it is. The entries of this session "
@@ -231,86 +103,18 @@ void JournalFile::SaveJournal()
     m_entries.WriteForm();
 }
 
-JournalFile::SaveJob JournalFile::PrepareSave() const
+SaveJob JournalFile::PrepareSave() const
 {
     SaveJob job;
     job.changes = m_changes;
     job.journalName = ResolveFileName(journalName);
-    job.aside = m_unreadable;
+    job.aside = m_load.Unreadable();
     job.asidePath = m_asidePath;
-    job.journalKnown = m_diskKnown && !m_unreadable;
+    job.journalKnown = m_diskKnown && !m_load.Unreadable();
     job.journalSeen = m_diskSeen;
-    job.journalHeld = JournalPartlyLoaded() && m_originalCopy.empty();
+    job.journalHeld = m_load.OriginalMissing();
     job.lock = m_lock;
     return job;
-}
-
-// Runs on either thread: touches files only, never the list or the boxes.
-JournalFile::SaveOutcome JournalFile::RunSave(const SaveJob &job, const RowSnapshot &rows,
-                                              SaveCalls &calls)
-{
-    SaveOutcome outcome;
-    outcome.changes = job.changes;
-    // The copy that could not be made at load (a full disk) is tried again; once it exists, the
-    // journal may be replaced.
-    if (job.journalHeld) {
-        outcome.originalCopy = KeepJournalCopy(job.journalName, originalLabel).value_or("");
-        if (outcome.originalCopy.empty())
-            return outcome;
-    }
-    errno = 0;
-    WriteFiles(job, rows, calls, outcome);
-    if (!outcome.saved)
-        outcome.error = errno != 0 ? errno : EIO;
-    return outcome;
-}
-
-void JournalFile::WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
-                             SaveOutcome &outcome)
-{
-    // Formatted straight into the file's writes, row by row.
-    const StoredBytes bytes = [&rows](ByteOutput &out) { rows.WriteJournal(out); };
-    if (job.aside) {
-        // The name is chosen once per session; later saves rewrite that same file.
-        std::string path = job.asidePath;
-        if (path.empty()) {
-            const std::optional<std::string> created =
-                CreateFileBeside(job.journalName, asideLabel);
-            if (!created)
-                return;
-            path = outcome.asidePath = *created;
-        }
-        outcome.saved = SaveFileSafely(path, bytes, calls, &outcome.written);
-        return;
-    }
-    // Checked at the last moment, so that a version written while this save writes is kept too.
-    const BeforeReplace keepOutsideVersion = [&job, &outcome](const std::string &target) {
-        return KeepOutsideVersion(job, target, outcome);
-    };
-    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock,
-                                   job.journalKnown ? keepOutsideVersion : BeforeReplace());
-}
-
-// Another program wrote other bytes to the journal `target` since this one read or wrote it:
-// that version is kept before the list replaces it, and when it cannot be kept, nothing is
-// written. New times, links or an inode with the same bytes change nothing.
-bool JournalFile::KeepOutsideVersion(const SaveJob &job, const std::string &target,
-                                     SaveOutcome &outcome)
-{
-    const std::optional<FileIdentity> now = IdentityOf(target);
-    if (!now || (job.journalSeen && *now == job.journalSeen->identity))
-        return true;
-    const std::optional<std::uint64_t> hash = HashOfFile(target);
-    if (hash && job.journalSeen && *hash == job.journalSeen->hash) {
-        outcome.outsideSeen = FileSeen{*now, *hash};
-        return true;
-    }
-    const std::optional<std::string> kept = KeepCopy(target, job.journalName, outsideLabel);
-    if (!kept)
-        return false;
-    outcome.keptOutside = *kept;
-    outcome.outsideSeen = FileSeen{*now, hash.value_or(0)};
-    return true;
 }
 
 // All of the outcome's state is taken before any box is shown: a box runs an event loop, in
@@ -321,7 +125,7 @@ void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
     if (!outcome.asidePath.empty())
         m_asidePath = outcome.asidePath;
     if (!outcome.originalCopy.empty())
-        m_originalCopy = outcome.originalCopy;
+        m_load.NoteOriginalCopy(outcome.originalCopy);
     if (outcome.outsideSeen) {
         // That version is safe beside the journal: no reason to keep it a second time.
         m_diskKnown = true;
@@ -384,7 +188,7 @@ void JournalFile::Tell(const Text &text, const Text &caption)
 void JournalFile::ReportFailure(int error) const
 {
     const Text name = ResolveFileName(journalName);
-    const Text file = !m_unreadable         ? name
+    const Text file = !m_load.Unreadable()  ? name
                       : m_asidePath.empty() ? "a new file beside " + name
                                             : m_asidePath;
     const Text reason = error != 0 ? std::strerror(error)
@@ -393,9 +197,9 @@ void JournalFile::ReportFailure(int error) const
     // There may be no journal at all: the folder refused to make one.
     struct stat info = {};
     const bool exists = ::stat(name.c_str(), &info) == 0;
-    const Text journal = name + (m_unreadable ? " was left as it is."
-                                 : exists     ? " still holds what it held before."
-                                              : " was not created.");
+    const Text journal = name + (m_load.Unreadable() ? " was left as it is."
+                                 : exists            ? " still holds what it held before."
+                                                     : " was not created.");
     std::fprintf(stderr, "lumenlog: the entries could not be saved to %s: %s. %s\n", file.c_str(),
                  reason.c_str(), journal.c_str());
 }
@@ -403,7 +207,7 @@ void JournalFile::ReportFailure(int error) const
 // Whether the journal that the list was loaded from or saved to has been removed since.
 bool JournalFile::JournalGone() const
 {
-    if (m_unreadable || !m_diskSeen)
+    if (m_load.Unreadable() || !m_diskSeen)
         return false;
     const std::optional<std::string> target = SaveTargetOf(journalName);
     return target && !IdentityOf(*target) && errno == ENOENT;
@@ -413,5 +217,5 @@ bool JournalFile::JournalGone() const
 // keep: no file is made for it.
 bool JournalFile::NothingToKeep() const
 {
-    return m_unreadable && m_asidePath.empty() && m_entries.List().RowCount() == 0;
+    return m_load.Unreadable() && m_asidePath.empty() && m_entries.List().RowCount() == 0;
 }

@@ -2,8 +2,8 @@
 
 #include "entries/entrylist.h"
 #include "journal/fileidentity.h"
-#include "journal/loadcheck.h"
-#include "journal/rowsnapshot.h"
+#include "journal/journalload.h"
+#include "journal/journalsaver.h"
 #include "journal/safesave.h"
 #include "ui/messageboxes.h"
 
@@ -12,7 +12,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 
 // The journal "pw.dat" in the working directory: loaded into the entry list at start, written
 // back whenever the list has changed (on a thread of its own, so that the window never waits
@@ -38,8 +37,6 @@ public:
     JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock = nullptr);
     // `calls` performs the safe save's writing; it must outlive this object.
     JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
-    // Waits for a background save that is still writing; its outcome is not reported.
-    ~JournalFile();
     JournalFile(const JournalFile &) = delete;
     JournalFile &operator=(const JournalFile &) = delete;
 
@@ -49,11 +46,11 @@ public:
     void LoadJournal();
     // Whether the journal exists but could not be read at load (no permission, not a regular
     // file, a read error, records too large to hold). AnnounceUnreadableJournal tells the user.
-    bool JournalUnreadable() const { return m_unreadable; }
+    bool JournalUnreadable() const { return m_load.Unreadable(); }
     void AnnounceUnreadableJournal();
     // Whether the load left part of the journal out. AnnouncePartlyLoadedJournal tells the
     // user how much, and which file keeps the journal as it was.
-    bool JournalPartlyLoaded() const { return m_unloaded.Any(); }
+    bool JournalPartlyLoaded() const { return m_load.PartlyLoaded(); }
     void AnnouncePartlyLoadedJournal();
 
     // A command changed the list's rows: the next save has something to write.
@@ -67,7 +64,7 @@ public:
     // when nothing changed since the last save. `finished` is called on the save's thread once
     // it is done; FinishBackgroundSave must then be called on this thread.
     bool StartBackgroundSave(std::function<void()> finished);
-    bool BackgroundSaveRunning() const { return m_worker.joinable(); }
+    bool BackgroundSaveRunning() const { return m_saver.Running(); }
     // Waits for the background save, if there is one, and takes its outcome: remembers what is
     // on disk now; tells the user which file keeps a version another program had written; and
     // shows the "Save to File" box for a failure, once until a save succeeds again, unless a
@@ -86,29 +83,6 @@ public:
     bool CloseSaveFailed() const { return m_closeSaveFailed; }
 
 private:
-    // What a save writes where, gathered on the UI thread.
-    struct SaveJob
-    {
-        std::uint64_t changes = 0;
-        std::string journalName; // as resolved in the working directory
-        bool aside = false;      // the list goes beside an unreadable journal
-        std::string asidePath;   // empty until the first such save has chosen it
-        bool journalKnown = false;
-        std::optional<FileSeen> journalSeen; // nothing: there was no file
-        bool journalHeld = false;            // no copy of the journal yet (see m_originalCopy)
-        JournalLock *lock = nullptr;
-    };
-    struct SaveOutcome
-    {
-        std::uint64_t changes = 0;
-        bool saved = false;
-        FileSeen written;
-        std::string asidePath;               // chosen by this save
-        std::string originalCopy;            // made by this save
-        std::string keptOutside;             // where the outside version is kept
-        std::optional<FileSeen> outsideSeen; // the journal as the check found it
-        int error = 0;                       // errno of a failure; 0: the journal is held
-    };
     // A box to show once every outcome taken so far has been applied.
     struct Message
     {
@@ -118,12 +92,6 @@ private:
     };
 
     SaveJob PrepareSave() const;
-    static SaveOutcome RunSave(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls);
-    static void WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls,
-                           SaveOutcome &outcome);
-    static bool KeepOutsideVersion(const SaveJob &job, const std::string &target,
-                                   SaveOutcome &outcome);
-    void KeepOriginal(const UnloadedPart &unloaded, size_t fileBytes);
     void Tell(const Text &text, const Text &caption);
     void ReportFailure(int error) const;
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
@@ -134,10 +102,9 @@ private:
     EntryList &m_entries;
     MessageBoxes &m_boxes;
     SaveCalls m_systemCalls;
-    SaveCalls &m_calls;
     JournalLock *m_lock = nullptr;
+    JournalLoad m_load;
 
-    bool m_unreadable = false;
     std::string m_asidePath;
     // The identity of the file the saves write (the journal, or the file beside an unreadable
     // one) as this program last read or wrote it; unknown before the first load or save.
@@ -152,12 +119,6 @@ private:
     std::deque<Message> m_messages;
     bool m_showingMessages = false;
 
-    // What the load left out of the journal, and the copy of the journal as it was; no copy
-    // (empty) while something was left out holds the journal as it is.
-    UnloadedPart m_unloaded;
-    size_t m_loadedFileBytes = 0;
-    std::string m_originalCopy;
-
-    std::thread m_worker;
-    SaveOutcome m_outcome; // written by m_worker, read once it has been joined
+    // Last, so that a save still writing ends before anything it was started from goes.
+    JournalSaver m_saver;
 };

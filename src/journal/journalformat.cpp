@@ -1,44 +1,13 @@
 #include "journal/journalformat.h"
 
+#include "common/textfile.h"
+
 #include <cstring>
 #include <limits>
 
 namespace {
 
-constexpr std::string_view creatorLine = "CREATOR=PENWICK 1.0";
 constexpr std::string_view lineBreakTag = "<br>";
-constexpr char endOfFileByte = 0x1A;
-
-enum class Key { Other, Date, Title, Entry };
-
-// The key of a line is its bytes before the first "=", the value the bytes after it; a line
-// without "=" is all key. Only the three keys count, so only they are looked for.
-Key KeyOf(std::string_view line, std::string_view &value)
-{
-    const auto keyed = [&](std::string_view key) {
-        if (!line.starts_with(key))
-            return false;
-        if (line.size() == key.size()) {
-            value = {};
-            return true;
-        }
-        if (line[key.size()] != '=')
-            return false;
-        value = line.substr(key.size() + 1);
-        return true;
-    };
-    if (line.empty())
-        return Key::Other;
-    switch (line.front()) {
-    case 'D':
-        return keyed("DATE") ? Key::Date : Key::Other;
-    case 'T':
-        return keyed("TITLE") ? Key::Title : Key::Other;
-    case 'E':
-        return keyed("ENTRY") ? Key::Entry : Key::Other;
-    }
-    return Key::Other;
-}
 
 // Replaces every "<br>" in the `size` bytes at `value` by CR LF where they stand, left to right;
 // the value only shrinks, so each byte is read before anything is written over it.
@@ -65,14 +34,14 @@ std::string_view LineBreaksInPlace(char *value, size_t size)
 // out, so that the value stays on its line and does not end the file.
 void AppendProtected(ByteOutput &out, std::string_view value, std::string_view lineBreak)
 {
-    const bool hasEndOfFile = value.find(endOfFileByte) != std::string_view::npos;
+    const bool hasEndOfFile = value.find(endOfFileMark) != std::string_view::npos;
     const auto nextSpecial = [&](size_t from) {
         return hasEndOfFile ? value.find_first_of("\n\x1A", from) : value.find('\n', from);
     };
     size_t start = 0;
     for (size_t special = 0; (special = nextSpecial(start)) != std::string_view::npos;
          start = special + 1) {
-        if (value[special] == endOfFileByte) {
+        if (value[special] == endOfFileMark) {
             out.Append(value.substr(start, special - start));
             continue;
         }
@@ -94,7 +63,7 @@ void WriteJournalFile(const RowStore &rows, ByteOutput &out)
     constexpr std::string_view dateKey = "\r\nDATE=";
     constexpr std::string_view titleKey = "\r\nTITLE=";
     constexpr std::string_view entryKey = "\r\nENTRY=";
-    out.Append(creatorLine);
+    out.Append(journalCreatorLine);
     for (size_t row = rows.Count(); row-- > 0;) {
         const RowView texts = rows.At(row);
         out.Append(dateKey);
@@ -107,22 +76,26 @@ void WriteJournalFile(const RowStore &rows, ByteOutput &out)
     }
 }
 
+std::optional<RowStore> ParseStoredJournal(Text &&stored, const EntryForm &start)
+{
+    ToTextModeText(stored);
+    const size_t budget = JournalRowsBudget(stored.size());
+    return ParseJournalRows(std::move(stored), start, budget);
+}
+
 size_t CountJournalRecords(std::string_view stored)
 {
     // A CR before a line's LF is trailing white space to the rules: lines are read as stored.
-    stored = stored.substr(0, stored.find(endOfFileByte));
+    JournalLines lines(stored.substr(0, stored.find(endOfFileMark)));
     size_t records = 0;
     bool dated = false;
-    for (size_t lineStart = 0, lineEnd = 0;
-         (lineEnd = stored.find('\n', lineStart)) != std::string_view::npos;
-         lineStart = lineEnd + 1) {
-        std::string_view value;
-        if (KeyOf(WithoutTrailingWhiteSpace(stored.substr(lineStart, lineEnd - lineStart)),
-                  value) != Key::Date)
+    for (std::string_view line; lines.Next(line);) {
+        const JournalLine split = SplitJournalLine(line);
+        if (split.key != JournalLine::Date)
             continue;
         // The first line's DATE commits nothing, but then no date has been gathered yet.
         records += dated ? 1 : 0;
-        dated = !value.empty();
+        dated = !split.value.empty();
     }
     return records + (dated ? 1 : 0);
 }
@@ -143,33 +116,29 @@ std::optional<RowStore> ParseJournalRows(Text &&text, const EntryForm &start, si
         return committedBytes <= budget;
     };
     bool firstLine = true;
-    for (size_t lineStart = 0;;) {
-        const void *lineFeed = std::memchr(data + lineStart, '\n', size - lineStart);
-        if (!lineFeed)
-            break;
-        const auto lineEnd = size_t(static_cast<const char *>(lineFeed) - data);
-        std::string_view value;
-        const std::string_view line(data + lineStart, lineEnd - lineStart);
-        switch (KeyOf(WithoutTrailingWhiteSpace(line), value)) {
-        case Key::Date:
+    JournalLines lines({data, size});
+    for (std::string_view line; lines.Next(line); firstLine = false) {
+        const auto lineStart = size_t(line.data() - data);
+        const JournalLine split = SplitJournalLine(line);
+        switch (split.key) {
+        case JournalLine::Date:
             // Committed only now, so the bytes from this line on are still needed.
             if (!firstLine && !form[0].empty() && !commit(lineStart))
                 return std::nullopt;
-            form.texts[0] = value;
+            form.texts[0] = split.value;
             break;
-        case Key::Title:
-            form.texts[1] = value;
+        case JournalLine::Title:
+            form.texts[1] = split.value;
             break;
-        case Key::Entry:
-            form.texts[2] = value.empty()
-                                ? std::string_view()
-                                : LineBreaksInPlace(data + (value.data() - data), value.size());
+        case JournalLine::Entry:
+            form.texts[2] =
+                split.value.empty()
+                    ? std::string_view()
+                    : LineBreaksInPlace(data + (split.value.data() - data), split.value.size());
             break;
-        case Key::Other:
+        case JournalLine::Other:
             break;
         }
-        firstLine = false;
-        lineStart = lineEnd + 1;
     }
     if (!form[0].empty() && !commit(size))
         return std::nullopt;

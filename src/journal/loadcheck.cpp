@@ -1,25 +1,12 @@
 #include "journal/loadcheck.h"
 
+#include "common/text.h"
+#include "common/textfile.h"
+#include "journal/journalformat.h"
+
 #include <algorithm>
 
 namespace {
-
-constexpr std::string_view creatorLine = "CREATOR=PENWICK 1.0";
-constexpr char endOfFileMark = 0x1A;
-
-bool IsWhiteSpace(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte == 0x20 || (byte >= 0x09 && byte <= 0x0D);
-}
-
-std::string_view WithoutTrailingWhiteSpace(std::string_view line)
-{
-    size_t end = line.size();
-    while (end > 0 && IsWhiteSpace(line[end - 1]))
-        --end;
-    return line.substr(0, end);
-}
 
 // White space and end-of-file marks hold nothing a reader of the file would miss; an old
 // editor ends its files with a 0x1A.
@@ -47,25 +34,20 @@ public:
         unloaded.bytes += bytes;
     }
 
-    void Line(std::string_view line, size_t lineBytes)
+    void Line(std::string_view line)
     {
-        line = WithoutTrailingWhiteSpace(line);
-        if (line.empty())
-            return;
-        const size_t equals = line.find('=');
-        const std::string_view key = line.substr(0, equals);
-        const std::string_view value =
-            equals == std::string_view::npos ? std::string_view() : line.substr(equals + 1);
-        if (key == "DATE") {
+        const JournalLine split = SplitJournalLine(line);
+        const size_t lineBytes = line.size() + 1; // with its LF
+        if (split.key == JournalLine::Date) {
             // The form starts empty, so the first line never has a date to commit.
             if (m_hasDate)
                 Commit();
-            m_hasDate = !value.empty();
-        } else if (key == "TITLE") {
-            Gather(m_title, value, lineBytes);
-        } else if (key == "ENTRY") {
-            Gather(m_entry, value, lineBytes);
-        } else if (line != creatorLine) {
+            m_hasDate = !split.value.empty();
+        } else if (split.key == JournalLine::Title) {
+            Gather(m_title, split.value, lineBytes);
+        } else if (split.key == JournalLine::Entry) {
+            Gather(m_entry, split.value, lineBytes);
+        } else if (!split.text.empty() && split.text != journalCreatorLine) {
             Lose(UnknownLines, lineBytes);
         }
     }
@@ -108,16 +90,14 @@ UnloadedPart FindUnloadedPart(std::string_view fileBytes)
     if (mark != std::string_view::npos && !HoldsNothing(fileBytes.substr(mark)))
         gathering.Lose(TextAfterEndOfFileMark, fileBytes.size() - mark);
 
-    // Lines as the reader splits them: at each LF. The CR of a CR LF pair is trailing white
-    // space of its line, so the bytes as stored give the same lines as the text-mode read.
-    size_t lineStart = 0;
-    for (size_t lineEnd = 0; (lineEnd = read.find('\n', lineStart)) != std::string_view::npos;
-         lineStart = lineEnd + 1)
-        gathering.Line(read.substr(lineStart, lineEnd - lineStart), lineEnd + 1 - lineStart);
+    // Lines as the reader splits them. The CR of a CR LF pair is trailing white space of its
+    // line, so the bytes as stored give the same lines as the text-mode read.
+    JournalLines lines(read);
+    for (std::string_view line; lines.Next(line);)
+        gathering.Line(line);
     gathering.End();
 
-    const std::string_view unread = read.substr(lineStart);
-    if (!HoldsNothing(unread))
-        gathering.Lose(TextAfterLastLineEnd, unread.size());
+    if (!HoldsNothing(lines.Rest()))
+        gathering.Lose(TextAfterLastLineEnd, lines.Rest().size());
     return gathering.unloaded;
 }

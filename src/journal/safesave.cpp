@@ -9,9 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,16 +36,10 @@ constexpr std::string_view temporarySuffix = "XXXXXX"; // mkstemp's letters and 
 // In every temporary file's name, so that the removal of leftovers never takes a user's file.
 constexpr std::string_view temporaryMarker = ".lumenlog-save-";
 
-std::string BaseNameOf(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The name a temporary file for `path` starts with, in the same folder.
 std::string TemporaryPrefix(const std::string &path)
 {
-    return DirectoryOf(path) + "/." + BaseNameOf(path) + std::string(temporaryMarker);
+    return DirectoryOf(path) + "/." + std::string(BaseNameOf(path)) + std::string(temporaryMarker);
 }
 
 // A new file beside another one, removed again unless it was renamed into place.
@@ -246,7 +238,8 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
     if (!target)
         return 0;
     const std::string folder = DirectoryOf(*target);
-    const std::string prefix = "." + BaseNameOf(*target) + std::string(temporaryMarker);
+    const std::string prefix =
+        "." + std::string(BaseNameOf(*target)) + std::string(temporaryMarker);
     const auto isOurs = [&](std::string_view entry) {
         if (entry.size() != prefix.size() + temporarySuffix.size() || !entry.starts_with(prefix))
             return false;
@@ -255,14 +248,11 @@ int RemoveLeftoverTemporaryFiles(std::string_view name)
             return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
         });
     };
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir);
-    if (!dir)
-        return 0;
     int removed = 0;
-    while (const dirent *entry = ::readdir(dir.get())) {
-        if (!isOurs(entry->d_name))
+    for (const std::string &name : FolderEntries(folder)) {
+        if (!isOurs(name))
             continue;
-        const std::string path = folder + "/" + entry->d_name;
+        const std::string path = std::string(folder).append("/").append(name);
         struct stat info = {};
         if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::unlink(path.c_str()) == 0)

@@ -38,7 +38,7 @@ int FakeListView::InsertRow(int index, const RowView &texts)
 void FakeListView::InsertRows(int index, RowStore newRows)
 {
     index = std::clamp(index, 0, int(rows.size()));
-    const std::vector<Row> added = newRows.ToRows();
+    const std::vector<Row> added = RowsOf(newRows);
     rows.insert(rows.begin() + index, added.begin(), added.end());
 }
 
@@ -166,6 +166,14 @@ void WriteBytes(const std::string &path, const std::string &bytes)
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
+std::vector<Row> RowsOf(const RowStore &store)
+{
+    std::vector<Row> rows;
+    for (size_t row = 0; row < store.Count(); ++row)
+        rows.push_back(store.At(row).ToRow());
+    return rows;
+}
+
 Text CellText(const ListView &list, int row, int column)
 {
     return Text(list.RowAt(row)[size_t(column)]);
@@ -173,7 +181,7 @@ Text CellText(const ListView &list, int row, int column)
 
 std::vector<Row> LoadedRows(std::string_view text, const EntryForm &start)
 {
-    return ParseJournalRows(Text(text), start, std::numeric_limits<size_t>::max())->ToRows();
+    return RowsOf(*ParseJournalRows(Text(text), start, std::numeric_limits<size_t>::max()));
 }
 
 Text SavedBytes(const std::vector<Row> &rows)

@@ -122,6 +122,9 @@ public:
     }
 };
 
+// The rows of a store, top row first.
+std::vector<Row> RowsOf(const RowStore &store);
+
 // The text of a row's cell, as the list keeps it; empty for a missing row.
 Text CellText(const ListView &list, int row, int column);
 
