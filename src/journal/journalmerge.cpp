@@ -171,7 +171,7 @@ FileMergeOutcome MergeCopyIntoJournal(const std::string &copyPath, std::string_v
         // The lock keeps other windows out, not a sync tool: a journal it rewrote meanwhile
         // is not replaced.
         bool changed = false;
-        const BeforeReplace unchanged = [&](const std::string &target) {
+        const BeforeReplace unchanged = [&](const std::string &target, bool) {
             changed = HashOfFile(target) != hash.Value();
             return !changed;
         };
