@@ -4,6 +4,7 @@
 #include "ui/qt/qtlistview.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
 
 #include <cstdio>
@@ -28,6 +29,12 @@ int CountingBoxes::DialogBox(const Text &text, const Text &, BoxType type)
 int CountingBoxes::AppBox(const Text &text, BoxType type)
 {
     return Answer(text, type);
+}
+
+int CountingBoxes::ChoiceBox(const Text &, const Text &, const Text &, const Text &)
+{
+    ++questions;
+    return choiceAnswer;
 }
 
 int CountingBoxes::Answer(const Text &text, BoxType type)
@@ -80,4 +87,11 @@ double WaitUntilSaved(JournalDialog &dialog, Clock::time_point start, double lim
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return SecondsSince(start);
+}
+
+void ClickHeading(JournalDialog &dialog, int column)
+{
+    QHeaderView *header = dialog.EntryListView().header();
+    Click(header->viewport(),
+          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
 }

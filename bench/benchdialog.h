@@ -20,8 +20,11 @@ class CountingBoxes : public MessageBoxes
 public:
     int shown = 0;
     int questions = 0;
+    int choiceAnswer = AnswerNo; // the answer to a choice between two buttons
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
+    int ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                  const Text &decline) override;
 
 private:
     int Answer(const Text &text, BoxType type);
@@ -51,6 +54,8 @@ struct BenchDialog
 void ProcessEvents();
 // A left click at `at` in `widget`, as the mouse gives it.
 void Click(QWidget *widget, QPoint at);
+// A click on the heading of `column` of the dialog's list: a sort by that column.
+void ClickHeading(JournalDialog &dialog, int column);
 // A click on `row` of the dialog's list, scrolled to the top first, in its Date column: the
 // others may be wider than the list.
 void ClickRow(JournalDialog &dialog, int row);

@@ -11,12 +11,14 @@
 
 #include "app/journaldialog.h"
 #include "entries/columnsort.h"
-#include "entries/undohistory.h"
 #include "journal/journalfile.h"
 #include "report/report.h"
+#include "resources/resourceids.h"
 #include "ui/qt/qtlistview.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QPushButton>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,7 +52,9 @@ void ChangeFolder(const std::string &folder)
 std::unique_ptr<BenchDialog> ShowEmptyDialog(const std::string &emptyFolder)
 {
     ChangeFolder(emptyFolder);
-    auto bench = std::make_unique<BenchDialog>();
+    // No background save: the commands timed here would otherwise write the list into this
+    // folder while later ones are timed.
+    auto bench = std::make_unique<BenchDialog>(false);
     bench->dialog.show();
     ProcessEvents();
     return bench;
@@ -228,83 +232,71 @@ Measured MeasureSort(const BenchOptions &options, JournalDialog &dialog, int col
     return measured;
 }
 
-// The order SortByColumn gives the rows by `column` when they are not yet ascending.
-std::vector<int> AscendingOrder(const QtListView &list, int column)
+// The dialog's Undo, as its window menu's first item gives it.
+void Undo(JournalDialog &dialog)
 {
-    std::vector<int> order(size_t(list.RowCount()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return CompareText(list.RowAt(a)[size_t(column)], list.RowAt(b)[size_t(column)]) < 0;
-    });
-    return order;
+    QAction *undo = dialog.SystemMenu()->actions().front();
+    if (!undo->text().startsWith("Undo"))
+        std::fprintf(stderr, "the window menu's first item is not Undo\n");
+    undo->trigger();
+    ProcessEvents();
 }
 
-// Undo of a sort by Title, made through the undo history in the order SortByColumn gives,
-// against SortByColumn itself, each until repainted.
+// The dialog's Undo of its sort by Title, against that sort itself (a click on the heading),
+// each until repainted.
 Measured MeasureUndoSort(const BenchOptions &options, JournalDialog &dialog)
 {
     QtListView &list = dialog.EntryListView();
     const RowStore unsorted = list.SnapshotRows();
-    const std::vector<int> order = AscendingOrder(list, 1);
-    UndoHistory history(list);
     const auto restore = [&] {
         RestoreOrder(list, unsorted);
-        history.Clear();
+        dialog.Entries().History().Clear(); // the order was put back around the history
+        ProcessEvents();
+    };
+    const auto sort = [&] {
+        ClickHeading(dialog, 1);
         ProcessEvents();
     };
     const Measured measured = TimePairs(
         options.runs,
         [&] {
             restore();
-            history.Sort(order);
-            ProcessEvents();
+            sort();
         },
-        [&] {
-            history.Undo();
-            ProcessEvents();
-        },
-        restore,
-        [&] {
-            SortByColumn(dialog.Entries(), 1);
-            ProcessEvents();
-        });
+        [&] { Undo(dialog); }, restore, sort);
     restore();
-    history.Sort(order);
-    history.Undo();
+    sort();
+    Undo(dialog);
     if (!SameRows(list.SnapshotRows(), unsorted))
         std::fprintf(stderr, "undoing the sort did not give the rows back\n");
     return measured;
 }
 
-// Undo of a Remove of the marked row against the Remove itself, both through the undo
-// history, each until repainted.
+// The dialog's Undo of a Remove of the chosen row against that Remove, pressed, each until
+// repainted.
 Measured MeasureUndoRemove(const BenchOptions &options, JournalDialog &dialog)
 {
     QtListView &list = dialog.EntryListView();
     const RowStore rows = list.SnapshotRows();
     const RowRange marked[] = {{2, 2}};
-    UndoHistory history(list);
+    const auto choose = [&] {
+        list.SelectRows(2, marked);
+        ProcessEvents();
+    };
+    const auto remove = [&] {
+        dialog.ControlAs<QPushButton>(IdRemove)->click();
+        ProcessEvents();
+    };
+    dialog.Entries().History().Clear();
     const Measured measured = TimePairs(
         options.runs,
         [&] {
-            history.Undo(); // what the last timed Remove took
-            list.SelectRows(2, marked);
-            history.Remove(2);
-            ProcessEvents();
+            Undo(dialog); // what the last timed Remove took
+            choose();
+            remove();
         },
-        [&] {
-            history.Undo();
-            ProcessEvents();
-        },
-        [&] {
-            list.SelectRows(2, marked);
-            ProcessEvents();
-        },
-        [&] {
-            history.Remove(2);
-            ProcessEvents();
-        });
-    history.Undo();
+        [&] { Undo(dialog); }, choose, remove);
+    Undo(dialog);
     if (!SameRows(list.SnapshotRows(), rows) ||
         list.SelectedRows() != std::vector<RowRange>{{2, 2}})
         std::fprintf(stderr, "undoing the Remove did not give the row and selection back\n");

@@ -17,7 +17,6 @@
 #include "ui/qt/qtlistview.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -46,13 +45,6 @@ const char *CommandName(Step command)
         return "sort by Title";
     }
     return "";
-}
-
-void ClickHeading(JournalDialog &dialog, int column)
-{
-    QHeaderView *header = dialog.EntryListView().header();
-    Click(header->viewport(),
-          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
 }
 
 // Sets up the form for `command` (untimed), as the user does before pressing its button. Each

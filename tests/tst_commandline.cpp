@@ -1,3 +1,4 @@
+#include "journal/journallock.h"
 #include "journal/versions.h"
 #include "resources/resources.h"
 #include "support/testsupport.h"
@@ -21,6 +22,7 @@ private slots:
     void answersWithoutADisplayAndTouchesNoFile();
     void keepsTheJournalInTheFolderGiven();
     void listsTheVersionsNewestFirst();
+    void mergesACopyUnlessTheJournalIsOpen();
 
 private:
     QStringList FolderContents() const;
@@ -113,6 +115,12 @@ void tst_CommandLine::answersWithoutADisplayAndTouchesNoFile_data()
     QTest::newRow("--versions of a file")
         << QStringList{"--versions", "file"} << 2 << "^$"
         << "^lumenlog: cannot find the journal in 'file': Not a directory.\n$";
+    QTest::newRow("--merge of a file that is no journal")
+        << QStringList{"--merge", "file"} << 2 << "^$"
+        << "^lumenlog: /.*/file is not a journal: part of it is no entry. It is left as it is.\n$";
+    QTest::newRow("--merge of a missing file")
+        << QStringList{"--merge", "missing"} << 2 << "^$"
+        << "^lumenlog: cannot read /.*/missing: No such file or directory.\n$";
     QTest::newRow("two folders") << QStringList{".", "."} << 2 << "^$"
                                  << "^lumenlog: only one FOLDER may be given.\n" + usageStart;
 }
@@ -124,7 +132,7 @@ void tst_CommandLine::answersWithoutADisplayAndTouchesNoFile()
     QFETCH(QString, standardOutput);
     QFETCH(QString, standardError);
     QFile file(m_folder->filePath("file"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("Note\n") == 5);
     file.close();
 
     QProcess process;
@@ -182,6 +190,57 @@ void tst_CommandLine::listsTheVersionsNewestFirst()
     QVERIFY2(lines[0].contains(line) && lines[1].contains(line), qPrintable(lines.join('\n')));
     QVERIFY(lines[0] > lines[1]);
     QCOMPARE(FolderContents(), (QStringList{"data", "pw.dat"}));
+}
+
+// Ours added Here, theirs added There and removed Newer, both from the kept version: the merge
+// has all three changes, and the journal as it was and the copy end up among the versions. While
+// a window holds the journal, nothing is touched.
+void tst_CommandLine::mergesACopyUnlessTheJournalIsOpen()
+{
+    const auto record = [](const char *title) {
+        return std::string("\r\nDATE=2026-12-10\r\nTITLE=") + title + "\r\nENTRY=" + title + "\r\n";
+    };
+    const std::string creator = "CREATOR=PENWICK 1.0";
+    const std::string journal = m_folder->filePath("pw.dat").toStdString();
+    const std::string copy =
+        m_folder->filePath("pw.sync-conflict-20261210-101010-ABCDEFG.dat").toStdString();
+    const std::string root = m_folder->filePath("data/lumenlog/versions").toStdString();
+    WriteBytes(journal, creator + record("Older") + record("Newer"));
+    VersionCopy base(root);
+    QVERIFY(base.Start(journal, 1765022400));
+    base.Wait();
+    const std::string ours = creator + record("Older") + record("Newer") + record("Here");
+    const std::string theirs = creator + record("Older") + record("There");
+    WriteBytes(journal, ours);
+    WriteBytes(copy, theirs);
+    QProcessEnvironment environment = WithoutDisplay();
+    environment.insert("XDG_DATA_HOME", m_folder->filePath("data"));
+    const auto merge = [&](int status, const QString &output) {
+        QProcess process;
+        Start(process, {"--merge", QString::fromStdString(copy), "."}, environment);
+        QVERIFY(process.waitForFinished(60000));
+        const QString error = QString::fromLocal8Bit(process.readAllStandardError());
+        QVERIFY2(process.exitCode() == status, qPrintable(error));
+        const QString got = QString::fromLocal8Bit(process.readAllStandardOutput());
+        QVERIFY2(QRegularExpression(output).match(got).hasMatch(), qPrintable(got + error));
+    };
+    {
+        JournalLock window;
+        QCOMPARE(window.Acquire(journal), JournalLock::Result::Locked);
+        merge(1, "^$");
+    }
+    QCOMPARE(ReadBytes(journal), ours);
+    QCOMPARE(ReadBytes(copy), theirs);
+    QCOMPARE(FolderContents().size(), 3); // data, pw.dat, the copy
+    merge(0, "^Merged /.*ABCDEFG\\.dat into /.*/pw\\.dat: 1 entry to add, 1 to remove.\n"
+             "/.*/pw\\.dat as it was is kept in /.*\n"
+             "The copy is now kept in /.*/lumenlog/versions/.*\\.dat\\.\n$");
+    QCOMPARE(ReadBytes(journal), creator + record("Older") + record("Here") + record("There"));
+    QCOMPARE(FolderContents(), (QStringList{"data", "pw.dat"}));
+    const std::vector<KeptVersion> kept =
+        ListVersions(root + "/" + VersionFolderName(*JournalRealPath(journal)));
+    QCOMPARE(kept.size(), size_t(3));
+    QCOMPARE(ReadBytes(kept[0].path) + ReadBytes(kept[1].path), theirs + ours);
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

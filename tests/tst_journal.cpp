@@ -4,6 +4,7 @@
 #include "journal/journalfile.h"
 #include "journal/journalformat.h"
 #include "journal/safesave.h"
+#include "journal/versions.h"
 #include "support/scopedtimezone.h"
 #include "support/testsupport.h"
 
@@ -80,6 +81,8 @@ private slots:
     void backgroundSaveWritesWhatTheCloseSaveWould();
     void saveStillWritingAtCloseFinishesFirst();
     void failedBackgroundSaveTellsOnceAndRetries();
+    void journalAsItWasIsKeptBeforeTheFirstSave_data();
+    void journalAsItWasIsKeptBeforeTheFirstSave();
     void outsideChangeIsKeptBeforeTheSave_data();
     void outsideChangeIsKeptBeforeTheSave();
     void outsideChangeWhileTheSaveWritesIsKept();
@@ -1117,6 +1120,44 @@ void tst_Journal::saveStillWritingAtCloseFinishesFirst()
     QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(3)));
     QVERIFY(f.boxes.shown.empty());
     QCOMPARE(directoryEntries(), (std::vector<std::string>{"pw.dat"}));
+}
+
+void tst_Journal::journalAsItWasIsKeptBeforeTheFirstSave_data()
+{
+    QTest::addColumn<bool>("usable"); // the versions' folder can be made
+    QTest::newRow("kept once") << true;
+    QTest::newRow("cannot be kept: saved all the same, said once") << false;
+}
+
+// Three saves of a session, of which the first fails: the journal as it was is kept once, by
+// the first save that replaces it.
+void tst_Journal::journalAsItWasIsKeptBeforeTheFirstSave()
+{
+    QFETCH(bool, usable);
+    const Text old = creator + record("1", "old", "journal");
+    WriteBytes("pw.dat", old);
+    WriteBytes("file", "");
+    FailingCalls fullDisk;
+    fullDisk.failAllWrites = true;
+    Fixture f;
+    JournalFile journal(f.entries, f.boxes, fullDisk, usable ? "versions" : "file/versions");
+    journal.LoadJournal();
+    for (int rows = 1; rows <= 3; ++rows) {
+        f.list.rows = sampleRows(rows);
+        journal.NoteChange();
+        QVERIFY(journal.StartBackgroundSave(nullptr));
+        journal.FinishBackgroundSave();
+        fullDisk.failAllWrites = false;
+    }
+    journal.SaveJournal();
+    QCOMPARE(ReadBytes("pw.dat"), SavedBytes(sampleRows(3)));
+    const std::vector<KeptVersion> kept =
+        ListVersions("versions/" + VersionFolderName(*JournalRealPath("pw.dat")));
+    QCOMPARE(kept.size(), size_t(usable ? 1 : 0));
+    if (usable)
+        QCOMPARE(ReadBytes(kept[0].path), old);
+    QCOMPARE(f.boxes.shown.size(), size_t(usable ? 1 : 2));
+    QCOMPARE(f.boxes.shown.back().caption, Text(usable ? errorCaption : "Version Not Kept"));
 }
 
 void tst_Journal::failedBackgroundSaveTellsOnceAndRetries()

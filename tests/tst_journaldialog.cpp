@@ -4,6 +4,7 @@
 #include "datepick/qt/qtdatepicker.h"
 #include "find/qt/findwindow.h"
 #include "journal/journalformat.h"
+#include "journal/versions.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"
 #include "support/calendarclicks.h"
@@ -74,6 +75,8 @@ private slots:
     void reportKeepsTheDraftAndTheChosenRow();
     void unreadableJournalIsAnnouncedOnceTheWindowIsShown();
     void findWindowIsNamedAndKeepsItsTextForF3();
+    void undoAndRedoOfTheListOutsideTextBoxes();
+    void copiesBesideAreOfferedOnceAndMergedAsOneStep();
 
 private:
     // Each test runs in a fresh folder: the dialog loads and saves the journal there.
@@ -614,11 +617,12 @@ void tst_JournalDialog::aboutItemFollowsASeparator()
 {
     ShownDialog shown;
     const QList<QAction *> items = shown.dialog.SystemMenu()->actions();
-    QCOMPARE(items.size(), 4);
-    QCOMPARE(items[0]->text(), QString("&Close"));
-    QCOMPARE(items[1]->text(), QString("&Find...\tCtrl+F"));
+    QCOMPARE(items.size(), 7);
     QVERIFY(items[2]->isSeparator());
-    QCOMPARE(items[3]->text(), QString("&About Penwick..."));
+    QCOMPARE(items[3]->text(), QString("&Close"));
+    QCOMPARE(items[4]->text(), QString("&Find...\tCtrl+F"));
+    QVERIFY(items[5]->isSeparator());
+    QCOMPARE(items[6]->text(), QString("&About Penwick..."));
 }
 
 void tst_JournalDialog::aboutItemOpensTheAboutBox()
@@ -654,7 +658,7 @@ void tst_JournalDialog::aboutItemOpensTheAboutBox()
 void tst_JournalDialog::otherSystemCommandsBehaveNormally()
 {
     ShownDialog shown;
-    shown.dialog.SystemMenu()->actions().front()->trigger(); // Close
+    shown.dialog.SystemMenu()->actions()[3]->trigger(); // Close
     QVERIFY(!shown.dialog.isVisible());
     QCOMPARE(shown.dialog.result(), int(TemplateDialog::ResultCancel));
 }
@@ -855,6 +859,100 @@ void tst_JournalDialog::findWindowIsNamedAndKeepsItsTextForF3()
     QTest::keyClick(&shown.dialog, Qt::Key_F3);
     QCOMPARE(shown.List().SelectionMark(), 1);
     QCOMPARE(shown.Edit(IdTitle)->text(), QString("Rain"));
+}
+
+// Ctrl+Z undoes a Remove when a button has the focus, with the chosen row, and the journal
+// follows; in a text box it is the box's own undo. The window menu's first items say what they
+// would take back or do again, and are greyed when there is nothing.
+void tst_JournalDialog::undoAndRedoOfTheListOutsideTextBoxes()
+{
+    const std::vector<Row> rows = {{"2006-09-21", "Rain", "All day"}, {"2006-09-20", "M", "\xff"}};
+    WriteBytes("pw.dat", SavedBytes(rows));
+    ShownDialog shown;
+    QMenu *menu = shown.dialog.SystemMenu();
+    const auto items = [menu, &shown] {
+        menu->popup({});
+        QStringList texts;
+        for (QAction *item : menu->actions().first(2))
+            texts << item->text() + (item->isEnabled() ? "" : " (greyed)");
+        menu->hide();
+        shown.dialog.activateWindow(); // the keys go to the window again
+        return texts.join(", ") + (QTest::qWaitForWindowActive(&shown.dialog) ? "" : " (inactive)");
+    };
+    QCOMPARE(items(), QString("Undo (greyed), Redo (greyed)"));
+    shown.ClickRow(1);
+    shown.Click(IdRemove);
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes({rows[0]}));
+    QCOMPARE(items(), QString("Undo Remove, Redo (greyed)"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(menu)->child(0)->text(QAccessible::Name),
+             QString("Undo Remove"));
+
+    shown.Edit(IdTitle)->setFocus();
+    QTest::keyClicks(shown.Edit(IdTitle), "arket");
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Edit(IdTitle)->text(), QString("M"));
+    shown.Edit(IdDate)->setFocus(); // read-only, and still a text box
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain"));
+
+    shown.dialog.Control(IdAdd)->setFocus();
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain M"));
+    QCOMPARE(shown.List().SelectionMark(), 1);
+    QCOMPARE(shown.List().SelectedRows(), (std::vector<RowRange>{{1, 1}}));
+    QCOMPARE(shown.Edit(IdEntryCount)->text(), QString("2"));
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes(rows));
+    QCOMPARE(items(), QString("Undo (greyed), Redo Remove"));
+    ShownDialog::Key(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain"));
+}
+
+// A sync tool's copy, grown from the kept version, removed Market and added Harvest. At start the
+// box offers it and names the copy that is no journal; Not now changes nothing, and a save does
+// not ask again. A new copy is asked about at the next save; Merge is one step of the history,
+// saved, and the merged copy goes among the versions while the others stay.
+void tst_JournalDialog::copiesBesideAreOfferedOnceAndMergedAsOneStep()
+{
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder->filePath("data")));
+    const std::vector<Row> base = {threeRows[1], threeRows[2]};
+    const std::vector<Row> theirs = {threeRows[0], threeRows[1]};
+    WriteBytes("pw.dat", SavedBytes(base));
+    VersionCopy kept;
+    QVERIFY(kept.Start("pw.dat", 1765022400));
+    kept.Wait();
+    WriteBytes("pw.sync-conflict-20261210-101010-ABCDEFG.dat", SavedBytes(theirs));
+    WriteBytes("pw (Laptop's conflicted copy 2026-12-10).dat", "Note\r\n");
+    ShownDialog shown;
+    QTRY_COMPARE(shown.boxes.shown.size(), size_t(1)); // answered Not now
+    const ShownBox offer = shown.boxes.shown[0];
+    QCOMPARE(offer.caption, Text("Merge Other Versions|&Merge|Not &now"));
+    QCOMPARE(offer.text, Text("pw.dat has another version beside it, written on another computer "
+                              "or by another program:\r\npw.sync-conflict-20261210-101010-ABCDEFG."
+                              "dat (Syncthing)\r\n\r\nMerging it into this list: 1 entry to "
+                              "add, 1 to remove. It is then kept with the journal's earlier "
+                              "versions.\r\n\r\npw (Laptop's conflicted copy 2026-12-10).dat is "
+                              "not a journal, so it is left as it is."));
+    QCOMPARE(shown.Titles(), QString("Rain Market"));
+    shown.ClickHeading(0);
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes({base[1], base[0]}));
+    QCOMPARE(shown.boxes.shown.size(), size_t(1));
+
+    WriteBytes("pw.sync-conflict-20261210-101011-ABCDEFG.dat", SavedBytes(theirs));
+    shown.boxes.answers = {AnswerYes};
+    shown.ClickHeading(0);
+    QTRY_COMPARE(shown.Titles(), QString("Harvest Rain"));
+    QCOMPARE(shown.boxes.shown.size(), size_t(2));
+    shown.dialog.Control(IdAdd)->setFocus();
+    ShownDialog::Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown.Titles(), QString("Rain Market"));
+    ShownDialog::Key(Qt::Key_Y, Qt::ControlModifier);
+    QTRY_COMPARE(ReadBytes("pw.dat"), SavedBytes(theirs));
+    QTRY_VERIFY(!QFile::exists("pw.sync-conflict-20261210-101011-ABCDEFG.dat"));
+    QCOMPARE(QDir().entryList(QDir::Files).size(), 3);
+    const std::vector<KeptVersion> versions =
+        ListVersions(VersionsRoot() + "/" + VersionFolderName(*JournalRealPath("pw.dat")));
+    QVERIFY(!versions.empty() && ReadBytes(versions.front().path) == SavedBytes(theirs));
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_MAIN(tst_JournalDialog)

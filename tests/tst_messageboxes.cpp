@@ -17,19 +17,21 @@ private slots:
 
 void tst_MessageBoxes::realBoxAnswers_data()
 {
-    QTest::addColumn<bool>("application");
+    QTest::addColumn<int>("kind"); // 0 dialog box, 1 application box, 2 choice box
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("press");
     QTest::addColumn<int>("answer");
-    QTest::newRow("dialog OK") << false << int(BoxOk) << "OK" << int(AnswerOk);
-    QTest::newRow("application Yes") << true << int(BoxYesNo) << "Yes" << int(AnswerYes);
-    QTest::newRow("application No") << true << int(BoxYesNo) << "No" << int(AnswerNo);
-    QTest::newRow("application Escape") << true << int(BoxYesNo) << "Escape" << int(AnswerNo);
+    QTest::newRow("dialog OK") << 0 << int(BoxOk) << "OK" << int(AnswerOk);
+    QTest::newRow("application Yes") << 1 << int(BoxYesNo) << "Yes" << int(AnswerYes);
+    QTest::newRow("application No") << 1 << int(BoxYesNo) << "No" << int(AnswerNo);
+    QTest::newRow("application Escape") << 1 << int(BoxYesNo) << "Escape" << int(AnswerNo);
+    QTest::newRow("choice Return") << 2 << int(BoxYesNo) << "Return" << int(AnswerYes);
+    QTest::newRow("choice Escape") << 2 << int(BoxYesNo) << "Escape" << int(AnswerNo);
 }
 
 void tst_MessageBoxes::realBoxAnswers()
 {
-    QFETCH(bool, application);
+    QFETCH(int, kind);
     QFETCH(int, type);
     QFETCH(QString, press);
     QFETCH(int, answer);
@@ -51,8 +53,8 @@ void tst_MessageBoxes::realBoxAnswers()
         owner = box->parentWidget();
         for (QAbstractButton *button : box->buttons())
             buttons << button->text().remove('&');
-        if (press == "Escape") {
-            QTest::keyClick(box, Qt::Key_Escape);
+        if (press == "Escape" || press == "Return") {
+            QTest::keyClick(box, press == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
             return;
         }
         for (QAbstractButton *button : box->buttons()) {
@@ -60,12 +62,16 @@ void tst_MessageBoxes::realBoxAnswers()
                 button->click();
         }
     });
-    const int result = application
+    const int result = kind == 2 ? boxes.ChoiceBox("Merge?", "Merge", "&Merge", "&Not now")
+                       : kind == 1
                            ? boxes.AppBox("Is it so?\r\nReally?", BoxType(type))
                            : boxes.DialogBox("Date Blank.\r\nNo entry added.", "Error", BoxOk);
     QCOMPARE(result, answer);
     QCOMPARE(owner, &dialog);
-    if (application) {
+    if (kind == 2) {
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons, (QStringList{"Merge", "Not now"}));
+    } else if (kind == 1) {
         QCOMPARE(title, QString("Penwick"));
         QCOMPARE(icon, QMessageBox::Warning);
         QCOMPARE(text, QString("Is it so?\nReally?"));

@@ -368,6 +368,10 @@ void tst_Report::stopSignalEndsTheReport()
             return recorded.DialogBox(text, caption, type);
         }
         int AppBox(const Text &text, BoxType type) override { return recorded.AppBox(text, type); }
+        int ChoiceBox(const Text &text, const Text &caption, const Text &a, const Text &b) override
+        {
+            return recorded.ChoiceBox(text, caption, a, b);
+        }
     } boxes;
     FakeEntries entries;
     entries.list.rows = {Row{"d", "t", "e"}};

@@ -18,6 +18,8 @@ struct StartRequest
     QString standardError;
     // The folder to keep the journal in; none for the current folder.
     std::optional<QString> folder;
+    // The copy to merge into the journal, without a window (absolute); none: the window opens.
+    std::optional<QString> mergeCopy;
 };
 
 // Exit status of a wrong command line or an unusable folder.
@@ -30,3 +32,9 @@ StartRequest ParseCommandLine(const QStringList &arguments);
 // program had been started in it. When that fails, or when neither the journal nor a new file
 // can be written there, the request is changed to end with a message.
 void EnterFolder(StartRequest &request);
+
+// Merges the request's copy into the journal of the working directory and changes the request
+// to end with what was done: status 0 once merged; 1, with everything left as it was, when a
+// window has the journal open or it cannot be read or written; 2 when the copy cannot be read
+// or is no journal, which leaves it alone.
+void MergeCopy(StartRequest &request);

@@ -5,6 +5,7 @@
 #include "entries/entrylist.h"
 #include "find/qt/findwindow.h"
 #include "journal/journalfile.h"
+#include "journal/journalmerge.h"
 #include "report/report.h"
 #include "ui/commandtable.h"
 #include "ui/datepicker.h"
@@ -19,6 +20,8 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QtListView;
 
@@ -28,6 +31,9 @@ class QtListView;
 // Every command that changes the list (Add, Update, Remove, a column sort) has the journal
 // written within a second, on the journal's own thread: the first change starts a short timer,
 // later ones before it fires ride along with it, so that a burst of commands costs one save.
+// Each of these commands is one step of the entries' history, which Undo and Redo (first in the
+// window menu; Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y outside the text boxes) take back and do again,
+// saved like the command itself.
 class JournalDialog : public TemplateDialog
 {
     Q_OBJECT
@@ -59,6 +65,9 @@ public:
     EntryForm &Form() { return m_form; }
     QtListView &EntryListView() { return m_entryListView; }
     JournalFile &Journal() { return m_journal; }
+    // Offers, in one box, to merge the copies beside the journal that have not been offered in
+    // this run (journal/journalmerge.h); done at start and after each save.
+    void OfferMerge();
 
 protected:
     bool OnInitDialog() override;
@@ -76,12 +85,18 @@ private:
     void OnListClick();
     void OnColumnClick(int column);
     void OnReport();
+    void OnUndo();
+    void OnRedo();
+    void AddUndoItems();
+    void UpdateUndoItems();
+    void AfterHistoryStep();
 
     void LoadJournal();
     void SaveJournal();
     void OnListChanged();
     void OnSaveDue();
     void OnBackgroundSaveDone();
+    void MoveMergedCopies();
 
     static const CommandEntry<JournalDialog> commandTable[];
 
@@ -94,7 +109,13 @@ private:
     Report m_report{m_entryList, m_collaborators.boxes, m_collaborators.shell};
     FindWindow m_find{this, SystemMenu(), m_entryList};
     QIcon m_icon;
+    QAction *m_undoItem = nullptr; // owned by the window menu
+    QAction *m_redoItem = nullptr;
     QTimer m_saveTimer;
     bool m_saveWaiting = false; // the timer fired while the previous save was still writing
     bool m_closed = false;      // the save at close has begun: no more background saves
+    MergeOffers m_mergeOffers;
+    bool m_offeringMerge = false;
+    std::vector<std::string> m_mergedCopies; // to move once the journal holds the merge
+    std::string m_mergeJournal;              // the journal's real path, whose versions they join
 };

@@ -17,6 +17,8 @@ StartRequest ReadCommandLine(int argc, char *argv[])
     StartRequest request = ParseCommandLine(QCoreApplication::arguments());
     if (!request.exitNow)
         EnterFolder(request);
+    if (!request.exitNow && request.mergeCopy)
+        MergeCopy(request);
     return request;
 }
 } // namespace

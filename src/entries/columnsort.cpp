@@ -55,6 +55,6 @@ void SortByColumn(EntryList &entries, int column)
     if (IsAscending(keys))
         entries.ReverseRows();
     else
-        list.ReorderRows(AscendingOrder(keys));
+        entries.History().Sort(AscendingOrder(keys));
     entries.WriteForm();
 }

@@ -22,7 +22,7 @@ void EntryCommands::OnAdd()
     }
     if (FindDuplicate() == 1 && m_boxes.AppBox(duplicateQuestion, BoxYesNo) != AnswerYes)
         return;
-    m_entries.List().InsertRow(0, RowView{{form.Date, form.Title, form.Entry}});
+    m_entries.History().Add(0, Row{form.Date, form.Title, form.Entry});
     m_entries.AutoSizeColumns();
     m_entries.RecountEntries();
 }
@@ -31,18 +31,16 @@ void EntryCommands::OnUpdate()
 {
     m_entries.ReadForm();
     const EntryForm &form = m_entries.Form();
-    if (!form.Date.empty()) {
-        ListView &list = m_entries.List();
-        // The list ignores a missing row, so no mark (-1) changes nothing.
-        list.SetRow(list.SelectionMark(), RowView{{form.Date, form.Title, form.Entry}});
-    }
+    // The history ignores a missing row, so no mark (-1) changes nothing and makes no step.
+    if (!form.Date.empty())
+        m_entries.History().Update(m_entries.List().SelectionMark(),
+                                   Row{form.Date, form.Title, form.Entry});
     m_entries.AutoSizeColumns();
 }
 
 void EntryCommands::OnRemove()
 {
-    ListView &list = m_entries.List();
-    list.RemoveRow(list.SelectionMark());
+    m_entries.History().Remove(m_entries.List().SelectionMark());
     m_entries.AutoSizeColumns();
     m_entries.RecountEntries();
 }

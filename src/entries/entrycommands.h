@@ -5,7 +5,8 @@
 
 // The Add, Update and Remove buttons. The dialog's command table wraps each handler in
 // ReadForm and WriteForm; the handlers themselves work on the form and the list through
-// EntryList.
+// EntryList. Each command that changes a row is one step of the entries' history; a refused
+// Add, and an Update or Remove without a marked row, make none.
 class EntryCommands
 {
 public:

@@ -1,6 +1,7 @@
 #include "entries/entrylist.h"
 
 #include <numeric>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -63,7 +64,7 @@ void EntryList::ReverseRows()
     if (n > 1) {
         std::vector<int> order(static_cast<size_t>(n));
         std::iota(order.rbegin(), order.rend(), 0);
-        m_list.ReorderRows(order);
+        m_history.Sort(std::move(order));
     }
     WriteForm();
 }

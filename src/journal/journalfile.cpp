@@ -16,6 +16,7 @@ constexpr std::string_view journalName = "pw.dat";
 const Text notReadCaption = "Journal Not Read";
 const Text changedOutsideCaption = "Journal Changed Outside";
 const Text partlyLoadedCaption = "Journal Partly Loaded";
+const Text versionNotKeptCaption = "Version Not Kept";
 
 } // namespace
 
@@ -24,8 +25,10 @@ JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *l
 {
 }
 
-JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls)
-    : m_entries(entries), m_boxes(boxes), m_load(journalName), m_saver(calls)
+JournalFile::JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls,
+                         std::string versionsRoot)
+    : m_entries(entries), m_boxes(boxes), m_load(journalName), m_version(std::move(versionsRoot)),
+      m_saver(calls)
 {
 }
 
@@ -98,13 +101,17 @@ void JournalFile::SaveJournal()
              notReadCaption);
     }
     m_closeSaveFailed = !saved;
+    m_version.Wait();
+    NoteVersionOutcome();
+    ShowMessages();
 
     m_entries.OnClear();
     m_entries.WriteForm();
 }
 
-SaveJob JournalFile::PrepareSave() const
+SaveJob JournalFile::PrepareSave()
 {
+    KeepVersionBeforeFirstSave();
     SaveJob job;
     job.changes = m_changes;
     job.journalName = ResolveFileName(journalName);
@@ -114,7 +121,44 @@ SaveJob JournalFile::PrepareSave() const
     job.journalSeen = m_diskSeen;
     job.journalHeld = m_load.OriginalMissing();
     job.lock = m_lock;
+    job.version = &m_version;
     return job;
+}
+
+// Starts copying the journal, as the file there is now, among its versions: once a session,
+// before its first save. A journal that could not be read is never written, so there is
+// nothing to keep. The versions are this computer's history of the journal, which a merge
+// takes its base from: a journal another program changed since it was read here is not part of
+// it. The save keeps that one beside the journal, and the next save keeps the one it wrote.
+void JournalFile::KeepVersionBeforeFirstSave()
+{
+    if (m_versionStarted || m_load.Unreadable())
+        return;
+    const std::string name = ResolveFileName(journalName);
+    if (m_diskSeen && IdentityOf(name) != m_diskSeen->identity)
+        return;
+    m_versionStarted = true;
+    m_version.Start(name);
+}
+
+// Tells, once the copy has ended, that it failed; the save was not held up by it. Until a save
+// has succeeded, the journal is still as it was, and the next save tries to keep it again.
+void JournalFile::NoteVersionOutcome()
+{
+    const std::optional<KeepOutcome> kept = m_version.TakeOutcome();
+    if (!kept || kept->result != KeepOutcome::Failed)
+        return;
+    if (m_lastSaved == 0) {
+        m_versionStarted = false;
+        return;
+    }
+    const Text name = ResolveFileName(journalName);
+    const Text text = name + " as it was before this session could not be kept among its " +
+                      "earlier versions (" + kept->path + ": " + std::strerror(kept->error) +
+                      "). The entries are saved all the same.";
+    if (!StopSignalReceived()) // Tell writes it there then
+        std::fprintf(stderr, "lumenlog: %s\n", text.c_str());
+    m_messages.push_back({text, versionNotKeptCaption});
 }
 
 // All of the outcome's state is taken before any box is shown: a box runs an event loop, in
@@ -155,6 +199,7 @@ void JournalFile::TakeOutcome(const SaveOutcome &outcome, bool atClose)
             m_messages.push_back({"Save to File", "Error Writing File", taken});
         }
     }
+    NoteVersionOutcome();
     ShowMessages();
 }
 

@@ -27,6 +27,11 @@
 // can be made (each save tries again), it is never replaced. A version already kept beside the
 // journal is never copied a second time.
 //
+// The journal as it was before the session's first save is kept among its versions
+// (journal/versions.h), copied on a thread of its own beside that save. When it cannot be kept,
+// the save goes ahead all the same and the user is told once, after it; while no save has
+// succeeded, the journal is still as it was and the next save tries again.
+//
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.
 class JournalFile
@@ -35,8 +40,10 @@ public:
     // `lock`, when given, is the journal's lock; a save that puts a new file in the journal's
     // place carries it over to that file.
     JournalFile(EntryList &entries, MessageBoxes &boxes, JournalLock *lock = nullptr);
-    // `calls` performs the safe save's writing; it must outlive this object.
-    JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls);
+    // `calls` performs the safe save's writing; it must outlive this object. Versions are kept
+    // below `versionsRoot`.
+    JournalFile(EntryList &entries, MessageBoxes &boxes, SaveCalls &calls,
+                std::string versionsRoot = VersionsRoot());
     JournalFile(const JournalFile &) = delete;
     JournalFile &operator=(const JournalFile &) = delete;
 
@@ -91,7 +98,9 @@ private:
         std::uint64_t failedSave = 0; // the outcome whose failure it tells; 0 for none
     };
 
-    SaveJob PrepareSave() const;
+    SaveJob PrepareSave();
+    void KeepVersionBeforeFirstSave();
+    void NoteVersionOutcome();
     void Tell(const Text &text, const Text &caption);
     void ReportFailure(int error) const;
     void TakeOutcome(const SaveOutcome &outcome, bool atClose);
@@ -118,6 +127,8 @@ private:
     std::uint64_t m_lastSaved = 0; // the number of the last outcome taken that saved
     std::deque<Message> m_messages;
     bool m_showingMessages = false;
+    VersionCopy m_version;
+    bool m_versionStarted = false;
 
     // Last, so that a save still writing ends before anything it was started from goes.
     JournalSaver m_saver;

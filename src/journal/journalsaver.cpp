@@ -49,11 +49,15 @@ void WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls, S
         return;
     }
     // Checked at the last moment, so that a version written while this save writes is kept too.
-    const BeforeReplace keepOutsideVersion = [&job, &outcome](const std::string &target) {
-        return KeepOutsideVersion(job, target, outcome);
+    const BeforeReplace beforeReplace = [&job, &outcome](const std::string &target, bool inPlace) {
+        // A rename leaves the old file whole for the copy still reading it; a write in place
+        // would change it under the copy.
+        if (inPlace && job.version)
+            job.version->Wait();
+        return !job.journalKnown || KeepOutsideVersion(job, target, outcome);
     };
     outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock,
-                                   job.journalKnown ? keepOutsideVersion : BeforeReplace());
+                                   beforeReplace);
 }
 
 } // namespace

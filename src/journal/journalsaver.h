@@ -3,6 +3,7 @@
 #include "journal/fileidentity.h"
 #include "journal/rowsnapshot.h"
 #include "journal/safesave.h"
+#include "journal/versions.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,6 +22,8 @@ struct SaveJob
     std::optional<FileSeen> journalSeen; // nothing: there was no file
     bool journalHeld = false;            // no copy of the journal yet (see KeepOriginal)
     JournalLock *lock = nullptr;
+    VersionCopy *version = nullptr; // copying the journal as it was, which must end before the
+                                    // journal is written in place
 };
 
 // What a save did, taken on the UI thread.

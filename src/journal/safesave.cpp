@@ -121,9 +121,9 @@ void NoteWritten(int fd, const ContentHash &hash, FileSeen *written)
             FileSeen{::fstat(fd, &info) == 0 ? IdentityOf(info) : FileIdentity{}, hash.Value()};
 }
 
-bool ReadyToReplace(const BeforeReplace &beforeReplace, const std::string &target)
+bool ReadyToReplace(const BeforeReplace &beforeReplace, const std::string &target, bool inPlace)
 {
-    return !beforeReplace || beforeReplace(target);
+    return !beforeReplace || beforeReplace(target, inPlace);
 }
 
 // Claims the room for `size` bytes; posix_fallocate returns its error instead of setting errno,
@@ -148,7 +148,7 @@ bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes
     const off_t size = StoredSize(bytes);
     ContentHash hash;
     // Checked before the room is claimed, which may already change the file's size and times.
-    const bool saved = size >= 0 && ReadyToReplace(beforeReplace, target) && ClaimRoom(fd, size) &&
+    const bool saved = size >= 0 && ReadyToReplace(beforeReplace, target, true) && ClaimRoom(fd, size) &&
                        WriteStored(calls, fd, bytes, hash) && ::ftruncate(fd, size) == 0 &&
                        calls.Sync(fd) == 0;
     if (saved)
@@ -216,7 +216,7 @@ bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &
         return false;
     ContentHash hash;
     if (!WriteStored(calls, fd, bytes, hash) || calls.Sync(fd) != 0 ||
-        !ReadyToReplace(beforeReplace, *target))
+        !ReadyToReplace(beforeReplace, *target, false))
         return false;
     const auto rename = [&] {
         return calls.Rename(temporary.Path().c_str(), target->c_str()) == 0;

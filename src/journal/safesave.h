@@ -39,7 +39,8 @@ public:
 //
 // `beforeReplace`, when given, is called with the path of the file just before it is replaced:
 // once the new text is on the disk, right before the rename, or right before the in-place write
-// begins. It returning false stops the save, which then fails with the file as it was.
+// begins (`inPlace` says which). It returning false stops the save, which then fails with the
+// file as it was.
 //
 // False on any failure; the temporary file is then gone and the file is as it was. On success
 // `written`, when given, receives the file as it now is on disk: its identity and the hash of
@@ -52,7 +53,7 @@ public:
 // formatted, never held whole. A producer that cannot go on calls Fail on the output: the save
 // then fails and replaces nothing.
 using StoredBytes = std::function<void(ByteOutput &out)>;
-using BeforeReplace = std::function<bool(const std::string &target)>;
+using BeforeReplace = std::function<bool(const std::string &target, bool inPlace)>;
 bool SaveFileSafely(std::string_view name, const StoredBytes &bytes, SaveCalls &calls,
                     FileSeen *written = nullptr, JournalLock *lock = nullptr,
                     const BeforeReplace &beforeReplace = {});

@@ -223,6 +223,24 @@ KeepOutcome CopyIntoFolder(int journal, const struct stat &before, const std::st
     return outcome;
 }
 
+// Gives the file `path`, open as `file`, a version's name in `folder` (a new link, which the
+// caller then removes from its old place), when it is a regular file on the same file system.
+std::optional<std::string> LinkIntoFolder(int file, const std::string &path,
+                                          const std::string &folder, std::time_t when)
+{
+    struct stat opened = {};
+    struct stat named = {};
+    if (::fstat(file, &opened) != 0 || ::lstat(path.c_str(), &named) != 0 ||
+        !S_ISREG(named.st_mode) || named.st_ino != opened.st_ino || named.st_dev != opened.st_dev)
+        return std::nullopt;
+    if (::fchmod(file, 0600) != 0 || ::fsync(file) != 0)
+        return std::nullopt;
+    std::optional<std::string> version = NameVersion(path, folder, when);
+    if (version)
+        SyncDirectory(folder);
+    return version;
+}
+
 // Removes what the pruning rule does not keep, and temporary files that an ended process left.
 void Prune(const std::string &folder)
 {
@@ -242,6 +260,36 @@ void Prune(const std::string &folder)
         if (std::string_view(entry->d_name).starts_with(temporaryPrefix))
             ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
     }
+}
+
+// Keeps `file` as a version: by linking `linkFrom` into the folder where it can (see
+// LinkIntoFolder), otherwise by copying its bytes.
+KeepOutcome KeepFile(int file, const std::string &linkFrom, const std::string &journalRealPath,
+                     const std::string &root, std::time_t when)
+{
+    const std::string folder = root + "/" + VersionFolderName(journalRealPath);
+    struct stat before = {};
+    if (::fstat(file, &before) != 0 || !MakeFolders(folder))
+        return Failure(errno, folder);
+    KeepOutcome outcome;
+    for (const KeptVersion &version : ListVersions(folder)) {
+        if (version.size == before.st_size && SameBytes(file, before.st_size, version.path)) {
+            outcome.result = KeepOutcome::AlreadyKept;
+            outcome.path = version.path;
+            return outcome;
+        }
+    }
+    const std::optional<std::string> linked =
+        linkFrom.empty() ? std::nullopt : LinkIntoFolder(file, linkFrom, folder, when);
+    if (linked) {
+        outcome.result = KeepOutcome::Kept;
+        outcome.path = *linked;
+    } else {
+        outcome = CopyIntoFolder(file, before, folder, when);
+    }
+    if (outcome.result == KeepOutcome::Kept)
+        Prune(folder);
+    return outcome;
 }
 
 // The copy gives way to everything else, the save above all, for the processor and the disk:
@@ -371,21 +419,20 @@ Text DescribeVersion(const KeptVersion &version)
 KeepOutcome KeepVersion(int journal, const std::string &journalRealPath, const std::string &root,
                         std::time_t when)
 {
-    const std::string folder = root + "/" + VersionFolderName(journalRealPath);
-    struct stat before = {};
-    if (::fstat(journal, &before) != 0 || !MakeFolders(folder))
-        return Failure(errno, folder);
-    for (const KeptVersion &version : ListVersions(folder)) {
-        if (version.size == before.st_size && SameBytes(journal, before.st_size, version.path)) {
-            KeepOutcome outcome;
-            outcome.result = KeepOutcome::AlreadyKept;
-            outcome.path = version.path;
-            return outcome;
-        }
-    }
-    KeepOutcome outcome = CopyIntoFolder(journal, before, folder, when);
-    if (outcome.result == KeepOutcome::Kept)
-        Prune(folder);
+    return KeepFile(journal, {}, journalRealPath, root, when);
+}
+
+KeepOutcome MoveIntoVersions(const std::string &path, const std::string &journalRealPath,
+                             const std::string &root, std::time_t when)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Failure(errno, path);
+    KeepOutcome outcome = KeepFile(fd, path, journalRealPath, root, when);
+    ::close(fd);
+    if (outcome.result != KeepOutcome::Failed && ::unlink(path.c_str()) != 0)
+        return Failure(errno, path);
+    SyncDirectory(DirectoryOf(path));
     return outcome;
 }
 

@@ -96,6 +96,15 @@ struct KeepOutcome
 KeepOutcome KeepVersion(int journal, const std::string &journalRealPath, const std::string &root,
                         std::time_t when);
 
+// Moves the file `path`, another version of the journal at `journalRealPath` that has been
+// merged into it, among that journal's versions below `root`, as a version kept at `when`: named,
+// made mode 0600 and pruned as KeepVersion does, and not kept a second time when a version holds
+// the same bytes. On the same file system it is given its new name as it is; elsewhere its bytes
+// are copied. Only once the version is on the disk is `path` removed. Failed: `path` is where
+// it was (or, when only its removal failed, `error` is why and `path` names it).
+KeepOutcome MoveIntoVersions(const std::string &path, const std::string &journalRealPath,
+                             const std::string &root, std::time_t when = std::time(nullptr));
+
 // Keeping a version on a thread of its own, for the save: Start opens the journal on the
 // calling thread, so that what is copied is the file that is there now, even when a save then
 // renames a new file into its place (the old file stays intact while it is open); the copy

@@ -15,4 +15,9 @@ public:
     // A box raised through the application: the application title as caption and the
     // warning icon; owned by the main dialog, or by no window before it exists.
     virtual int AppBox(const Text &text, BoxType type) = 0;
+    // A box owned by the dialog, with the given caption and no icon, that offers a choice
+    // between two buttons with these texts ('&' before a letter makes it the button's key):
+    // `accept`, the default (Return), answers AnswerYes; `decline` (Escape) answers AnswerNo.
+    virtual int ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                          const Text &decline) = 0;
 };

@@ -67,6 +67,11 @@ start_x_server() {
 }
 
 unset XAUTHORITY WAYLAND_DISPLAY
+# The journal's versions go to the work folder; as root some tests run the program as nobody,
+# with versions of its own.
+export XDG_DATA_HOME="$work/data"
+mkdir -m 700 "$work/data-nobody" && chown 65534:65534 "$work/data-nobody" 2>/dev/null
+as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_DATA_HOME="$work/data-nobody")
 start_x_server || exit 1
 export DISPLAY=$x_display
 # The program runs in that server whatever platform the caller's environment names for Qt (such
@@ -585,6 +590,32 @@ test_tab_through_then_remove_and_update() {
     same_bytes "$folder/pw.dat" "$threeRows"
 }
 
+# Remove, then Ctrl+Z with the focus on the Remove button: the entry is back, in the journal too,
+# after a restart. The journal as it was before the session's first save is kept among its
+# versions, owner-only, and --versions lists it.
+test_undo_of_a_remove_and_the_version_kept() {
+    local folder listed kept
+    folder=$(new_folder)
+    printf "$threeRows" >"$folder/pw.dat"
+    start_app "$folder" || return 1
+    click_row 2 # Charlie
+    click_remove
+    wait_until 10 '! grep -q Charlie "$folder/pw.dat"' || fail "the Remove was not saved" || return 1
+    key ctrl+z
+    click_quit
+    expect_exit 0 20 || return 1
+    start_app "$folder" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$threeRows" || return 1
+    listed=$("$binary" --versions "$folder")
+    [[ $(wc -l <<<"$listed") = 1 && "$listed" == *" 3 entries  $XDG_DATA_HOME/lumenlog/versions/"* ]] ||
+        fail "--versions: '$listed'" || return 1
+    kept=${listed##*  }
+    [ "$(stat -c %a "$kept")" = 600 ] || fail "the version's mode is $(stat -c %a "$kept")" || return 1
+    same_bytes "$kept" "$threeRows"
+}
+
 # A sort moves the clicked entry to another row; Update still changes that entry, no other.
 test_sort_then_update_changes_the_clicked_entry() {
     local folder
@@ -637,9 +668,10 @@ test_x_server_gone_keeps_the_row() {
     only_files "$folder" pw.dat
 }
 
-# Another program appends to the journal while it is open; the next save keeps that version
-# beside the journal before writing the list, and a box names the file that holds it.
-test_outside_change_is_kept() {
+# Another program appends a record while the journal is open: the next save first keeps that
+# version beside the journal and says so. A merge of it is offered next; Merge gives the journal
+# both the record and the one added here, and takes the copy among the journal's versions.
+test_outside_change_is_kept_and_merged() {
     local folder kept
     local appended='\r\nDATE=2024-05-03\r\nTITLE=Synced\r\nENTRY=from the phone\r\n'
     folder=$(new_folder)
@@ -648,14 +680,21 @@ test_outside_change_is_kept() {
     printf "$appended" >>"$folder/pw.dat"
     add_unsaved_row
     read_box "Journal Changed Outside" || return 1
-    click_quit
-    expect_exit 0 20 || return 1
     kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
     [ "$(wc -w <<<"$kept")" = 1 ] || fail "kept files: '$kept'" || return 1
     [[ "$box_text" == *"$kept"* ]] || fail "the box did not name $kept: '$box_text'" || return 1
     same_bytes "$folder/$kept" "$twoRows$appended" || return 1
-    same_bytes "$folder/pw.dat" "$unsavedJournal" || return 1
-    only_files "$folder" pw.dat "$kept"
+    read_box "Merge Other Versions" || return 1 # Return: Merge
+    click_quit
+    expect_exit 0 20 || return 1
+    same_bytes "$folder/pw.dat" "$unsavedJournal$appended" || return 1
+    only_files "$folder" pw.dat || return 1
+    local version
+    printf "$twoRows$appended" >"$work/expected"
+    for version in $("$binary" --versions "$folder" | sed 's/.*  //'); do
+        cmp -s "$version" "$work/expected" && return 0
+    done
+    fail "the copy is not among the versions"
 }
 
 # A journal that cannot be read (its records would fill the memory): a box says so at start,
@@ -704,7 +743,7 @@ test_read_only_folder_saves_in_place() {
     if [ "$(id -u)" = 0 ]; then
         chown -R 65534:65534 "$folder"
         chmod o+x "$work"
-        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+        as_user=("${as_nobody[@]}")
     fi
     chmod 555 "$folder"
     inode=$(stat -c %i "$folder/pw.dat")
@@ -752,7 +791,7 @@ test_stop_signal_after_a_failed_save() {
     elif [ "$(id -u)" = 0 ]; then
         chown 65534:65534 "$folder"
         chmod o+x "$work"
-        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+        as_user=("${as_nobody[@]}")
     fi
     printf "$twoRows" >"$folder/pw.dat"
     [ ${#as_user[@]} -eq 0 ] || chown 65534:65534 "$folder/pw.dat"
@@ -808,7 +847,7 @@ test_second_start_refused_without_read_permission_and_through_a_later_hard_link(
     if [ "$(id -u)" = 0 ]; then
         chown -R 65534:65534 "$folder" "$other"
         chmod o+x "$work"
-        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+        as_user=("${as_nobody[@]}")
     fi
     chmod 0300 "$folder"
     start_app "$folder" "${as_user[@]}" || return 1
@@ -833,7 +872,7 @@ test_unwritable_folder_is_said_at_start() {
     [ "$(id -u)" = 0 ] || chmod 0555 "$folder" # the user's own folder
     if [ "$(id -u)" = 0 ]; then
         chmod o+x "$work"
-        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+        as_user=("${as_nobody[@]}")
     fi
     timeout 20 "${as_user[@]}" "$binary" "$folder" >"$work/out.log" 2>&1
     [ $? = 2 ] || fail "with the folder given: not status 2" || return 1
@@ -920,6 +959,68 @@ test_sync_tool_keeps_both_versions() {
     echo "    syncthing:${phases%,}"
 }
 
+# change_side SIDE ROW: in the window of folder SIDE, removes row ROW and adds "On SIDE" for today.
+change_side() {
+    click_row "$2"
+    click_remove
+    click_date
+    wait_window "$app" '^Date Selection$' 10 >/dev/null || fail "no Date Selection dialog" || return 1
+    key Return
+    wait_gone "$app" '^Date Selection$' 10 || fail "the Date Selection dialog stayed" || return 1
+    click_title
+    replace_text "On $1"
+    click_add
+}
+
+# Each computer removes a different entry and adds its own while the link is down. After the
+# sync tool's conflict, the next start in folder a offers the merge, with the version a kept of
+# the journal before its changes as the base; Merge gives both folders one journal that holds
+# every entry added and none removed on either side, and no copy beside it.
+test_sync_conflict_is_merged() {
+    st_available || { failure="syncthing, curl or jq is not installed"; return 77; }
+    local a b side titles row=1
+    a=$(new_folder)
+    b=$(new_folder)
+    printf 'CREATOR=PENWICK 1.0\r\nDATE=2024-05-01\r\nTITLE=Older\r\nENTRY=o\r\n\r\nDATE=2024-05-02\r\nTITLE=Middle\r\nENTRY=m\r\n\r\nDATE=2024-05-03\r\nTITLE=Newer\r\nENTRY=n\r\n' >"$a/pw.dat"
+    cp "$a/pw.dat" "$b/pw.dat"
+    for side in a b; do
+        echo '.pw.dat.lumenlog-save-*' >"${!side}/.stignore" # a save's temporary file
+    done
+    phases=""
+    phase ""
+    st_start "$a" "$b" && st_wait_in_sync || return 1
+    st_cut || return 1
+    phase "start and cut"
+    for side in a b; do # a removes Newer, the top row; b removes Older, the third
+        start_app "${!side}" env XDG_DATA_HOME="$work/data-$side" || return 1
+        change_side "$side" "$row" || return 1
+        click_quit
+        expect_exit 0 20 || return 1
+        row=3
+    done
+    phase "changes"
+    st_restore && st_wait_conflict_copy && st_wait_in_sync || return 1
+    phase "conflict"
+    start_app "$a" env XDG_DATA_HOME="$work/data-a" || return 1
+    wait_window "$app" '^Merge Other Versions$' 10 >/dev/null || fail "no merge offered" || return 1
+    key Return
+    wait_until 10 '! compgen -G "$a/pw.sync-conflict-*" >/dev/null' ||
+        fail "the conflict copy stayed: $(ls -A "$a")" || return 1
+    click_quit
+    expect_exit 0 20 || return 1
+    st_wait_in_sync || return 1
+    phase "merge"
+    for side in a b; do
+        only_files "${!side}" .stfolder .stignore pw.dat || return 1
+        titles=$(grep -a '^TITLE=' "${!side}/pw.dat" | tr -d '\r' | sort | tr '\n' ,)
+        [ "$titles" = "TITLE=Middle,TITLE=On a,TITLE=On b," ] ||
+            fail "folder $side holds $titles" || return 1
+    done
+    cmp -s "$a/pw.dat" "$b/pw.dat" || fail "the two folders hold different journals" || return 1
+    st_stop
+    echo "    syncthing:${phases%,}"
+}
+
 # A journal with one entry of 30 MB, the last bytes of which are Windows-1252: the window
 # appears with the list showing the start of it, and a save after an Add keeps its bytes.
 test_long_entry_opens_and_survives_a_save() {
@@ -950,7 +1051,7 @@ test_read_only_journal_is_left_alone() {
     chmod 0444 "$folder/pw.dat"
     if [ "$(id -u)" = 0 ]; then
         chown -R 65534:65534 "$folder" && chmod o+x "$work"
-        as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+        as_user=("${as_nobody[@]}")
     fi
     for how in quit TERM quit; do
         start_app "$folder" "${as_user[@]}" && read_box "Journal Partly Loaded" || return 1
@@ -973,7 +1074,11 @@ test_outside_edit_with_its_time_put_back_is_kept() {
     printf en | dd of="$folder/pw.dat" bs=1 seek=$((at + 3)) conv=notrunc status=none
     touch -r "$work/stamp" "$folder/pw.dat"
     add_unsaved_row
-    read_box "Journal Changed Outside" && click_quit && expect_exit 0 20 || return 1
+    read_box "Journal Changed Outside" || return 1
+    wait_window "$app" '^Merge Other Versions$' 10 >/dev/null || fail "no merge offered" || return 1
+    key Escape # Not now
+    click_quit
+    expect_exit 0 20 || return 1
     kept=$(cd "$folder" && ls pw.changed-outside-*.dat 2>/dev/null)
     [[ -n "$kept" && "$box_text" == *"$kept"* ]] || fail "the box named '$box_text'" || return 1
     same_bytes "$folder/$kept" "${twoRows/Older/Olden}" && same_bytes "$folder/pw.dat" "$unsavedJournal"
@@ -1076,7 +1181,7 @@ test_report_through_a_link_of_another_user() {
     chown 65534:65534 "$folder/mine.htm"
     ln -s mine.htm "$folder/Report.htm"
     chown -h 1:1 "$folder/Report.htm"
-    start_app "$folder" setpriv --reuid=65534 --regid=65534 --clear-groups || return 1
+    start_app "$folder" "${as_nobody[@]}" || return 1
     click_report
     read_box "Error Log" || return 1
     same_bytes "$folder/mine.htm" 'mine'
@@ -1124,10 +1229,11 @@ run test_report_with_a_fifo_header
 run test_report_that_cannot_be_written
 run test_second_instance_refused
 run test_tab_through_then_remove_and_update
+run test_undo_of_a_remove_and_the_version_kept
 run test_sort_then_update_changes_the_clicked_entry
 run test_add_then_kill_keeps_the_row
 run test_x_server_gone_keeps_the_row
-run test_outside_change_is_kept
+run test_outside_change_is_kept_and_merged
 run test_unreadable_journal_is_announced
 run test_read_only_folder_saves_in_place
 run test_cr_only_journal_keeps_its_original
@@ -1135,6 +1241,7 @@ run test_stop_signal_after_a_failed_save
 run test_second_start_refused_without_read_permission_and_through_a_later_hard_link
 run test_unwritable_folder_is_said_at_start
 run test_sync_tool_keeps_both_versions
+run test_sync_conflict_is_merged
 run test_long_entry_opens_and_survives_a_save
 run test_read_only_journal_is_left_alone
 run test_outside_edit_with_its_time_put_back_is_kept

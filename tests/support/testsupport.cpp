@@ -139,6 +139,12 @@ int ScriptedBoxes::AppBox(const Text &text, BoxType type)
     return Next(type);
 }
 
+int ScriptedBoxes::ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                             const Text &decline)
+{
+    return DialogBox(text, caption + "|" + accept + "|" + decline, BoxYesNo);
+}
+
 int ScriptedBoxes::Next(BoxType type)
 {
     if (answers.empty())

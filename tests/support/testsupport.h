@@ -103,6 +103,9 @@ public:
     std::function<void()> whileShown; // run once inside the next box, as its event loop would
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
+    // Recorded as a Yes/No box, with "accept|decline" after the caption.
+    int ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                  const Text &decline) override;
 
 private:
     int Next(BoxType type);

@@ -51,6 +51,18 @@ void FitCaption(QMessageBox &box)
     grid->addItem(new QSpacerItem(CaptionWidth(box), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
+
+// What every box shares: caption, text that can be selected, and the icon.
+void Prepare(QMessageBox &box, const Text &text, const Text &caption, bool warningIcon)
+{
+    box.setWindowTitle(ToDisplay(caption));
+    box.setText(BoxText(text));
+    box.setTextFormat(Qt::PlainText);
+    // A box may name a file the user wants to find (where an outside version was kept): its
+    // text can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.setIcon(warningIcon ? QMessageBox::Warning : QMessageBox::NoIcon);
+}
 } // namespace
 
 int QtMessageBoxes::DialogBox(const Text &text, const Text &caption, BoxType type)
@@ -63,16 +75,24 @@ int QtMessageBoxes::AppBox(const Text &text, BoxType type)
     return Show(text, ApplicationTitle, type, true);
 }
 
+int QtMessageBoxes::ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                              const Text &decline)
+{
+    QMessageBox box(m_owner.data());
+    Prepare(box, text, caption, false);
+    QPushButton *yes = box.addButton(ToDisplay(accept), QMessageBox::AcceptRole);
+    QPushButton *no = box.addButton(ToDisplay(decline), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    FitCaption(box);
+    box.exec();
+    return box.clickedButton() == yes ? AnswerYes : AnswerNo;
+}
+
 int QtMessageBoxes::Show(const Text &text, const Text &caption, BoxType type, bool warningIcon)
 {
     QMessageBox box(m_owner.data());
-    box.setWindowTitle(ToDisplay(caption));
-    box.setText(BoxText(text));
-    box.setTextFormat(Qt::PlainText);
-    // A box may name a file the user wants to find (where an outside version was kept): its
-    // text can be selected and copied.
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box.setIcon(warningIcon ? QMessageBox::Warning : QMessageBox::NoIcon);
+    Prepare(box, text, caption, warningIcon);
     if (type == BoxYesNo) {
         QPushButton *yes = box.addButton(QMessageBox::Yes);
         box.addButton(QMessageBox::No);

@@ -7,7 +7,8 @@
 
 // Message boxes as QMessageBox, owned by the owner window: the main dialog once it exists, no
 // window before. A dialog box has its caption and no icon; an application box has the
-// application title as caption and the warning icon. OK answers 1, Yes 6, No 7.
+// application title as caption and the warning icon. OK answers 1, Yes 6, No 7; a choice
+// box's default button 6, its other one 7.
 class QtMessageBoxes : public MessageBoxes
 {
 public:
@@ -18,6 +19,8 @@ public:
 
     int DialogBox(const Text &text, const Text &caption, BoxType type) override;
     int AppBox(const Text &text, BoxType type) override;
+    int ChoiceBox(const Text &text, const Text &caption, const Text &accept,
+                  const Text &decline) override;
 
 private:
     int Show(const Text &text, const Text &caption, BoxType type, bool warningIcon);
