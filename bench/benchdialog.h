@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Driving the real main dialog as a user does, for the parts of the benchmark that time its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Plain helpers of the benchmark: timing, medians, the generated journals, the floors and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find: one search through every row without a match, against memmem over the same texts, and
 // the time a key typed into the Find window takes to be handled.
 //

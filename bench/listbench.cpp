@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Load, save, report and sort on the real main dialog, offscreen.
 //
 // Each measurement uses a real JournalDialog: its QtListView, its form exchange through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The load check: the one pass over a journal's bytes that finds what a load leaves out, against
 // the floor of loading (reading the file and splitting it into lines).
 

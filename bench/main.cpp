@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lumenlog-bench: how fast Lumenlog loads, saves, reports, sorts and starts with journals of
 // 1,000, 10,000 and 100,000 entries and of a million short records, how its commands fare with
 // the background save, and how much memory it needs. See the README's "Benchmarks" section.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The merge of a copy another computer wrote into the list: two journals of each size that
 // differ by 1% of their records, against the floor of loading both.
 

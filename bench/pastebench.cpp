@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A paste of 1 MiB into Title or Entry, and the Add and Update that follow, on the real main
 // dialog, offscreen, loaded with a journal of 1,000 entries: how long the paste takes until the
 // window is idle, against the same paste into a lone box of the same kind; how long the Add and

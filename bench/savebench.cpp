@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The background save: how long each command takes to return to an idle window with it on and
 // with it off, how long its change takes to reach the disk, and what the save costs the UI
 // thread (the copy of the rows it takes there).

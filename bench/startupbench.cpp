@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the real lumenlog process under Xvfb.
 //
 // The benchmark starts one Xvfb on a display it picks itself (-displayfd) and watches the root

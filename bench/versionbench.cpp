@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping a version of the journal, beside the save it must never hold up: the save alone, the
 // copy of the journal into a new version alone, the save while that copy runs on its own thread
 // (as the first save of a session starts it), and the check that finds the same bytes already

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the journal reader: the input is the content of "pw.dat". It is read
 // through the real text-mode file access, parsed, formatted and parsed again, and loaded and
 // saved through JournalFile with the test fakes; the load check must find what the load leaves

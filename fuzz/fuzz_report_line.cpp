@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the report's line template filling: the input is a template, a date, a
 // title, an entry text and an image path separated by the byte 0x1F, and every property in
 // reportchecks.h must hold for the filled line.

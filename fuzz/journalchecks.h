@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Properties of the journal reader and writer that must hold for any file content. Shared by

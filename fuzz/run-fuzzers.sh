@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang in a build folder of their own and runs each of them
 # for a bounded time: first the kept regression inputs and the seed corpus once, then fuzzing
 # on a working copy of the corpus inside the build folder. The source tree is never written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "datepick/datetext.h"
 #include "datepick/qt/dateselectdialog.h"
 #include "datepick/timevalue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/folderlock.h"
 #include "journal/journallock.h"
 #include "journal/safesave.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "entries/entryform.h"
 #include "resources/resourceids.h"
 #include "resources/resources.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Smoke run on Wayland: the program starts under Weston's headless compositor through Qt's
 # wayland platform plugin, with no X server to fall back to, opens its window there, creates
 # its journal, and SIGTERM ends it with status 0. Needs weston and qt6-wayland.

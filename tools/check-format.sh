@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that every C++ source and header in src/, tests/, fuzz/ and bench/ is formatted with
 # the root .clang-format; fails and names the lines otherwise.
 #   tools/check-format.sh         check only

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy with the root .clang-tidy over every translation unit under src/ (and the
 # src/ headers they include), two at a time, and fails on any finding.
 #   tools/check-tidy.sh                  configure ./build-tidy and check every unit

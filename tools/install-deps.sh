@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Lumenlog needs, by group; the README's commands and CI take
 # their lists from here.
 #   tools/install-deps.sh                 build the program and run its unit tests

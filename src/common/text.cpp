@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/text.h"
 
 void ReplaceAll(Text &text, std::string_view from, std::string_view to)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/listview.h"
 
 std::optional<std::vector<int>> NewRowIndexes(std::span<const int> order, int count)

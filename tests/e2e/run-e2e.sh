@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end tests: the real lumenlog in a real X window, driven with xdotool as a user drives
 # it (mouse clicks on the controls, typing, keys, the window manager's close box, signals), each
 # run in a fresh folder, each checking the files it leaves byte for byte.

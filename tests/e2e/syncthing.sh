@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Two Syncthing instances on the loopback address that share one folder, for the end-to-end
 # tests of what a sync tool does to the journal. Sourced by run-e2e.sh, whose work folder
 # ($work) holds each instance's home (keys, configuration, database, log) and whose cleanup

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Fakes of the toolkit interfaces for logic tests: a list that records its rows, a form whose
