@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/journalsaver.h"
 
 #include "journal/besidefile.h"
@@ -56,8 +57,8 @@ void WriteFiles(const SaveJob &job, const RowSnapshot &rows, SaveCalls &calls, S
             job.version->Wait();
         return !job.journalKnown || KeepOutsideVersion(job, target, outcome);
     };
-    outcome.saved = SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock,
-                                   beforeReplace);
+    outcome.saved =
+        SaveFileSafely(job.journalName, bytes, calls, &outcome.written, job.lock, beforeReplace);
 }
 
 } // namespace

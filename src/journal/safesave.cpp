@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/safesave.h"
 
 #include "common/posixfile.h"
@@ -148,9 +149,9 @@ bool WriteInPlace(SaveCalls &calls, const std::string &target, const StoredBytes
     const off_t size = StoredSize(bytes);
     ContentHash hash;
     // Checked before the room is claimed, which may already change the file's size and times.
-    const bool saved = size >= 0 && ReadyToReplace(beforeReplace, target, true) && ClaimRoom(fd, size) &&
-                       WriteStored(calls, fd, bytes, hash) && ::ftruncate(fd, size) == 0 &&
-                       calls.Sync(fd) == 0;
+    const bool saved = size >= 0 && ReadyToReplace(beforeReplace, target, true) &&
+                       ClaimRoom(fd, size) && WriteStored(calls, fd, bytes, hash) &&
+                       ::ftruncate(fd, size) == 0 && calls.Sync(fd) == 0;
     if (saved)
         NoteWritten(fd, hash, written);
     return ::close(fd) == 0 && saved;
