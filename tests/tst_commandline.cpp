@@ -24,6 +24,7 @@ private slots:
     void keepsTheJournalInTheFolderGiven();
     void listsTheVersionsNewestFirst();
     void mergesACopyUnlessTheJournalIsOpen();
+    void helpPageAndManualNameEveryOption();
 
 private:
     QStringList FolderContents() const;
@@ -242,6 +243,34 @@ void tst_CommandLine::mergesACopyUnlessTheJournalIsOpen()
         ListVersions(root + "/" + VersionFolderName(*JournalRealPath(journal)));
     QCOMPARE(kept.size(), size_t(3));
     QCOMPARE(ReadBytes(kept[0].path) + ReadBytes(kept[1].path), theirs + ours);
+}
+
+// Every long option that --help lists is in the help page's table of options and the manual
+// page.
+void tst_CommandLine::helpPageAndManualNameEveryOption()
+{
+    QProcess process;
+    Start(process, {"--help"}, WithoutDisplay());
+    QVERIFY(process.waitForFinished());
+    const auto read = [](const QString &name) {
+        QFile file(QStringLiteral(LUMENLOG_SOURCE_DIR "/docs/") + name);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    const QString page =
+        read("help.html").section("<table class=\"options\">", 1).section("</table>", 0, 0);
+    const QString manual = read("lumenlog.1");
+    QStringList options;
+    const QRegularExpression listed("^ +(?:-\\w, )?(--[a-z-]+)",
+                                    QRegularExpression::MultilineOption);
+    for (const auto &match :
+         listed.globalMatch(QString::fromLocal8Bit(process.readAllStandardOutput())))
+        options << match.captured(1);
+    QVERIFY2(options.contains("--help") && options.contains("--merge"),
+             qPrintable(options.join(' ')));
+    for (const QString &option : options) {
+        QVERIFY2(page.contains("<code>" + option), qPrintable(option));
+        QVERIFY2(manual.contains(QString(option).replace('-', "\\-")), qPrintable(option));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
