@@ -55,10 +55,12 @@ void TellMerged(StartRequest &request, const QString &copy, const FileMergeOutco
         QStringLiteral("Merged %1 into %2: %3.\n")
             .arg(copy, journal, QString::fromLocal8Bit(outcome.summary.Describe()));
     const KeepOutcome &kept = outcome.keptJournal;
-    if (!outcome.summary.Empty() && kept.result != KeepOutcome::Failed)
+    // An empty journal has nothing to keep, and no version names it.
+    const bool failed = kept.result == KeepOutcome::Failed;
+    if (!outcome.summary.Empty() && !failed && !kept.path.empty())
         request.standardOutput +=
             QStringLiteral("%1 as it was is kept in %2.\n").arg(journal, FromPath(kept.path));
-    else if (!outcome.summary.Empty())
+    else if (!outcome.summary.Empty() && failed)
         request.standardError += ErrorLine(
             QStringLiteral("%1 as it was could not be kept among its versions (%2); it holds the "
                            "merge all the same.")
