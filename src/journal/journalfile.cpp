@@ -149,7 +149,9 @@ void JournalFile::NoteVersionOutcome()
     const std::optional<KeepOutcome> kept = m_version.TakeOutcome();
     if (!kept || kept->result != KeepOutcome::Failed)
         return;
-    if (m_lastSaved == 0) {
+    // A journal another program wrote to while it was copied is no longer what was read here
+    // (the save keeps it beside the journal): the next save keeps the journal it wrote.
+    if (m_lastSaved == 0 || kept->error == EAGAIN) {
         m_versionStarted = false;
         return;
     }

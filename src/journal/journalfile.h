@@ -30,8 +30,9 @@
 //
 // The journal as it was before the session's first save is kept among its versions
 // (journal/versions.h), copied on a thread of its own beside that save. When it cannot be kept,
-// the save goes ahead all the same and the user is told once, after it; while no save has
-// succeeded, the journal is still as it was and the next save tries again.
+// the save goes ahead all the same and the user is told once, after it. While no save has
+// succeeded, the journal is still as it was, and the next save tries again; so it does when
+// another program wrote to the journal while it was copied.
 //
 // Once a stop signal has arrived, the program is ending and no one may be there to answer a
 // box: what a box would say goes to standard error instead.
