@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QShortcut>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -287,9 +288,9 @@ void JournalDialog::OfferMerge()
     const std::vector<CopyBeside> copies = m_mergeOffers.TakeNew(journal);
     if (copies.empty())
         return;
-    std::vector<std::string> paths;
-    for (const CopyBeside &copy : copies)
-        paths.push_back(copy.path);
+    std::vector<std::string> paths(copies.size());
+    std::transform(copies.begin(), copies.end(), paths.begin(),
+                   [](const CopyBeside &copy) { return copy.path; });
     const JournalVersions versions = FindJournalVersions(journal);
     CopyMergePlan plan = PlanJournalMerge(m_entryList.List().SnapshotRows(), paths, versions);
     const Text text = MergeOfferText(copies, plan, journal);
