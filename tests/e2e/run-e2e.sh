@@ -73,6 +73,11 @@ unset XAUTHORITY WAYLAND_DISPLAY
 export XDG_DATA_HOME="$work/data"
 mkdir -m 700 "$work/data-nobody" && chown 65534:65534 "$work/data-nobody" 2>/dev/null
 as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_DATA_HOME="$work/data-nobody")
+# That user must reach the program: one built in a folder only its owner may enter (a checkout
+# made in a private temporary folder) runs from a copy in the work folder.
+if [ "$(id -u)" = 0 ] && ! "${as_nobody[@]}" test -x "$binary"; then
+    mkdir -m 755 "$work/bin" && cp "$binary" "$work/bin/" && binary="$work/bin/$(basename "$binary")"
+fi
 start_x_server || exit 1
 export DISPLAY=$x_display
 # The program runs in that server whatever platform the caller's environment names for Qt (such
