@@ -14,7 +14,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <linux/ioprio.h>
 #include <memory>
 #include <set>
 #include <sys/ioctl.h>
@@ -294,11 +293,16 @@ KeepOutcome KeepFile(int file, const std::string &linkFrom, const std::string &j
 }
 
 // The copy gives way to everything else, the save above all, for the processor and the disk:
-// the lowest priority for this thread alone, where the system lets it be set.
+// the lowest priority for this thread alone, where the system lets it be set. The I/O priority's
+// values are the kernel's; its header is not included, as newer ones do not compile as C++.
 void YieldToOtherWork()
 {
+    constexpr int whoProcess = 1;  // IOPRIO_WHO_PROCESS: a thread, given by its id (0: this one)
+    constexpr int bestEffort = 2;  // IOPRIO_CLASS_BE
+    constexpr int classShift = 13; // IOPRIO_CLASS_SHIFT
+    constexpr int lowestLevel = 7;
     ::setpriority(PRIO_PROCESS, ::gettid(), 19);
-    ::syscall(SYS_ioprio_set, IOPRIO_WHO_PROCESS, 0, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_BE, 7));
+    ::syscall(SYS_ioprio_set, whoProcess, 0, (bestEffort << classShift) | lowestLevel);
 }
 
 } // namespace
